@@ -1,0 +1,35 @@
+#pragma once
+
+#include "song/indexed_lists.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace cantelo {
+
+class CMidiSong;
+
+// Reads a Standard MIDI File (format 0 or 1, or the scrambled .nvk form) into a song that the
+// caller has just reset. Returns false when the file cannot be opened, is empty or is not a
+// song; a failure part-way leaves what the earlier chunks added. The file on disk is never
+// changed. Reads nothing outside the file image or outside a chunk.
+bool readSongFile(CMidiSong& song, const std::string& path);
+
+// The same over bytes already in memory (descrambled in place when needed); `path` becomes the
+// song's file name.
+bool readSongImage(CMidiSong& song, std::vector<std::uint8_t> image, const std::string& path);
+
+// Descrambles a .nvk image in place when it does not begin with "MThd"; returns whether it did.
+bool descrambleImage(std::span<std::uint8_t> image);
+
+// Fills one lyric list per file chunk (0..511) from the song's text events and records each
+// chunk's lyric source in the song. The caller clears the lists before reading.
+void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists);
+
+// The cleaning that lyric events go through on extraction.
+std::string cleanLyricText(std::string text);
+
+} // namespace cantelo
