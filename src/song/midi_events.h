@@ -115,6 +115,8 @@ public:
     std::uint8_t metaType() const override { return type; }
     std::uint8_t type = 1;
     std::int32_t track = 0; // 0-based index of the file chunk it came from
+    // Set by lyric extraction when the event became a lyric item: saving replaces exactly these.
+    bool extracted = false;
 };
 
 class CObjectSysExData final : public CObjectMetaEvent {

@@ -352,7 +352,7 @@ std::string cleanLyricText(std::string s) {
 void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists) {
     std::array<bool, kLyricChunks> lineStarted{};
     std::array<bool, kLyricChunks> spaceAfterWords{};
-    for (const auto& ev : song.data().texts) {
+    for (auto& ev : song.data().texts) {
         if (ev.type != 1 && ev.type != 5) continue;
         if (ev.track < 0 || ev.track >= kLyricChunks) continue; // no lyric state past chunk 511
         const auto k = static_cast<std::size_t>(ev.track);
@@ -369,10 +369,12 @@ void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists) {
             if (c == '/' || c == '\\') {
                 if (leadingSpace) text.erase(0, 1);
                 lists[k].add(text, 0, ev.tick);
+                ev.extracted = true;
                 source = LyricSource::Text;
                 lineStarted[k] = true;
             } else if (lineStarted[k] && !text.empty() && text != " ") {
                 lists[k].add(text, 0, ev.tick);
+                ev.extracted = true;
             }
         } else {
             if (source == LyricSource::Text || ev.tick <= 100) continue;
@@ -386,6 +388,7 @@ void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists) {
             text = cleanLyricText(std::move(text));
             if (text.empty() || text[0] == '%') continue;
             lists[k].add(text, 0, ev.tick);
+            ev.extracted = true;
             source = LyricSource::Lyr;
         }
     }
