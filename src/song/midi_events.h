@@ -1,5 +1,7 @@
 #pragma once
 
+#include "song/event_pool.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -10,7 +12,7 @@ namespace cantelo {
 struct CChaseEntry;
 
 // Base of every song event: an absolute tick and the links of the one list that owns it.
-class CObjectEvent {
+class CObjectEvent : public PoolAllocated {
 public:
     CObjectEvent() = default;
     explicit CObjectEvent(std::int32_t t) : tick(t) {}
@@ -128,7 +130,7 @@ public:
 };
 
 // A flat mirror of a program or control change, for value-at-tick look-ups.
-struct CChaseEntry {
+struct CChaseEntry : PoolAllocated {
     std::uint32_t tick = 0;
     std::uint8_t channel = 0;
     std::uint8_t status = 0; // 0xB0 or 0xC0

@@ -279,13 +279,19 @@ bool readSongFile(CMidiSong& song, const std::string& path) {
     std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());
     if (in.bad()) return false;
-    return readSongImage(song, std::move(image), path);
+    return readSongImage(song, image, path);
 }
 
-bool readSongImage(CMidiSong& song, std::vector<std::uint8_t> image, const std::string& path) {
+bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const std::string& path) {
     if (image.empty()) return false;
     song.channelUsed.fill(false);
-    song.scrambled = descrambleImage(image);
+    std::vector<std::uint8_t> plain;
+    song.scrambled = image.size() < 4 || std::memcmp(image.data(), "MThd", 4) != 0;
+    if (song.scrambled) {
+        plain.assign(image.begin(), image.end());
+        descrambleImage(plain);
+        image = plain;
+    }
 
     const std::uint8_t* const base = image.data();
     const std::size_t size = image.size();

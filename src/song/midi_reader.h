@@ -18,9 +18,9 @@ class CMidiSong;
 // changed. Reads nothing outside the file image or outside a chunk.
 bool readSongFile(CMidiSong& song, const std::string& path);
 
-// The same over bytes already in memory (descrambled in place when needed); `path` becomes the
-// song's file name.
-bool readSongImage(CMidiSong& song, std::vector<std::uint8_t> image, const std::string& path);
+// The same over bytes already in memory; `path` becomes the song's file name. The bytes are not
+// changed: a scrambled image is descrambled in a copy.
+bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const std::string& path);
 
 // Descrambles a .nvk image in place when it does not begin with "MThd"; returns whether it did.
 bool descrambleImage(std::span<std::uint8_t> image);

@@ -113,23 +113,23 @@ std::int32_t CMidiSong::tempoAt(std::int32_t tick) const {
 
 void CMidiSong::setTempoAt(std::int32_t tick, std::int32_t bpm) {
     auto& tempos = m_data->tempos;
-    CObjectMetaEventTempo* same = nullptr;
-    CObjectMetaEventTempo* after = nullptr;
-    for (auto& e : tempos) {
-        e.lastSet = 0;
-        if (e.tick == tick && !same) same = &e;
-        if (e.tick > tick && !after) after = &e;
+    // Only one event carries lastSet; the song remembers which, so no walk is needed to clear it.
+    if (m_data->lastSetTempo) m_data->lastSetTempo->lastSet = 0;
+    // The list is sorted by tick: search from the tail, where a file's tempos arrive.
+    CObjectEvent* pos = tempos.tail();
+    while (pos && pos->tick > tick) pos = pos->prev;
+    CObjectMetaEventTempo* e;
+    if (pos && pos->tick == tick) {
+        e = static_cast<CObjectMetaEventTempo*>(pos);
+        e->setBpm(bpm);
+    } else {
+        e = new CObjectMetaEventTempo;
+        e->tick = tick;
+        e->setBpm(bpm);
+        tempos.insertBefore(pos ? pos->next : tempos.head(), e);
     }
-    if (same) {
-        same->setBpm(bpm);
-        same->lastSet = 1;
-        return;
-    }
-    auto* e = new CObjectMetaEventTempo;
-    e->tick = tick;
-    e->setBpm(bpm);
     e->lastSet = 1;
-    tempos.insertBefore(after, e);
+    m_data->lastSetTempo = e;
 }
 
 void CMidiSong::shiftAllTempos(bool up) {

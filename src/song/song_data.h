@@ -34,6 +34,8 @@ struct CSongData {
     TypedEventList<CObjectSysExData> sysEx;                           // reading order
     IntrusiveList<CChaseEntry> chase;                                 // order of adding
     IntrusiveList<CChannelTrack> tracks;                              // order of first use
+    // The tempo event whose lastSet is 1; whoever removes a tempo event clears this if it is it.
+    CObjectMetaEventTempo* lastSetTempo = nullptr;
 
     void clear() {
         // Tracks first: they hold the events whose chase entries the chase list owns.
@@ -44,6 +46,7 @@ struct CSongData {
         tempos.clear();
         sysEx.clear();
         chase.clear();
+        lastSetTempo = nullptr;
     }
 };
 
