@@ -236,8 +236,8 @@ class TControlItem : public IndexedList<ControlItem> {
 public:
     ControlItem* add(std::uint8_t kind, std::int32_t left, std::int32_t top, std::int32_t width,
                      std::int32_t height, std::int32_t v1, std::int32_t v2, std::int32_t v3) {
-        return append(new ControlItem{nullptr, nullptr, kind, left, left + width, top,
-                                      top + height, v1, v2, v3});
+        return append(new ControlItem{nullptr, nullptr, kind, left, left + width, top, top + height,
+                                      v1, v2, v3});
     }
     ControlItem* get(int i) { return item(i); }
 };

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 namespace cantelo {
 
 namespace {
 
+// clang-format off
 constexpr std::array<std::string_view, 128> kProgramNames = {
     "Grand Piano", "Bright Piano", "Electric Grand", "Honky-tonk Piano", "Rhodes Piano",
     "Chorused Piano", "Harpsichord", "Clavinet", "Celesta", "Glockenspiel", "Music Box",
@@ -34,16 +37,22 @@ constexpr std::array<std::string_view, 128> kProgramNames = {
     "Steel Drums", "Woodblock", "Taiko Drum", "Melodic Tom", "Synth Drum", "Reverse Cymbal",
     "Guitar Fret Noise", "Breath Noise", "Seashore", "Bird Tweet", "Telephone Ring",
     "Helicopter", "Applause", "Gunshot"};
+// clang-format on
 
-std::int32_t clamp7(std::int32_t v) { return std::clamp(v, 0, 127); }
+std::int32_t clamp7(std::int32_t v) {
+    return std::clamp(v, 0, 127);
+}
 
 } // namespace
 
 std::string_view lyricSourceName(LyricSource s) {
     switch (s) {
-    case LyricSource::Text: return "text";
-    case LyricSource::Lyr: return "lyr";
-    case LyricSource::Undecided: break;
+    case LyricSource::Text:
+        return "text";
+    case LyricSource::Lyr:
+        return "lyr";
+    case LyricSource::Undecided:
+        break;
     }
     return "";
 }
@@ -53,7 +62,8 @@ std::string defaultCreditText() {
     s += '\r';
     s += kEditorNameVersion;
     s += '\r';
-    s += "Lyrics and timing made with love by a karaoke maker";
+    // The credit field holds 79 characters: the maker line is kept short enough to fit.
+    s += "Lyrics and timing by a karaoke maker";
     return s;
 }
 
@@ -64,7 +74,9 @@ CMidiSong::CMidiSong() : creditText(defaultCreditText()), m_data(std::make_uniqu
     }
 }
 
-CMidiSong::~CMidiSong() { clear(); }
+CMidiSong::~CMidiSong() {
+    clear();
+}
 
 void CMidiSong::clear() {
     m_data->clear();
@@ -169,17 +181,21 @@ void CMidiSong::setTimeSignatureAt(std::int32_t tick, const std::uint8_t bytes[4
 }
 
 void CMidiSong::refreshSignatureTicks() {
+    // 32-bit wrapping arithmetic throughout, so that a damaged file's measures stay defined.
     std::uint32_t acc = 0;
-    std::int32_t prevMeasure = 0;
+    std::uint32_t prevMeasure = 0;
     std::uint32_t prevNum = 4;
     std::uint8_t prevDen = 2;
     for (auto& e : m_data->signatures) {
-        const std::uint32_t span = static_cast<std::uint32_t>(division) * 4u * prevNum *
-                                   static_cast<std::uint32_t>(e.measure - prevMeasure);
+        const auto measure = static_cast<std::uint32_t>(e.measure);
+        const std::uint32_t span =
+            static_cast<std::uint32_t>(division) * 4u * prevNum * (measure - prevMeasure);
         acc += span / pow2Clamped(prevDen);
         e.tick = static_cast<std::int32_t>(acc);
-        prevMeasure = e.measure;
-        prevNum = e.numerator();
+        prevMeasure = measure;
+        // A numerator of 0 counts as 1, as in the measure arithmetic of the tempo map: otherwise
+        // every later signature would collapse onto this one's tick.
+        prevNum = std::max<std::uint32_t>(e.numerator(), 1);
         prevDen = e.denominatorPower();
     }
 }
@@ -218,7 +234,9 @@ void CMidiSong::moveTextEventTick(std::int32_t oldTick, std::int32_t newTick, st
 
 void CMidiSong::addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick) {
     if (bytes.empty()) return;
-    for (auto& e : m_data->sysEx) e.flag = 0;
+    // Only the event added last carries the flag, so clearing the tail clears them all; a walk
+    // here would make reading a file of many SysEx events quadratic.
+    if (auto* last = m_data->sysEx.tail()) last->flag = 0;
     auto* e = new CObjectSysExData;
     e->tick = tick;
     e->setData(bytes);
@@ -231,13 +249,14 @@ void CMidiSong::addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick)
 
 const CChaseEntry* CMidiSong::latestChase(int ch, std::int32_t tick, std::uint8_t status,
                                           int controller) const {
-    const auto limit = static_cast<std::uint32_t>(tick);
+    // Ticks compare signed, like every tick of the model: nothing is in force before tick 0.
     const CChaseEntry* best = nullptr;
     for (const auto& e : m_data->chase) {
-        if (e.channel != ch || e.status != status || e.tick > limit) continue;
+        const auto entryTick = static_cast<std::int32_t>(e.tick);
+        if (e.channel != ch || e.status != status || entryTick > tick) continue;
         if (status == 0xB0 && e.data1 != controller) continue;
         // Ties at the same tick: the entry added last wins.
-        if (!best || e.tick >= best->tick) best = &e;
+        if (!best || entryTick >= static_cast<std::int32_t>(best->tick)) best = &e;
     }
     return best;
 }
@@ -250,7 +269,9 @@ std::int32_t CMidiSong::programAt(int ch, std::int32_t tick) const {
 std::int32_t CMidiSong::programNameAt(int ch, std::int32_t tick, std::string* out) const {
     if (!out || ch < 0 || ch >= kChannels) return -1;
     const std::int32_t p = programAt(ch, tick);
-    *out = p >= 0 ? programNames[static_cast<std::size_t>(p)] : std::string(kNoProgramName);
+    // An entry mirrors its event's raw program byte, which may lie outside the 128 names.
+    const bool named = p >= 0 && static_cast<std::size_t>(p) < programNames.size();
+    *out = named ? programNames[static_cast<std::size_t>(p)] : std::string(kNoProgramName);
     return p;
 }
 
@@ -334,8 +355,7 @@ void CMidiSong::addControlChange(int ch, std::int32_t /*tick*/, std::int32_t val
     addChase(cc, ch);
 }
 
-void CMidiSong::setControllerValue(int ch, std::int32_t tick, std::int32_t value,
-                                   int controller) {
+void CMidiSong::setControllerValue(int ch, std::int32_t tick, std::int32_t value, int controller) {
     value = clamp7(value);
     const CChaseEntry* latest = latestChase(ch, tick, 0xB0, controller);
     const std::int32_t t = latest ? static_cast<std::int32_t>(latest->tick) : 0;
@@ -380,10 +400,26 @@ void CMidiSong::moveProgram(int ch, std::int32_t tick, std::int32_t newTick) {
         }
     }
     if (!moved || ch < 0 || ch >= kChannels) return;
-    for (auto& pc : m_data->programs[static_cast<std::size_t>(ch)]) {
-        if (pc.tick != t) continue;
-        pc.tick = newTick;
-        if (pc.chase) pc.chase->tick = static_cast<std::uint32_t>(newTick);
+    // The moved events are taken out and inserted again at their new tick, so that the channel
+    // list stays sorted; among equal ticks they go after the ones already there.
+    auto& list = m_data->programs[static_cast<std::size_t>(ch)];
+    std::vector<CObjectEventProgramChange*> movedEvents;
+    for (CObjectEvent* n = list.head(); n;) {
+        CObjectEvent* next = n->next;
+        if (n->tick == t) movedEvents.push_back(list.unlink(n));
+        n = next;
+    }
+    for (CObjectEventProgramChange* pc : movedEvents) {
+        pc->tick = newTick;
+        if (pc->chase) pc->chase->tick = static_cast<std::uint32_t>(newTick);
+        CObjectEventProgramChange* after = nullptr;
+        for (auto& e : list) {
+            if (e.tick > newTick) {
+                after = &e;
+                break;
+            }
+        }
+        list.insertBefore(after, pc);
     }
 }
 
@@ -414,8 +450,13 @@ void CMidiSong::scaleVelocities(int ch, std::int32_t percent) {
         if (ev.status() != 0x90) continue;
         auto& n = static_cast<CObjectEventNote&>(ev);
         if (n.key == 0) continue;
-        const std::int32_t delta = std::max<std::int32_t>(std::abs(percent) * n.velocity / 100, 1);
-        n.velocity = percent < 0 ? std::max(n.velocity - delta, 0) : std::min(n.velocity + delta, 127);
+        // 64-bit, so that no percentage can overflow the product or the sum.
+        const std::int64_t delta =
+            std::max<std::int64_t>(std::abs(std::int64_t{percent}) * n.velocity / 100, 1);
+        const std::int64_t v = n.velocity;
+        n.velocity =
+            static_cast<std::int32_t>(percent < 0 ? std::max<std::int64_t>(v - delta, 0)
+                                                  : std::min<std::int64_t>(v + delta, 127));
     }
 }
 
@@ -440,7 +481,8 @@ void CMidiSong::noteTable(TChannelItem& list, int ch) const {
     for (const auto& ev : track->events) {
         if (ev.status() != 0x90) continue;
         const auto& n = static_cast<const CObjectEventNote&>(ev);
-        if (n.key != 0) list.add(n.key, n.tick, n.offTick - n.tick, n.velocity);
+        if (n.key != 0)
+            list.add(n.key, n.tick, static_cast<double>(n.offTick) - n.tick, n.velocity);
     }
 }
 
@@ -484,6 +526,7 @@ void CMidiSong::removeEvent(CChannelTrack* track, CObjectEvent* event) {
 }
 
 CObjectEventNote* CMidiSong::newNote(CChannelTrack* track) {
+    if (!track) return nullptr;
     auto* e = new CObjectEventNote;
     e->tick = track->firstTick;
     e->offTick = track->lastTick;
@@ -494,6 +537,7 @@ CObjectEventNote* CMidiSong::newNote(CChannelTrack* track) {
 }
 
 CObjectEventPitchBend* CMidiSong::newPitchBend(CChannelTrack* track) {
+    if (!track) return nullptr;
     auto* e = new CObjectEventPitchBend;
     e->tick = track->firstTick;
     track->events.pushBack(e);
@@ -501,6 +545,7 @@ CObjectEventPitchBend* CMidiSong::newPitchBend(CChannelTrack* track) {
 }
 
 CObjectEventKeyAfterTouch* CMidiSong::newKeyAfterTouch(CChannelTrack* track) {
+    if (!track) return nullptr;
     auto* e = new CObjectEventKeyAfterTouch;
     e->tick = track->firstTick;
     track->events.pushBack(e);
@@ -508,6 +553,7 @@ CObjectEventKeyAfterTouch* CMidiSong::newKeyAfterTouch(CChannelTrack* track) {
 }
 
 CObjectEventControlChange* CMidiSong::newControlChange(CChannelTrack* track) {
+    if (!track) return nullptr;
     auto* e = new CObjectEventControlChange;
     e->tick = insertAtPosition ? insertPosition : track->firstTick;
     track->events.pushBack(e);
@@ -515,6 +561,7 @@ CObjectEventControlChange* CMidiSong::newControlChange(CChannelTrack* track) {
 }
 
 CObjectEventProgramChange* CMidiSong::newProgramChange(CChannelTrack* track) {
+    if (!track) return nullptr;
     auto* e = new CObjectEventProgramChange;
     e->tick = track->firstTick;
     track->events.pushBack(e);
@@ -522,6 +569,7 @@ CObjectEventProgramChange* CMidiSong::newProgramChange(CChannelTrack* track) {
 }
 
 CObjectEventChannelPressure* CMidiSong::newChannelPressure(CChannelTrack* track) {
+    if (!track) return nullptr;
     auto* e = new CObjectEventChannelPressure;
     e->tick = track->firstTick;
     track->events.pushBack(e);
@@ -530,6 +578,13 @@ CObjectEventChannelPressure* CMidiSong::newChannelPressure(CChannelTrack* track)
 
 bool CMidiSong::addChase(CObjectEvent* event, int ch) {
     if (!event) return false;
+    // An event owns one entry: a second call replaces the first instead of leaving it behind as
+    // a stale value that the look-ups would still find.
+    if (event->status() == 0xB0) {
+        removeChase(std::exchange(static_cast<CObjectEventControlChange*>(event)->chase, nullptr));
+    } else if (event->status() == 0xC0) {
+        removeChase(std::exchange(static_cast<CObjectEventProgramChange*>(event)->chase, nullptr));
+    }
     auto* c = new CChaseEntry;
     c->tick = static_cast<std::uint32_t>(event->tick);
     c->channel = static_cast<std::uint8_t>(ch);

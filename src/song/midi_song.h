@@ -46,8 +46,12 @@ public:
     void setGridPixelOffset(std::int32_t v) { gridPixelOffset = v; }
     void setMuted(int ch, bool v) { m_muted[ch & 15].store(v, std::memory_order_relaxed); }
     bool isMuted(int ch) const { return m_muted[ch & 15].load(std::memory_order_relaxed); }
-    int outputChannel(int ch) const { return m_outputChannel[ch & 15].load(std::memory_order_relaxed); }
-    void setOutputChannel(int ch, int out) { m_outputChannel[ch & 15].store(out & 15, std::memory_order_relaxed); }
+    int outputChannel(int ch) const {
+        return m_outputChannel[ch & 15].load(std::memory_order_relaxed);
+    }
+    void setOutputChannel(int ch, int out) {
+        m_outputChannel[ch & 15].store(out & 15, std::memory_order_relaxed);
+    }
 
     // Tempo and signature maps.
     std::int32_t tempoAt(std::int32_t tick) const;
@@ -95,12 +99,15 @@ public:
     // `withEvents` = false is for a caller that has already moved the events elsewhere.
     void deleteTrack(CChannelTrack* track, bool withEvents);
     void removeEvent(CChannelTrack* track, CObjectEvent* event);
+    // The factories append a new event with its defaults to the track; null for a null track.
     CObjectEventNote* newNote(CChannelTrack* track);
     CObjectEventPitchBend* newPitchBend(CChannelTrack* track);
     CObjectEventKeyAfterTouch* newKeyAfterTouch(CChannelTrack* track);
     CObjectEventControlChange* newControlChange(CChannelTrack* track);
     CObjectEventProgramChange* newProgramChange(CChannelTrack* track);
     CObjectEventChannelPressure* newChannelPressure(CChannelTrack* track);
+    // Mirrors a program or control change in the chase list (false for any other event). An
+    // event has one entry: calling it again replaces the entry.
     bool addChase(CObjectEvent* event, int ch);
     void removeChase(CChaseEntry* entry);
 

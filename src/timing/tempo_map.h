@@ -14,7 +14,7 @@ std::uint32_t pow2Clamped(std::uint8_t power);
 
 // The time signature in force at a tick: the last signature event whose tick is not after it.
 struct SignatureInForce {
-    std::uint32_t numerator = 4;        // never 0: a damaged 0 counts as 1
+    std::uint32_t numerator = 4; // never 0: a damaged 0 counts as 1
     std::uint8_t denominatorPower = 2;
     std::int32_t baseTick = 0;
     std::int32_t baseMeasure = 0;
@@ -36,8 +36,10 @@ Position positionParts(const CMidiSong& song, std::int32_t tick);
 std::string positionText(const CMidiSong& song, std::int32_t tick);
 std::int32_t nextMeasureTick(const CMidiSong& song, std::int32_t tick);
 std::int32_t previousMeasureTick(const CMidiSong& song, std::int32_t tick);
-// Milliseconds from the start of the song through the tempo map, truncated.
+// Milliseconds from the start of the song through the tempo map, truncated; 0 at division 0.
+// Never allocates, so playback may call it.
 std::int64_t tickToMs(const CMidiSong& song, std::int32_t tick);
+// The tick at a time, truncated; a time beyond the 32-bit tick range gives the range's end.
 std::int32_t msToTick(const CMidiSong& song, std::int64_t ms);
 // "%02d:%02d:%02d:%02d": hours, minutes, seconds and frames of 33 ms.
 std::string clockText(std::int64_t ms);

@@ -1,0 +1,521 @@
+#include "song/midi_song.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace cantelo;
+
+namespace {
+
+// Item i of a table; a missing item fails the test instead of being dereferenced.
+ChannelItem& at(TChannelItem& list, int i) {
+    ChannelItem* item = list.get(i);
+    if (!item) throw std::out_of_range("no table item " + std::to_string(i));
+    return *item;
+}
+
+std::vector<std::int32_t> ticksOf(const auto& list) {
+    std::vector<std::int32_t> v;
+    for (const auto& e : list) v.push_back(e.tick);
+    return v;
+}
+
+class SongModel : public ::testing::Test {
+protected:
+    void SetUp() override { song.reset(); }
+
+    CChannelTrack* track(int ch) {
+        if (CChannelTrack* t = song.findTrack(ch)) return t;
+        CChannelTrack templ;
+        templ.channel = ch;
+        return song.createTrack(templ);
+    }
+    CObjectEventProgramChange* program(int ch, std::int32_t tick, std::int32_t p) {
+        auto* e = song.newProgramChange(track(ch));
+        e->tick = tick;
+        e->program = p;
+        song.addChase(e, ch);
+        return e;
+    }
+    CObjectEventControlChange* control(int ch, std::int32_t tick, int cc, std::int32_t value) {
+        auto* e = song.newControlChange(track(ch));
+        e->tick = tick;
+        e->controller = cc;
+        e->value = value;
+        song.addChase(e, ch);
+        return e;
+    }
+    CObjectEventNote* note(int ch, std::int32_t key, std::int32_t velocity) {
+        auto* n = song.newNote(track(ch));
+        n->key = key;
+        n->velocity = velocity;
+        return n;
+    }
+    template <typename T>
+    std::vector<T*> eventsOf(int ch, std::uint8_t status) {
+        std::vector<T*> v;
+        if (CChannelTrack* t = song.findTrack(ch))
+            for (auto& e : t->events)
+                if (e.status() == status) v.push_back(static_cast<T*>(&e));
+        return v;
+    }
+
+    // Every program and control change in a track or a program list owns exactly one entry of
+    // the chase list, mirroring its values, and the chase list holds nothing else.
+    void expectChaseMirrorsEvents() {
+        std::set<const CChaseEntry*> inList;
+        for (const auto& c : song.data().chase) inList.insert(&c);
+        std::set<const CChaseEntry*> owned;
+        auto check = [&](const CObjectEvent& e, int ch) {
+            const CChaseEntry* c = nullptr;
+            std::uint8_t d1 = 0, d2 = 0;
+            if (e.status() == 0xB0) {
+                const auto& cc = static_cast<const CObjectEventControlChange&>(e);
+                c = cc.chase;
+                d1 = static_cast<std::uint8_t>(cc.controller);
+                d2 = static_cast<std::uint8_t>(cc.value);
+            } else if (e.status() == 0xC0) {
+                const auto& pc = static_cast<const CObjectEventProgramChange&>(e);
+                c = pc.chase;
+                d1 = static_cast<std::uint8_t>(pc.program);
+            } else {
+                return;
+            }
+            ASSERT_NE(c, nullptr);
+            EXPECT_TRUE(inList.count(c)) << "event points at a freed chase entry";
+            EXPECT_TRUE(owned.insert(c).second) << "two events share a chase entry";
+            EXPECT_EQ(c->tick, static_cast<std::uint32_t>(e.tick));
+            EXPECT_EQ(c->channel, ch);
+            EXPECT_EQ(c->status, e.status());
+            EXPECT_EQ(c->data1, d1);
+            EXPECT_EQ(c->data2, d2);
+        };
+        for (const auto& t : song.data().tracks)
+            for (const auto& e : t.events) check(e, t.channel);
+        for (int ch = 0; ch < kChannels; ++ch)
+            for (const auto& e : song.data().programs[static_cast<std::size_t>(ch)]) check(e, ch);
+        EXPECT_EQ(owned, inList) << "chase entries without an event";
+    }
+
+    CMidiSong song;
+};
+
+TEST_F(SongModel, ResetLeavesOneTempoOneSignatureAndTheCreditText) {
+    // Dirty every part of the song first: a reset must not add to what was there.
+    program(3, 0, 5);
+    song.setTempoAt(960, 90);
+    const std::uint8_t waltz[4] = {3, 2, 24, 8};
+    song.setTimeSignatureAt(7680, waltz);
+    song.addSysEx(std::vector<std::uint8_t>{0x7E, 0x7F}, 0);
+    song.setMuted(4, true);
+    song.setOutputChannel(2, 9);
+    song.division = 96;
+    song.selectedTrack = track(3);
+    song.reset();
+
+    const CSongData& d = song.data();
+    ASSERT_EQ(d.tempos.size(), 1u);
+    EXPECT_EQ(d.tempos.head()->tick, 0);
+    EXPECT_EQ(d.tempos.head()->bpm, 120);
+    EXPECT_EQ(d.tempos.head()->lastSet, 1);
+    ASSERT_EQ(d.signatures.size(), 1u);
+    EXPECT_EQ(d.signatures.head()->tick, 0);
+    EXPECT_EQ(d.signatures.head()->measure, 0);
+    EXPECT_EQ(d.signatures.head()->data, (std::vector<std::uint8_t>{4, 2, 24, 8}));
+    ASSERT_EQ(d.texts.size(), 1u);
+    const CObjectMetaEventText* credit = d.texts.head();
+    EXPECT_EQ(credit->type, 1);
+    EXPECT_EQ(credit->tick, 0);
+    EXPECT_EQ(credit->track, 0);
+    EXPECT_EQ(std::string(credit->data.begin(), credit->data.end()), song.creditText);
+    EXPECT_EQ(song.creditText.rfind("Karaoke editato con\rCantelo Edit 1.13\r", 0), 0u);
+    EXPECT_LE(song.creditText.size(), 79u);
+    EXPECT_TRUE(d.tracks.empty());
+    EXPECT_TRUE(d.chase.empty());
+    EXPECT_TRUE(d.sysEx.empty());
+    for (const auto& list : d.programs) EXPECT_TRUE(list.empty());
+    EXPECT_EQ(song.selectedTrack, nullptr);
+    EXPECT_EQ(song.division, 480);
+    EXPECT_EQ(song.songLength, 228480);
+    EXPECT_EQ(song.gridPixelsPerQuarter, 10);
+    EXPECT_FALSE(song.isMuted(4));
+    EXPECT_EQ(song.outputChannel(2), 2);
+}
+
+TEST_F(SongModel, ProgramNamesComeFromTheBuiltInTable) {
+    EXPECT_EQ(song.programNames[0], "Grand Piano");
+    EXPECT_EQ(song.programNames[81], "Lead2(sawtooth)");
+    EXPECT_EQ(song.programNames[127], "Gunshot");
+    for (const auto& name : song.programNames) {
+        EXPECT_FALSE(name.empty());
+        EXPECT_LT(name.size(), 32u);
+    }
+
+    std::string out = "untouched";
+    EXPECT_EQ(song.programNameAt(16, 0, &out), -1);
+    EXPECT_EQ(song.programNameAt(-1, 0, &out), -1);
+    EXPECT_EQ(out, "untouched");
+    EXPECT_EQ(song.programNameAt(0, 0, nullptr), -1);
+    EXPECT_EQ(song.programNameAt(5, 0, &out), -1);
+    EXPECT_EQ(out, "===============");
+
+    program(5, 480, 24);
+    EXPECT_EQ(song.programNameAt(5, 479, &out), -1);
+    EXPECT_EQ(song.programNameAt(5, 480, &out), 24);
+    EXPECT_EQ(out, "Nylon Guitar");
+    // A program number outside the table (a caller filled in a raw byte) must not read past it.
+    program(5, 960, 200);
+    EXPECT_EQ(song.programNameAt(5, 960, &out), 200);
+    EXPECT_EQ(out, "===============");
+}
+
+TEST_F(SongModel, TemposStaySortedAndOnlyTheLastSetIsMarked) {
+    song.setTempoAt(960, 100);
+    song.setTempoAt(480, 80);
+    song.setTempoAt(1920, 10);
+    song.setTempoAt(2880, 400);
+    song.setTempoAt(960, 110); // an existing tick is changed, not doubled
+    const auto& tempos = song.data().tempos;
+    EXPECT_EQ(ticksOf(tempos), (std::vector<std::int32_t>{0, 480, 960, 1920, 2880}));
+    std::vector<std::int32_t> bpms, marks;
+    for (const auto& e : tempos) {
+        bpms.push_back(e.bpm);
+        marks.push_back(e.lastSet);
+    }
+    EXPECT_EQ(bpms, (std::vector<std::int32_t>{120, 80, 110, 30, 250}));
+    EXPECT_EQ(marks, (std::vector<std::int32_t>{0, 0, 1, 0, 0}));
+    EXPECT_EQ(tempos.head()->data, (std::vector<std::uint8_t>{0x07, 0xA1, 0x20}));
+    EXPECT_EQ(tempos.tail()->data, (std::vector<std::uint8_t>{0x03, 0xA9, 0x80})); // 240 000 us
+
+    EXPECT_EQ(song.tempoAt(-1), 120);
+    EXPECT_EQ(song.tempoAt(959), 80);
+    EXPECT_EQ(song.tempoAt(960), 110);
+    EXPECT_EQ(song.tempoAt(INT_MAX), 250);
+
+    song.shiftAllTempos(true);
+    bpms.clear();
+    for (const auto& e : tempos) bpms.push_back(e.bpm);
+    EXPECT_EQ(bpms, (std::vector<std::int32_t>{121, 81, 111, 31, 250}));
+    EXPECT_EQ(tempos.size(), 5u);
+    EXPECT_EQ(tempos.tail()->lastSet, 1);
+}
+
+TEST_F(SongModel, SignaturesGoByMeasureAndStartOnMeasureBoundaries) {
+    const std::uint8_t waltz[4] = {3, 2, 24, 8};
+    const std::uint8_t twoFour[4] = {2, 2, 24, 8};
+    const std::uint8_t sixEight[4] = {6, 3, 24, 8};
+    song.setTimeSignatureAt(8 * 1920 + 700, waltz); // anywhere inside measure 9
+    const auto& sigs = song.data().signatures;
+    ASSERT_EQ(sigs.size(), 2u);
+    EXPECT_EQ(sigs.tail()->measure, 8);
+    EXPECT_EQ(sigs.tail()->tick, 15360);
+
+    // Inserting before it moves it: four 4/4 measures, then four of 2/4 (960 ticks each).
+    song.setTimeSignatureAt(4 * 1920 + 5, twoFour);
+    EXPECT_EQ(ticksOf(sigs), (std::vector<std::int32_t>{0, 7680, 11520}));
+    std::vector<std::int32_t> measures;
+    for (const auto& e : sigs) measures.push_back(e.measure);
+    EXPECT_EQ(measures, (std::vector<std::int32_t>{0, 4, 8}));
+
+    // Same measure: only the data bytes change, later ticks are left alone.
+    song.setTimeSignatureAt(7680 + 100, sixEight);
+    EXPECT_EQ(sigs.size(), 3u);
+    EXPECT_EQ(ticksOf(sigs), (std::vector<std::int32_t>{0, 7680, 11520}));
+
+    std::uint8_t out[4] = {};
+    song.timeSignatureAt(11519, out);
+    EXPECT_EQ(std::vector<std::uint8_t>(out, out + 4), (std::vector<std::uint8_t>{6, 3, 24, 8}));
+    song.timeSignatureAt(11520, out);
+    EXPECT_EQ(out[0], 3);
+
+    TChannelItem table;
+    table.add(1, 2, 3, 4); // the table is cleared first
+    song.signatureTable(table);
+    ASSERT_EQ(table.count(), 3);
+    EXPECT_EQ(at(table, 1).tick, 7680);
+    EXPECT_EQ(at(table, 1).amount, 6);
+    EXPECT_EQ(at(table, 1).extra, 3);
+    EXPECT_EQ(at(table, 1).value, 0);
+}
+
+TEST_F(SongModel, EmptyMapsGiveTheDefaults) {
+    song.clear();
+    std::uint8_t out[4] = {};
+    song.timeSignatureAt(5000, out);
+    EXPECT_EQ(std::vector<std::uint8_t>(out, out + 4), (std::vector<std::uint8_t>{4, 2, 24, 8}));
+    EXPECT_EQ(song.tempoAt(5000), 120);
+    TChannelItem table;
+    song.tempoTable(table);
+    ASSERT_EQ(table.count(), 1);
+    EXPECT_EQ(at(table, 0).value, 120);
+    song.signatureTable(table);
+    ASSERT_EQ(table.count(), 1);
+    EXPECT_EQ(at(table, 0).amount, 4);
+    EXPECT_EQ(at(table, 0).extra, 2);
+    EXPECT_EQ(song.programAt(0, 0), -1);
+    EXPECT_EQ(song.latestProgramTick(0, 0), 0);
+}
+
+TEST_F(SongModel, TextAndSysExLists) {
+    const std::vector<std::uint8_t> la{'l', 'a'};
+    song.addTextEvent(5, {}, 10, 1); // no data: ignored
+    song.addTextEvent(5, la, 480, 1);
+    song.addTextEvent(3, la, 480, 1);
+    song.addTextEvent(5, la, 480, 2);
+    std::vector<std::uint8_t> copyright(507, 'c');
+    song.addTextEvent(2, copyright, 0, 0);
+    EXPECT_EQ(song.data().texts.size(), 5u);
+    EXPECT_EQ(song.data().texts.tail()->length(), 507); // kept whole, not cut to 255
+
+    song.moveTextEventTick(480, 960, 5);
+    EXPECT_EQ(ticksOf(song.data().texts), (std::vector<std::int32_t>{0, 960, 480, 480, 0}));
+    song.removeLyricText();
+    std::vector<int> types;
+    for (const auto& e : song.data().texts) types.push_back(e.type);
+    EXPECT_EQ(types, (std::vector<int>{3, 2}));
+
+    song.lastChannel = 6;
+    song.addSysEx(la, 0);
+    song.addSysEx({}, 0);
+    song.lastChannel = 9;
+    song.addSysEx(copyright, 100);
+    const auto& sx = song.data().sysEx;
+    ASSERT_EQ(sx.size(), 2u);
+    EXPECT_EQ(sx.head()->flag, 0);
+    EXPECT_EQ(sx.head()->channel, 6);
+    EXPECT_EQ(sx.tail()->channel, 9);
+    EXPECT_EQ(sx.tail()->length(), 507);
+}
+
+TEST_F(SongModel, ChaseLookUpsTakeTheGreatestTickAndTheLastAddedOnTies) {
+    // Entries are in the order of adding, not of ticks.
+    program(2, 1920, 40);
+    program(2, 0, 10);
+    program(2, 960, 20);
+    program(2, 960, 21);
+    program(3, 100, 99);
+    EXPECT_EQ(song.programAt(2, 0), 10);
+    EXPECT_EQ(song.programAt(2, 959), 10);
+    EXPECT_EQ(song.programAt(2, 960), 21);
+    EXPECT_EQ(song.programAt(2, 5000), 40);
+    EXPECT_EQ(song.programAt(4, 5000), -1);
+    EXPECT_EQ(song.programAt(2, -1), -1); // nothing is in force before the song starts
+    EXPECT_EQ(song.latestProgramTick(2, 1500), 960);
+    EXPECT_EQ(song.latestProgramTick(4, 1500), -1);
+
+    control(2, 480, 7, 90);
+    control(2, 480, 10, 30);
+    control(2, 480, 7, 70);
+    control(2, 0, 7, 127);
+    EXPECT_EQ(song.controllerAt(7, 2, 479), 127);
+    EXPECT_EQ(song.controllerAt(7, 2, 480), 70);
+    EXPECT_EQ(song.controllerAt(10, 2, 480), 30);
+    EXPECT_EQ(song.controllerAt(91, 2, 480), -1);
+    EXPECT_EQ(song.latestControllerTick(2, 10000, 7), 480);
+    EXPECT_EQ(song.latestControllerTick(2, 10000, 93), -1);
+    expectChaseMirrorsEvents();
+}
+
+TEST_F(SongModel, ChannelProgramListStaysSortedWithTiesInInsertionOrder) {
+    song.setChannelProgram(1, 960, 5);
+    song.setChannelProgram(1, 0, 200);
+    song.setChannelProgram(1, 480, -3);
+    song.setChannelProgram(1, 960, 6); // exact tick: changed in place
+    const auto& list = song.data().programs[1];
+    EXPECT_EQ(ticksOf(list), (std::vector<std::int32_t>{0, 480, 960}));
+    std::vector<std::int32_t> programs;
+    for (const auto& e : list) programs.push_back(e.program);
+    EXPECT_EQ(programs, (std::vector<std::int32_t>{127, 0, 6}));
+    EXPECT_EQ(song.programAt(1, 1000), 6);
+    expectChaseMirrorsEvents();
+
+    // moveProgram follows the track's program change into the channel list and keeps it sorted.
+    program(1, 960, 6);
+    song.moveProgram(1, 1000, 240);
+    EXPECT_EQ(eventsOf<CObjectEventProgramChange>(1, 0xC0).front()->tick, 240);
+    EXPECT_EQ(ticksOf(list), (std::vector<std::int32_t>{0, 240, 480}));
+    EXPECT_EQ(song.programAt(1, 300), 6);
+    expectChaseMirrorsEvents();
+    // No program change of the track at t: the channel list is left alone.
+    song.moveProgram(1, 100, 2000);
+    EXPECT_EQ(ticksOf(list), (std::vector<std::int32_t>{0, 240, 480}));
+}
+
+TEST_F(SongModel, ApplyProgramChangesTheProgramInForceOrAddsOne) {
+    track(4);
+    song.applyProgram(4, 0, 10); // empty chase list: nothing
+    EXPECT_TRUE(song.data().chase.empty());
+    song.applyProgram(9, 0, 10); // no track: nothing
+    program(5, 0, 1);
+    song.applyProgram(9, 0, 10);
+    EXPECT_TRUE(song.data().programs[9].empty());
+
+    // No program change on channel 4 yet: one goes to the track at the insert position and one
+    // to the channel list at tick 0.
+    song.insertAtPosition = true;
+    song.insertPosition = 960;
+    song.applyProgram(4, 5000, 300);
+    auto pcs = eventsOf<CObjectEventProgramChange>(4, 0xC0);
+    ASSERT_EQ(pcs.size(), 1u);
+    EXPECT_EQ(pcs[0]->tick, 960);
+    EXPECT_EQ(pcs[0]->program, 127);
+    EXPECT_EQ(ticksOf(song.data().programs[4]), (std::vector<std::int32_t>{0}));
+    EXPECT_EQ(song.programAt(4, 0), 127);
+
+    // Now there is one at or before 5000 (tick 960): it and the list's entries at 960 change.
+    song.setChannelProgram(4, 960, 3);
+    song.applyProgram(4, 5000, 33);
+    pcs = eventsOf<CObjectEventProgramChange>(4, 0xC0);
+    ASSERT_EQ(pcs.size(), 1u);
+    EXPECT_EQ(pcs[0]->program, 33);
+    EXPECT_EQ(song.data().programs[4].tail()->program, 33);
+    EXPECT_EQ(song.data().programs[4].head()->program, 127);
+    EXPECT_EQ(song.programAt(4, 5000), 33);
+    expectChaseMirrorsEvents();
+}
+
+TEST_F(SongModel, ControllerEditsChangeRemoveAndAdd) {
+    control(0, 0, 7, 100);
+    control(0, 960, 7, 80);
+    control(0, 960, 7, 80);  // duplicate of the one before: removed when changed
+    control(0, 960, 10, 80); // other controller: untouched
+    control(0, 960, 7, 50);  // same tick, different old value: changed too
+    song.setControllerValue(0, 1000, 300, 7);
+    auto ccs = eventsOf<CObjectEventControlChange>(0, 0xB0);
+    std::vector<std::int32_t> values;
+    for (auto* c : ccs) values.push_back(c->value);
+    EXPECT_EQ(values, (std::vector<std::int32_t>{100, 127, 80, 127}));
+    EXPECT_EQ(song.controllerAt(7, 0, 1000), 127);
+    EXPECT_EQ(song.controllerAt(7, 0, 959), 100);
+    expectChaseMirrorsEvents();
+
+    // No control change 91 yet: one is added at tick 0 (or the insert position).
+    song.setControllerValue(0, 1000, 40, 91);
+    EXPECT_EQ(song.controllerAt(91, 0, 0), 40);
+    song.insertAtPosition = true;
+    song.insertPosition = 480;
+    song.addControlChange(0, 0, -7, 93);
+    EXPECT_EQ(song.latestControllerTick(0, 1000, 93), 480);
+    EXPECT_EQ(song.controllerAt(93, 0, 1000), 0);
+
+    song.deleteController(0, 5000, 7);
+    EXPECT_EQ(song.controllerAt(7, 0, 5000), 127); // the second one at 960 is still there
+    song.deleteController(0, 5000, 7);
+    EXPECT_EQ(song.controllerAt(7, 0, 5000), 100);
+    song.deleteController(0, 5000, 7);
+    EXPECT_EQ(song.controllerAt(7, 0, 5000), -1);
+    song.deleteController(0, 5000, 7); // nothing left: nothing happens
+    EXPECT_EQ(song.controllerAt(10, 0, 5000), 80);
+    expectChaseMirrorsEvents();
+}
+
+TEST_F(SongModel, ScaleVelocitiesMovesAtLeastOneStepAndClamps) {
+    auto* quiet = note(1, 60, 5);
+    auto* loud = note(1, 62, 100);
+    auto* silent = note(1, 0, 50); // key 0 is not a note
+    auto* other = note(2, 60, 100);
+    song.scaleVelocities(1, -10);
+    EXPECT_EQ(quiet->velocity, 4);
+    EXPECT_EQ(loud->velocity, 90);
+    EXPECT_EQ(silent->velocity, 50);
+    EXPECT_EQ(other->velocity, 100);
+    song.scaleVelocities(1, 50);
+    EXPECT_EQ(loud->velocity, 127);
+    EXPECT_EQ(quiet->velocity, 6);
+    song.scaleVelocities(2, -250);
+    EXPECT_EQ(other->velocity, 0);
+    // Damaged percentages: the arithmetic stays defined and the clamps still hold.
+    song.scaleVelocities(1, INT_MAX);
+    EXPECT_EQ(quiet->velocity, 127);
+    song.scaleVelocities(1, INT_MIN);
+    EXPECT_EQ(quiet->velocity, 0);
+    EXPECT_EQ(loud->velocity, 0);
+}
+
+TEST_F(SongModel, DeletingTracksAndEventsReleasesTheirChaseEntries) {
+    program(3, 0, 1);
+    control(3, 0, 7, 100);
+    CObjectEventControlChange* pan = control(3, 480, 10, 64);
+    note(3, 60, 100);
+    program(6, 0, 2);
+    song.setChannelProgram(3, 0, 1);
+    EXPECT_EQ(song.data().chase.size(), 5u);
+
+    song.removeEvent(song.findTrack(3), pan);
+    EXPECT_EQ(song.controllerAt(10, 3, 1000), -1);
+    expectChaseMirrorsEvents();
+
+    song.selectedTrack = song.findTrack(3);
+    song.deleteTrack(song.findTrack(3), true);
+    EXPECT_EQ(song.selectedTrack, nullptr);
+    EXPECT_EQ(song.findTrack(3), nullptr);
+    EXPECT_EQ(song.programAt(3, 0), 1); // the channel list's own entry stays
+    EXPECT_EQ(song.controllerAt(7, 3, 0), -1);
+    expectChaseMirrorsEvents();
+
+    // Without events requested, events still in the track must not be left pointing nowhere.
+    song.deleteTrack(song.findTrack(6), false);
+    EXPECT_EQ(song.programAt(6, 0), -1);
+    expectChaseMirrorsEvents();
+    EXPECT_EQ(song.data().chase.size(), 1u);
+}
+
+TEST_F(SongModel, AddChaseOnlyForProgramAndControlChangesAndOnceEach) {
+    CObjectEventNote* n = note(0, 60, 100);
+    EXPECT_FALSE(song.addChase(n, 0));
+    EXPECT_FALSE(song.addChase(nullptr, 0));
+    CObjectEventProgramChange* pc = program(0, 0, 8);
+    pc->program = 9;
+    EXPECT_TRUE(song.addChase(pc, 0)); // a second call re-mirrors instead of adding
+    EXPECT_EQ(song.data().chase.size(), 1u);
+    EXPECT_EQ(song.programAt(0, 0), 9);
+    expectChaseMirrorsEvents();
+}
+
+TEST_F(SongModel, NewEventsAndTablesFollowTheTrack) {
+    CChannelTrack templ;
+    templ.channel = 7;
+    templ.firstTick = 240;
+    templ.lastTick = 4000;
+    templ.name = "Melodia";
+    CChannelTrack* t = song.createTrack(templ);
+    EXPECT_EQ(t->name, "Melodia");
+    EXPECT_TRUE(t->events.empty());
+    CObjectEventNote* n = song.newNote(t);
+    EXPECT_EQ(n->tick, 240);
+    EXPECT_EQ(n->offTick, 4000);
+    EXPECT_EQ(n->key, 36);
+    EXPECT_EQ(n->velocity, 100);
+    EXPECT_EQ(song.newPitchBend(t)->msb, 64);
+    EXPECT_EQ(song.newControlChange(t)->tick, 240);
+    song.insertAtPosition = true;
+    song.insertPosition = 960;
+    EXPECT_EQ(song.newControlChange(t)->tick, 960);
+    EXPECT_EQ(song.newKeyAfterTouch(t)->tick, 240);
+    EXPECT_EQ(song.newNote(nullptr), nullptr);
+    EXPECT_EQ(song.newControlChange(nullptr), nullptr);
+    EXPECT_EQ(t->events.size(), 5u);
+
+    note(7, 0, 90);
+    TChannelItem notes;
+    notes.add(1, 0, 0, 0); // appended to, not cleared
+    song.noteTable(notes, 7);
+    ASSERT_EQ(notes.count(), 2);
+    EXPECT_EQ(at(notes, 1).value, 36);
+    EXPECT_EQ(at(notes, 1).amount, 3760);
+    EXPECT_EQ(at(notes, 1).extra, 100);
+
+    track(2);
+    song.setOutputChannel(7, 2);
+    song.setOutputChannel(2, 5);
+    EXPECT_EQ(song.findChannelByOutput(2), 7);
+    EXPECT_EQ(song.findChannelByOutput(5), 2);
+    EXPECT_EQ(song.findChannelByOutput(7), -1);
+}
+
+} // namespace
