@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <limits>
+#include <memory>
 
 namespace cantelo {
 
@@ -13,6 +15,14 @@ namespace {
 
 constexpr std::size_t kScrambledBytes = 256;
 constexpr std::size_t kKeyBytes = 13;
+constexpr std::int32_t kMaxTick = std::numeric_limits<std::int32_t>::max();
+
+// Ticks are 32-bit signed in the model: a position past the last one stays there instead of
+// wrapping to a negative tick.
+std::int32_t tickPlus(std::int32_t tick, std::uint32_t delta) {
+    return static_cast<std::int32_t>(
+        std::min<std::int64_t>(std::int64_t{tick} + delta, std::int64_t{kMaxTick}));
+}
 
 std::uint32_t be32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
@@ -28,8 +38,9 @@ class ChunkParser {
 public:
     ChunkParser(CMidiSong& song, std::array<CChannelTrack*, 16>& tracks,
                 std::array<std::vector<CObjectEventNote*>, 16 * 128>& openNotes,
-                std::uint32_t& greatestTick)
-        : m_song(song), m_tracks(tracks), m_openNotes(openNotes), m_greatest(greatestTick) {}
+                std::int32_t& greatestTick)
+        : m_song(song), m_tracks(tracks), m_openNotes(openNotes), m_greatest(greatestTick),
+          m_provisionalLength(static_cast<std::uint32_t>(song.division / 24)) {}
 
     void parse(const std::uint8_t* begin, const std::uint8_t* end, std::int32_t chunkIndex) {
         m_p = begin;
@@ -40,7 +51,7 @@ public:
         m_running = 0;
         m_trackName.clear();
         while (m_p < m_end) {
-            m_tick += readVlq();
+            m_tick = tickPlus(m_tick, readVlq());
             if (m_p >= m_end) break;
             if (!parseEvent()) break;
         }
@@ -69,12 +80,11 @@ private:
         return std::min<std::size_t>(*start, static_cast<std::size_t>(m_end - m_p));
     }
 
-    std::int32_t tick() const { return static_cast<std::int32_t>(m_tick); }
+    std::int32_t tick() const { return m_tick; }
 
     void reach(CChannelTrack* t, std::int32_t tick) {
         t->lastTick = std::max(t->lastTick, tick);
-        if (static_cast<std::int64_t>(tick) > static_cast<std::int64_t>(m_greatest))
-            m_greatest = static_cast<std::uint32_t>(std::max(tick, 0));
+        m_greatest = std::max(m_greatest, tick);
     }
 
     CChannelTrack* trackFor(std::uint8_t channel) {
@@ -130,7 +140,7 @@ private:
             if (ownStatus) m_song.channelUsed[static_cast<std::size_t>(ch)] = true;
             auto& open = m_openNotes[static_cast<std::size_t>(ch * 128 + d1)];
             if (kind == 0x90 && d2 > 0) {
-                const std::int32_t provisionalEnd = now + m_song.division / 24;
+                const std::int32_t provisionalEnd = tickPlus(now, m_provisionalLength);
                 reach(t, provisionalEnd);
                 t->firstTick = std::min(t->firstTick, now);
                 auto* n = new CObjectEventNote;
@@ -146,7 +156,7 @@ private:
                 if (!open.empty()) {
                     CObjectEventNote* n = open.back();
                     open.pop_back();
-                    n->offTick = now == n->tick ? now + 1 : now;
+                    n->offTick = now == n->tick ? tickPlus(now, 1) : now;
                     n->open = 0;
                     reach(t, now);
                 }
@@ -201,7 +211,8 @@ private:
             m_song.addChase(e, t->channel);
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
 
@@ -225,9 +236,10 @@ private:
             // Only the first three bytes count, whatever the length says, as long as they
             // lie inside the chunk.
             if (left >= 3) {
-                const std::uint32_t us = (std::uint32_t{data[0]} << 16) |
-                                         (std::uint32_t{data[1]} << 8) | data[2];
-                m_song.setTempoAt(tick(), us == 0 ? 120 : static_cast<std::int32_t>(60000000u / us));
+                const std::uint32_t us =
+                    (std::uint32_t{data[0]} << 16) | (std::uint32_t{data[1]} << 8) | data[2];
+                m_song.setTempoAt(tick(),
+                                  us == 0 ? 120 : static_cast<std::int32_t>(60000000u / us));
             }
             break;
         case 0x58:
@@ -241,8 +253,11 @@ private:
         case 0x02:
         case 0x05:
         case 0x06:
-        case 0x07: m_song.addTextEvent(type, {data, len}, tick(), m_chunk); break;
-        default: break;
+        case 0x07:
+            m_song.addTextEvent(type, {data, len}, tick(), m_chunk);
+            break;
+        default:
+            break;
         }
         return true;
     }
@@ -250,12 +265,13 @@ private:
     CMidiSong& m_song;
     std::array<CChannelTrack*, 16>& m_tracks;
     std::array<std::vector<CObjectEventNote*>, 16 * 128>& m_openNotes;
-    std::uint32_t& m_greatest;
+    std::int32_t& m_greatest;
+    const std::uint32_t m_provisionalLength; // a note-on's length until its note-off is read
 
     const std::uint8_t* m_p = nullptr;
     const std::uint8_t* m_end = nullptr;
     std::int32_t m_chunk = 0;
-    std::uint32_t m_tick = 0; // wraps like the 32-bit tick of the file format
+    std::int32_t m_tick = 0;
     CChannelTrack* m_current = nullptr;
     std::uint8_t m_running = 0; // last channel status kind of the chunk; survives meta and SysEx
     std::string m_trackName;
@@ -274,17 +290,23 @@ bool descrambleImage(std::span<std::uint8_t> image) {
 }
 
 bool readSongFile(CMidiSong& song, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    // A directory opens as a stream whose size is the largest offset there is.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return false;
-    std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
+    const std::streamoff size = in.tellg();
+    if (size <= 0) return false;
+    std::vector<std::uint8_t> image(static_cast<std::size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(image.data()), size)) return false;
     return readSongImage(song, image, path);
 }
 
 bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const std::string& path) {
     if (image.empty()) return false;
     song.channelUsed.fill(false);
+    song.lastChannel = 0x40;
     std::vector<std::uint8_t> plain;
     song.scrambled = image.size() < 4 || std::memcmp(image.data(), "MThd", 4) != 0;
     if (song.scrambled) {
@@ -307,7 +329,7 @@ bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const s
     std::array<CChannelTrack*, 16> tracks{};
     for (auto& t : song.data().tracks) tracks[static_cast<std::size_t>(t.channel & 15)] = &t;
     auto openNotes = std::make_unique<std::array<std::vector<CObjectEventNote*>, 16 * 128>>();
-    std::uint32_t greatest = 0;
+    std::int32_t greatest = 0;
     ChunkParser parser(song, tracks, *openNotes, greatest);
 
     // Foreign chunks are skipped and not counted; a header that announces more tracks than the
@@ -329,7 +351,7 @@ bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const s
     if (chunksRead == 0) return false;
 
     song.trackCount = chunksRead - 1;
-    song.songLength = static_cast<std::int32_t>(greatest);
+    song.songLength = greatest;
     song.fileName = path;
     return true;
 }
@@ -369,8 +391,8 @@ void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists) {
         if (ev.type == 1) {
             if (source == LyricSource::Lyr || ev.tick <= 100) continue;
             const bool leadingSpace = !text.empty() && text[0] == ' ';
-            const char c = leadingSpace ? (text.size() > 1 ? text[1] : '\0')
-                                        : (text.empty() ? '\0' : text[0]);
+            const char c =
+                leadingSpace ? (text.size() > 1 ? text[1] : '\0') : (text.empty() ? '\0' : text[0]);
             if (c == '@') continue;
             if (c == '/' || c == '\\') {
                 if (leadingSpace) text.erase(0, 1);

@@ -13,9 +13,11 @@ namespace cantelo {
 class CMidiSong;
 
 // Reads a Standard MIDI File (format 0 or 1, or the scrambled .nvk form) into a song that the
-// caller has just reset. Returns false when the file cannot be opened, is empty or is not a
-// song; a failure part-way leaves what the earlier chunks added. The file on disk is never
-// changed. Reads nothing outside the file image or outside a chunk.
+// caller has just reset; the song must not be playing. Returns false when the path is not a
+// readable regular file, is empty, or holds no format 0 or 1 header with a ticks-per-quarter
+// division and at least one "MTrk" chunk; the song is then left without channel tracks. Damaged
+// chunks are read as far as their bytes go. The file on disk is never changed. Reads nothing
+// outside the file image or outside a chunk.
 bool readSongFile(CMidiSong& song, const std::string& path);
 
 // The same over bytes already in memory; `path` becomes the song's file name. The bytes are not

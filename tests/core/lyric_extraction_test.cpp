@@ -1,0 +1,181 @@
+#include "song/midi_reader.h"
+#include "song/midi_song.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace cantelo {
+namespace {
+
+TEST(CleanLyricText, FollowsTheKaraokeMarkers) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Hel-", "Hel"},
+        {"lo_", "lo"},
+        {"wo-_", "wo"}, // '_' goes first, then '-'
+        {"x__", "x "},  // one trailing '_' removed, the other becomes a space
+        {"/Come", "\rCome"},
+        {"\\Verse", "\rVerse"},
+        {"<Line", "\rLine"},
+        {" /Come", "\rCome"},
+        {"end|", "end\r"},
+        {"end\n", "end\r"},
+        {"a_b|c<d>e", "a bc d e"},
+        {"word   ", "word "},
+        {" ", ""},
+        {"_", ""},
+        {">", ""},
+        {"", ""},
+        {"\r", "\r"},
+        {"|", "\r"}, // a line end alone stays a line mark
+    };
+    for (const auto& [in, out] : cases) EXPECT_EQ(cleanLyricText(in), out) << '"' << in << '"';
+}
+
+class LyricExtractionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        song = std::make_unique<CMidiSong>();
+        song->reset(); // its credit text at tick 0 must never become a lyric
+        lists = std::make_unique<std::array<TItemLyr, 512>>();
+    }
+
+    void text(std::int32_t tick, std::string_view s, int chunk = 0) { add(1, tick, s, chunk); }
+    void lyric(std::int32_t tick, std::string_view s, int chunk = 0) { add(5, tick, s, chunk); }
+    void add(std::uint8_t type, std::int32_t tick, std::string_view s, int chunk) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(s.data());
+        song->addTextEvent(type, {p, s.size()}, tick, chunk);
+    }
+
+    // Items of chunk k as "text@tick".
+    std::vector<std::string> items(int k = 0) {
+        extractOnce();
+        std::vector<std::string> out;
+        TItemLyr& l = (*lists)[static_cast<std::size_t>(k)];
+        for (LyrItem* it = l.head(); it; it = it->next) {
+            EXPECT_EQ(it->lineBreak, 0);
+            out.push_back(it->text + "@" + std::to_string(static_cast<int>(it->tick)));
+        }
+        return out;
+    }
+    LyricSource source(int k = 0) {
+        extractOnce();
+        return song->lyricSource[static_cast<std::size_t>(k)];
+    }
+    void extractOnce() {
+        if (m_extracted) return;
+        extractLyrics(*song, *lists);
+        m_extracted = true;
+    }
+
+    std::unique_ptr<CMidiSong> song;
+    std::unique_ptr<std::array<TItemLyr, 512>> lists;
+
+private:
+    bool m_extracted = false;
+};
+
+using Items = std::vector<std::string>;
+
+TEST_F(LyricExtractionTest, SoftKaraokeTextsStartAtTheFirstLineMark) {
+    text(0, "@KMIDI KARAOKE FILE");
+    text(150, "@LENGL");
+    text(160, " @Ttitle");        // a header behind a space is still a header
+    text(170, "Before any line"); // no line started yet
+    text(100, "/Too early");      // tick 100 and below are not lyrics
+    text(200, "\\First");
+    text(210, "word");
+    text(220, " ");        // a lone space is no syllable
+    text(230, " /Second"); // the space in front of the mark is dropped
+    text(240, "x", 1);     // chunk 1 has no line started
+    EXPECT_EQ(items(), (Items{"\\First@200", "word@210", "/Second@230"}));
+    EXPECT_EQ(source(), LyricSource::Text);
+    EXPECT_TRUE(items(1).empty());
+    EXPECT_EQ(source(1), LyricSource::Undecided);
+}
+
+TEST_F(LyricExtractionTest, LyricEventsAreCleaned) {
+    lyric(100, "early");
+    lyric(101, "Hel-");
+    lyric(110, "lo_");
+    lyric(120, "/Come");
+    lyric(130, "%comment");
+    lyric(140, "  ");
+    EXPECT_EQ(items(), (Items{"Hel@101", "lo@110", "\rCome@120"}));
+    EXPECT_EQ(source(), LyricSource::Lyr);
+}
+
+TEST_F(LyricExtractionTest, LineStartBeforeAnyLyricIsSkipped) {
+    lyric(200, "\rIntro"); // nothing decided yet: dropped
+    lyric(210, "Real");
+    lyric(220, "\rNext"); // now part of the lyrics
+    EXPECT_EQ(items(), (Items{"Real@210", "\rNext@220"}));
+}
+
+TEST_F(LyricExtractionTest, ChunkKeepsTheFirstKindOfLyricsItFinds) {
+    text(200, "/Line"); // chunk 0: text events win
+    lyric(210, "ignored");
+    text(220, "more");
+
+    lyric(200, "sung", 1); // chunk 1: lyric events win
+    text(210, "/ignored", 1);
+    text(215, "plain", 1);
+    lyric(220, "on", 1);
+
+    EXPECT_EQ(items(0), (Items{"/Line@200", "more@220"}));
+    EXPECT_EQ(source(0), LyricSource::Text);
+    EXPECT_EQ(items(1), (Items{"sung@200", "on@220"}));
+    EXPECT_EQ(source(1), LyricSource::Lyr);
+}
+
+TEST_F(LyricExtractionTest, GreaterThanSignAddsSpacesAfterWords) {
+    lyric(150, "word"); // before the sign: as it is
+    lyric(200, ">");    // sets the mode; cleans to nothing itself
+    lyric(210, "Hel-"); // ends in '-': no space, then the '-' goes
+    lyric(220, "lo");
+    lyric(230, "\rNew"); // a line start gets no space
+    lyric(240, "end ");
+    EXPECT_EQ(items(), (Items{"word@150", "Hel@210", "lo @220", "\rNew@230", "end @240"}));
+}
+
+TEST_F(LyricExtractionTest, TextEndsAtItsFirstNulByte) {
+    const std::string withNul("ab\0cd", 5);
+    lyric(200, withNul);
+    lyric(210, std::string("\0x", 2)); // empty as a C string
+    EXPECT_EQ(items(), (Items{"ab@200"}));
+}
+
+TEST_F(LyricExtractionTest, MarksTheEventsThatBecameItems) {
+    lyric(50, "early");
+    lyric(200, "kept");
+    lyric(210, "%skip");
+    text(220, "/other type");
+    extractOnce();
+    std::vector<std::pair<std::string, bool>> marks;
+    for (const auto& e : song->data().texts)
+        marks.emplace_back(std::string(e.data.begin(), e.data.end()), e.extracted);
+    ASSERT_EQ(marks.size(), 5u);
+    EXPECT_FALSE(marks[0].second) << "the credit text";
+    EXPECT_EQ(marks[1], std::make_pair(std::string("early"), false));
+    EXPECT_EQ(marks[2], std::make_pair(std::string("kept"), true));
+    EXPECT_EQ(marks[3], std::make_pair(std::string("%skip"), false));
+    EXPECT_EQ(marks[4], std::make_pair(std::string("/other type"), false));
+}
+
+TEST_F(LyricExtractionTest, OtherTextTypesAndFarChunksGiveNoItems) {
+    add(2, 200, "/copyright", 0);
+    add(6, 200, "/marker", 0);
+    add(7, 200, "/cue", 0);
+    lyric(200, "far", 511);
+    lyric(200, "too far", 512);
+    lyric(200, "way too far", 100000);
+    EXPECT_TRUE(items(0).empty());
+    EXPECT_EQ(source(0), LyricSource::Undecided);
+    EXPECT_EQ(items(511), (Items{"far@200"}));
+}
+
+} // namespace
+} // namespace cantelo

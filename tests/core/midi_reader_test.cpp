@@ -1,0 +1,548 @@
+#include "smf_builder.h"
+#include "song_summary.h"
+
+#include "song/midi_reader.h"
+#include "song/midi_song.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <memory>
+
+#include <unistd.h>
+
+namespace cantelo {
+namespace {
+
+using namespace std::string_view_literals;
+
+using test::Bytes;
+using test::bytesOf;
+using test::SmfFile;
+using test::SmfTrack;
+
+class ReaderTest : public ::testing::Test {
+protected:
+    void SetUp() override { fresh(); }
+
+    void fresh() {
+        song = std::make_unique<CMidiSong>();
+        song->reset();
+    }
+    bool read(const Bytes& image) { return readSongImage(*song, image, "test.mid"); }
+
+    std::vector<const CObjectEventNote*> notes(int ch) const {
+        std::vector<const CObjectEventNote*> out;
+        if (const CChannelTrack* t = song->findTrack(ch))
+            for (const auto& e : t->events)
+                if (e.status() == 0x90) out.push_back(static_cast<const CObjectEventNote*>(&e));
+        return out;
+    }
+    std::size_t noteCount() const {
+        std::size_t n = 0;
+        for (int ch = 0; ch < kChannels; ++ch) n += notes(ch).size();
+        return n;
+    }
+    // The file's text events, without the credit text that the reset put first.
+    std::vector<const CObjectMetaEventText*> texts() const {
+        std::vector<const CObjectMetaEventText*> out;
+        for (const auto& t : song->data().texts) out.push_back(&t);
+        if (!out.empty()) out.erase(out.begin());
+        return out;
+    }
+    static std::string textOf(const CObjectMetaEventText* t) {
+        return std::string(t->data.begin(), t->data.end());
+    }
+
+    std::unique_ptr<CMidiSong> song;
+};
+
+// ---- header ---------------------------------------------------------------------------------
+
+TEST_F(ReaderTest, StoresHeaderValuesAndCountsChunks) {
+    SmfTrack t;
+    t.noteOn(0, 0, 60, 100).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(1, 96).track(t).track(t).track(t).bytes()));
+    EXPECT_EQ(song->format, 1);
+    EXPECT_EQ(song->division, 96);
+    EXPECT_EQ(song->trackCount, 2);
+    EXPECT_EQ(song->fileName, "test.mid");
+    EXPECT_FALSE(song->scrambled);
+}
+
+TEST_F(ReaderTest, RefusesWhatIsNotAFormat0Or1Song) {
+    SmfTrack t;
+    t.noteOn(0, 0, 60, 100).endOfTrack();
+    const Bytes good = SmfFile(0, 480).track(t).bytes();
+    const std::vector<std::pair<const char*, Bytes>> cases = {
+        {"empty", {}},
+        {"header cut short", Bytes(good.begin(), good.begin() + 13)},
+        {"header length 8", SmfFile(0, 480).headerLength(8).track(t).bytes()},
+        {"format 2", SmfFile(2, 480).track(t).bytes()},
+        {"no track chunks announced", SmfFile(0, 480).announceTracks(0).track(t).bytes()},
+        {"division 0", SmfFile(0, 0).track(t).bytes()},
+        {"time-code division (25 fps, 40 ticks)", SmfFile(0, 0xE728).track(t).bytes()},
+        {"header only", Bytes(good.begin(), good.begin() + 14)},
+        {"only a foreign chunk",
+         SmfFile(0, 480).announceTracks(1).chunk("JUNK", t.bytes()).bytes()},
+        {"RIFF wrapper", bytesOf("RIFF\x10\0\0\0RMIDdata"sv)},
+    };
+    for (const auto& [what, bytes] : cases) {
+        fresh();
+        EXPECT_FALSE(read(bytes)) << what;
+    }
+    fresh();
+    EXPECT_TRUE(read(good));
+}
+
+// ---- chunk structure ------------------------------------------------------------------------
+
+TEST_F(ReaderTest, ForeignChunkIsSkippedAndNotCounted) {
+    SmfTrack first, second;
+    first.meta(200, 0x01, "one").endOfTrack();
+    second.meta(200, 0x01, "two").noteOn(0, 1, 62, 90).noteOff(10, 1, 62).endOfTrack();
+    SmfTrack junk; // would add a note on channel 3 if it were parsed
+    junk.noteOn(0, 3, 64, 100);
+    const Bytes image =
+        SmfFile(1, 480).track(first).chunk("XFIH", junk.bytes()).track(second).bytes();
+
+    ASSERT_TRUE(read(image));
+    EXPECT_EQ(song->trackCount, 1);
+    EXPECT_EQ(song->findTrack(3), nullptr);
+    ASSERT_EQ(notes(1).size(), 1u);
+    const auto t = texts();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[1]->track, 1) << "the chunk after the foreign one is chunk 1";
+}
+
+TEST_F(ReaderTest, HeaderCountDecidesHowManyTrackChunksAreRead) {
+    SmfTrack a, b;
+    a.noteOn(0, 0, 60, 100).endOfTrack();
+    b.noteOn(0, 1, 60, 100).endOfTrack();
+
+    ASSERT_TRUE(read(SmfFile(1, 480).announceTracks(5).track(a).track(b).bytes()));
+    EXPECT_EQ(song->trackCount, 1) << "more announced than present: the ones present";
+    EXPECT_EQ(notes(1).size(), 1u);
+
+    fresh();
+    ASSERT_TRUE(read(SmfFile(1, 480).announceTracks(1).track(a).track(b).bytes()));
+    EXPECT_EQ(song->trackCount, 0) << "fewer announced: the rest are bytes after the last chunk";
+    EXPECT_EQ(song->findTrack(1), nullptr);
+}
+
+TEST_F(ReaderTest, BytesAfterTheLastChunkAreIgnored) {
+    SmfTrack t;
+    t.noteOn(0, 0, 60, 100).noteOff(96, 0, 60).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(0, 96).track(t).bytes()));
+    const std::string plain = test::songSummary(*song);
+
+    for (const Bytes& tail : {Bytes{0x00}, Bytes{0x00, 0x90, 0x3C, 0x40, 0, 0, 0, 0, 0, 0, 0},
+                              bytesOf("MTrk\0\0\0\x04\0\x91\x3C\x40"sv)}) {
+        fresh();
+        ASSERT_TRUE(read(SmfFile(0, 96).track(t).trailing(tail).bytes()));
+        EXPECT_EQ(test::songSummary(*song), plain) << tail.size() << " trailing bytes";
+    }
+}
+
+TEST_F(ReaderTest, ChunkLongerThanTheFileIsReadToTheEnd) {
+    SmfTrack t;
+    t.noteOn(0, 0, 60, 100).noteOff(96, 0, 60).noteOn(0, 0, 62, 100); // no end of track
+    ASSERT_TRUE(read(SmfFile(0, 96).track(t, 48547).bytes()));
+    EXPECT_EQ(notes(0).size(), 2u);
+}
+
+TEST_F(ReaderTest, EventsAreBoundedByTheirChunk) {
+    // A text whose length runs past its chunk takes only the chunk's bytes; the next chunk still
+    // starts where the first chunk's length says.
+    SmfTrack first;
+    first.raw({0x00, 0xFF, 0x01, 0x32}).raw(bytesOf("short"));
+    SmfTrack second;
+    second.noteOn(0, 2, 60, 100).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(1, 480).track(first).track(second).bytes()));
+    const auto t = texts();
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(textOf(t[0]), "short");
+    EXPECT_EQ(notes(2).size(), 1u);
+
+    // A channel event cut by the end of its chunk is dropped, not completed from the next chunk.
+    fresh();
+    SmfTrack cut;
+    cut.raw({0x00, 0x93, 0x3C});
+    ASSERT_TRUE(read(SmfFile(1, 480).track(cut).track(second).bytes()));
+    EXPECT_EQ(song->findTrack(3)->events.size(), 0u);
+    EXPECT_EQ(notes(2).size(), 1u);
+}
+
+TEST_F(ReaderTest, EveryTruncationOfAFileReadsWithinItsBytes) {
+    SmfTrack conductor, words, music;
+    conductor.tempo(0, 500000)
+        .meta(0, 0x58, Bytes{3, 2, 24, 8})
+        .sysEx(0, Bytes(300, 0x41))
+        .endOfTrack();
+    words.meta(0, 0x03, "Words").meta(120, 0x05, "Hel-").meta(120, 0x05, "lo").endOfTrack();
+    music.event(0, {0xC0, 5})
+        .noteOn(0, 0, 60, 100)
+        .event(0, {0x3E, 100})
+        .noteOff(96, 0, 60)
+        .event(0, {0x3E, 0})
+        .event(0, {0xE0, 0, 64})
+        .event(0, {0xB9, 98, 5})
+        .endOfTrack();
+    const Bytes image = SmfFile(1, 96).track(conductor).track(words).track(music).bytes();
+    ASSERT_TRUE(read(image));
+    const std::size_t fullNotes = noteCount();
+    ASSERT_EQ(fullNotes, 2u);
+
+    std::size_t previous = 0;
+    for (std::size_t n = 0; n <= image.size(); ++n) {
+        fresh();
+        // An exact-size copy: a read past its end is a sanitizer error.
+        const Bytes prefix(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(n));
+        const bool ok = read(prefix);
+        EXPECT_EQ(ok, n >= 22) << n << " bytes"; // header plus one chunk header
+        EXPECT_GE(noteCount(), previous) << n << " bytes";
+        previous = noteCount();
+    }
+    EXPECT_EQ(previous, fullNotes);
+}
+
+// ---- meta and SysEx lengths -----------------------------------------------------------------
+
+TEST_F(ReaderTest, LongMetaAndSysExDataAreReadAndKeptWhole) {
+    std::string copyright(507, 'c');
+    copyright.back() = 'E';
+    Bytes dump(1000);
+    for (std::size_t i = 0; i < dump.size(); ++i) dump[i] = static_cast<std::uint8_t>(i & 0x7F);
+    dump.back() = 0xF7;
+    SmfTrack t;
+    t.meta(0, 0x02, copyright).sysEx(0, dump).noteOn(10, 0, 60, 100).endOfTrack();
+    const Bytes image = SmfFile(0, 480).track(t).bytes();
+    ASSERT_EQ(image[14 + 8 + 3], 0x83) << "the copyright's length takes two bytes";
+
+    ASSERT_TRUE(read(image));
+    const auto tx = texts();
+    ASSERT_EQ(tx.size(), 1u);
+    EXPECT_EQ(textOf(tx[0]), copyright);
+    ASSERT_EQ(song->data().sysEx.size(), 1u);
+    EXPECT_EQ(song->data().sysEx.head()->data, dump);
+    ASSERT_EQ(notes(0).size(), 1u) << "the events after the long ones stay in step";
+    EXPECT_EQ(notes(0)[0]->tick, 10);
+}
+
+TEST_F(ReaderTest, OneByteLengthsAbove127StillOpen) {
+    // Files written with the length as one byte: read as a variable-length quantity the length
+    // would run past the chunk, so the byte alone is the length.
+    Bytes ascii = bytesOf(std::string(200, 'a'));
+    Bytes latin1(150, 0xE8); // every data byte has its top bit set
+    Bytes sysex(144, 0x10);
+    sysex.back() = 0xF7;
+    SmfTrack t;
+    t.metaOneByteLength(0, 0x01, ascii).metaOneByteLength(0, 0x05, latin1);
+    t.raw({0x00, 0xF0, 0x90}).raw(sysex).noteOn(5, 0, 60, 100).endOfTrack();
+
+    ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
+    const auto tx = texts();
+    ASSERT_EQ(tx.size(), 2u);
+    EXPECT_EQ(tx[0]->data, ascii);
+    EXPECT_EQ(tx[1]->data, latin1);
+    ASSERT_EQ(song->data().sysEx.size(), 1u);
+    EXPECT_EQ(song->data().sysEx.head()->data, sysex);
+    ASSERT_EQ(notes(0).size(), 1u);
+    EXPECT_EQ(notes(0)[0]->tick, 5);
+}
+
+// ---- running status -------------------------------------------------------------------------
+
+TEST_F(ReaderTest, RunningStatusSurvivesMetaAndSysEx) {
+    SmfTrack t;
+    t.noteOn(0, 4, 60, 100)
+        .meta(0, 0x05, "la")
+        .event(10, {62, 90}) // note-on 62 on channel 5 by running status
+        .sysEx(0, {0x7E, 0xF7})
+        .event(10, {60, 0}) // note-off 60
+        .event(0, {0xB4, 7, 100})
+        .meta(0, 0x01, "x")
+        .event(5, {10, 30}) // control change 10 by running status
+        .endOfTrack();
+    ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
+    const auto n = notes(4);
+    ASSERT_EQ(n.size(), 2u);
+    EXPECT_EQ(n[0]->offTick, 20);
+    EXPECT_EQ(n[1]->key, 62);
+    EXPECT_EQ(n[1]->velocity, 90);
+    EXPECT_EQ(n[1]->tick, 10);
+    EXPECT_EQ(song->controllerAt(10, 4, 1000), 30);
+}
+
+TEST_F(ReaderTest, DataBytesBeforeAnyChannelStatusAreSkippedOneByOne) {
+    // Each skipped byte is followed by a delta time: 0x3C is skipped, 0x40 is a 64-tick delta.
+    SmfTrack t;
+    t.meta(0, 0x01, "x").raw({0x00, 0x3C, 0x40, 0x90, 0x3C, 0x64}).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
+    ASSERT_EQ(notes(0).size(), 1u);
+    EXPECT_EQ(notes(0)[0]->tick, 64);
+
+    // Running status does not carry over into the next chunk.
+    fresh();
+    SmfTrack a, b;
+    a.noteOn(0, 0, 60, 100).endOfTrack();
+    b.raw({0x00, 0x3E, 0x00, 0x64}).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(1, 480).track(a).track(b).bytes()));
+    EXPECT_EQ(notes(0).size(), 1u);
+}
+
+// ---- notes ----------------------------------------------------------------------------------
+
+TEST_F(ReaderTest, NoteOffsCloseTheMostRecentOpenNoteOfTheirKey) {
+    SmfTrack t;
+    t.noteOn(0, 0, 60, 100)    // A at 0
+        .noteOn(10, 0, 60, 80) // B at 10
+        .noteOn(0, 1, 60, 70)  // same key, other channel
+        .noteOff(10, 0, 60)    // closes B at 20
+        .noteOn(10, 0, 60, 0)  // velocity 0: closes A at 30
+        .noteOff(10, 0, 60)    // nothing open any more: ignored
+        .endOfTrack();
+    ASSERT_TRUE(read(SmfFile(0, 24).track(t).bytes())); // provisional ends one tick on
+    const auto n = notes(0);
+    ASSERT_EQ(n.size(), 2u) << "a velocity-0 note-on is a note-off, not a note";
+    EXPECT_EQ(n[1]->offTick, 20);
+    EXPECT_EQ(n[1]->open, 0);
+    EXPECT_EQ(n[0]->offTick, 30);
+    EXPECT_EQ(n[0]->open, 0);
+    EXPECT_EQ(song->findTrack(0)->lastTick, 30) << "an unmatched note-off does not extend it";
+
+    const auto other = notes(1);
+    ASSERT_EQ(other.size(), 1u);
+    EXPECT_EQ(other[0]->open, 1);
+    EXPECT_EQ(other[0]->offTick, 10 + 24 / 24) << "provisional end";
+    EXPECT_EQ(song->findTrack(1)->lastTick, 11);
+    EXPECT_EQ(song->songLength, 30);
+    EXPECT_TRUE(song->channelUsed[0]);
+    EXPECT_TRUE(song->channelUsed[1]);
+    EXPECT_FALSE(song->channelUsed[2]);
+}
+
+TEST_F(ReaderTest, NoteEndsAtLeastOneTickAfterItStarts) {
+    SmfTrack t;
+    t.noteOn(100, 0, 60, 100).noteOff(0, 0, 60).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(0, 96).track(t).bytes()));
+    ASSERT_EQ(notes(0).size(), 1u);
+    EXPECT_EQ(notes(0)[0]->tick, 100);
+    EXPECT_EQ(notes(0)[0]->offTick, 101);
+    EXPECT_EQ(song->songLength, 104) << "the provisional end 100 + 96 / 24 was reached";
+}
+
+TEST_F(ReaderTest, NoteOffInALaterChunkClosesTheNoteOfItsChannel) {
+    SmfTrack a, b;
+    a.meta(0, 0x03, "Lead").noteOn(0, 2, 64, 100).endOfTrack();
+    b.meta(0, 0x03, "Other").noteOff(300, 2, 64).noteOn(0, 2, 65, 100).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(1, 480).track(a).track(b).bytes()));
+    const CChannelTrack* track = song->findTrack(2);
+    ASSERT_NE(track, nullptr);
+    EXPECT_EQ(track->name, "Lead");
+    const auto n = notes(2);
+    ASSERT_EQ(n.size(), 2u);
+    EXPECT_EQ(n[0]->offTick, 300);
+    EXPECT_EQ(song->data().tracks.size(), 1u);
+}
+
+// ---- channel events -------------------------------------------------------------------------
+
+TEST_F(ReaderTest, ChannelEventsKeepTheirValuesAndTicks) {
+    SmfTrack a, b;
+    a.event(0, {0xC3, 24})        // program at tick 0: also the channel's program
+        .event(50, {0xE3, 1, 70}) // pitch bend
+        .event(0, {0xA3, 60, 33}) // key pressure
+        .event(0, {0xD3, 44})     // channel pressure
+        .event(100, {0xC3, 30})   // program at 150: not in the channel program list
+        .event(0, {0xB3, 98, 7})  // controller 98 keeps its value off the percussion channel
+        .event(0, {0xB9, 98, 7})  // ... and is stored as 0 on it
+        .event(0, {0xB9, 7, 99})
+        .endOfTrack();
+    b.event(40, {0xB9, 7, 90}).endOfTrack(); // lowers channel 10's first tick
+    ASSERT_TRUE(read(SmfFile(1, 480).track(a).track(b).bytes()));
+
+    const CChannelTrack* t = song->findTrack(3);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->firstTick, 0);
+    EXPECT_EQ(t->lastTick, 150);
+    std::vector<std::string> lines;
+    for (const auto& e : t->events) lines.push_back(test::eventLine(e));
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"program 0 24", "bend 50 1 70", "keypressure 50 60 33",
+                                        "pressure 50 44", "program 150 30", "cc 150 98=7"}));
+    const auto& programs = song->data().programs[3];
+    ASSERT_EQ(programs.size(), 1u);
+    EXPECT_EQ(programs.head()->program, 24);
+    EXPECT_EQ(song->programAt(3, 100), 24);
+    EXPECT_EQ(song->programAt(3, 150), 30);
+    EXPECT_EQ(song->controllerAt(98, 9, 150), 0);
+    EXPECT_EQ(song->controllerAt(7, 9, 150), 99);
+    EXPECT_EQ(song->findTrack(9)->firstTick, 40);
+    EXPECT_EQ(song->findTrack(9)->lastTick, 150);
+}
+
+TEST_F(ReaderTest, TracksAreNamedAfterTheirChunk) {
+    SmfTrack a, b;
+    a.meta(0, 0x03, "MIDI 1").noteOn(0, 0, 60, 100).meta(0, 0x03, "Voice").endOfTrack();
+    b.noteOn(0, 1, 60, 100).meta(0, 0x03, "Too late").endOfTrack();
+    ASSERT_TRUE(read(SmfFile(1, 480).track(a).track(b).bytes()));
+    EXPECT_EQ(song->findTrack(0)->name, "Voice") << "a name beginning with MIDI gives way";
+    EXPECT_EQ(song->findTrack(1)->name, "") << "named only by a name read before it";
+}
+
+TEST_F(ReaderTest, SysExRecordsTheChannelOfTheLastChannelEvent) {
+    SmfTrack t;
+    t.sysEx(0, {0x41, 0xF7}).event(0, {0x95, 60, 100}).event(0, {62, 100}).sysEx(7, {0x42, 0xF7});
+    ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
+    const auto& sx = song->data().sysEx;
+    ASSERT_EQ(sx.size(), 2u);
+    EXPECT_EQ(sx.head()->channel, 0x40) << "no channel event read yet";
+    EXPECT_EQ(sx.tail()->channel, 5);
+    EXPECT_EQ(sx.tail()->tick, 7);
+}
+
+// ---- meta events ----------------------------------------------------------------------------
+
+TEST_F(ReaderTest, TempoEventsGiveBeatsPerMinute) {
+    const std::pair<std::uint32_t, std::int32_t> cases[] = {
+        {500000, 120}, {0, 120}, {1000000, 60}, {10000, 250}, {0xFFFFFF, 30}, {666666, 90}};
+    for (const auto& [us, bpm] : cases) {
+        fresh();
+        SmfTrack t;
+        t.tempo(0, us).tempo(960, us).endOfTrack();
+        ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
+        const auto& tempos = song->data().tempos;
+        ASSERT_EQ(tempos.size(), 2u) << "the file's tempo at 0 replaces the reset's";
+        EXPECT_EQ(tempos.head()->bpm, bpm) << us;
+        EXPECT_EQ(tempos.tail()->tick, 960);
+        EXPECT_EQ(tempos.tail()->bpm, bpm) << us;
+    }
+}
+
+TEST_F(ReaderTest, TimeSignatureReplacesTheDefault) {
+    SmfTrack t;
+    t.meta(0, 0x58, Bytes{3, 2, 24, 8}).meta(1440 * 2, 0x58, Bytes{6, 3, 36, 8}).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
+    const auto& sigs = song->data().signatures;
+    ASSERT_EQ(sigs.size(), 2u);
+    EXPECT_EQ(sigs.head()->data, (std::vector<std::uint8_t>{3, 2, 24, 8}));
+    EXPECT_EQ(sigs.tail()->measure, 2);
+    EXPECT_EQ(sigs.tail()->tick, 2880);
+}
+
+TEST_F(ReaderTest, TextEventsOfTheLyricTypesAreKeptWithTheirChunk) {
+    SmfTrack a, b;
+    a.meta(0, 0x03, "name")
+        .meta(0, 0x04, "instrument")
+        .meta(5, 0x01, "text")
+        .meta(0, 0x7F, "x")
+        .endOfTrack();
+    b.meta(10, 0x02, "(c)")
+        .meta(0, 0x05, "lyric")
+        .meta(0, 0x06, "marker")
+        .meta(0, 0x07, "cue")
+        .meta(0, 0x01, "")
+        .endOfTrack();
+    ASSERT_TRUE(read(SmfFile(1, 480).track(a).track(b).bytes()));
+    std::vector<std::string> got;
+    for (const auto* t : texts())
+        got.push_back(std::to_string(t->type) + "@" + std::to_string(t->tick) + "#" +
+                      std::to_string(t->track) + " " + textOf(t));
+    EXPECT_EQ(got, (std::vector<std::string>{"1@5#0 text", "2@10#1 (c)", "5@10#1 lyric",
+                                             "6@10#1 marker", "7@10#1 cue"}));
+}
+
+TEST_F(ReaderTest, TextsOfChunk512AndAboveAreKeptWithoutLyricState) {
+    SmfFile f(1, 480);
+    SmfTrack empty, words;
+    empty.endOfTrack();
+    words.meta(200, 0x05, "far").meta(0, 0x01, "/away").endOfTrack();
+    for (int i = 0; i < 600; ++i) f.track(i == 530 ? words : empty);
+    ASSERT_TRUE(read(f.bytes()));
+    EXPECT_EQ(song->trackCount, 599);
+    const auto t = texts();
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0]->track, 530);
+
+    auto lists = std::make_unique<std::array<TItemLyr, 512>>();
+    extractLyrics(*song, *lists);
+    for (const auto& l : *lists) EXPECT_EQ(l.count(), 0);
+    for (LyricSource s : song->lyricSource) EXPECT_EQ(s, LyricSource::Undecided);
+}
+
+TEST_F(ReaderTest, TicksPastTheLargestSignedTickStayThere) {
+    SmfTrack t;
+    for (int i = 0; i < 9; ++i) t.raw({0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00}); // deltas
+    t.noteOn(0, 0, 60, 100).noteOff(0, 0, 60).endOfTrack();
+    ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    ASSERT_EQ(notes(0).size(), 1u);
+    EXPECT_EQ(notes(0)[0]->tick, kMax);
+    EXPECT_EQ(notes(0)[0]->offTick, kMax);
+    EXPECT_EQ(song->songLength, kMax);
+}
+
+// ---- scrambled song files -------------------------------------------------------------------
+
+class ScrambledFileTest : public ReaderTest {
+protected:
+    static Bytes plainImage() {
+        SmfTrack t;
+        t.meta(0, 0x03, "Scrambled").tempo(0, 600000);
+        for (int i = 0; i < 100; ++i) t.noteOn(0, 0, 40 + i % 40, 90).noteOff(48, 0, 40 + i % 40);
+        t.meta(0, 0x05, "end").endOfTrack();
+        return SmfFile(0, 96).track(t).bytes();
+    }
+};
+
+TEST_F(ScrambledFileTest, ReadsIntoTheSameSongAsThePlainFile) {
+    const Bytes plain = plainImage();
+    ASSERT_TRUE(read(plain));
+    const std::string expected = test::songSummary(*song);
+
+    for (int key : {0x01, 0x5A, 0xFF}) {
+        fresh();
+        const Bytes nvk = test::scrambleImage(plain, static_cast<std::uint8_t>(key));
+        ASSERT_TRUE(read(nvk)) << key;
+        EXPECT_TRUE(song->scrambled);
+        EXPECT_EQ(test::songSummary(*song), expected) << key;
+    }
+}
+
+TEST_F(ScrambledFileTest, FileOnDiskIsNotChanged) {
+    const Bytes nvk = test::scrambleImage(plainImage(), 0x33);
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("cantelo_reader_test_" + std::to_string(::getpid()) + ".nvk");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(nvk.data()),
+                  static_cast<std::streamsize>(nvk.size()));
+    }
+    ASSERT_TRUE(readSongFile(*song, path.string()));
+    EXPECT_TRUE(song->scrambled);
+    EXPECT_EQ(song->fileName, path.string());
+    const std::string first = test::songSummary(*song);
+    fresh();
+    ASSERT_TRUE(readSongFile(*song, path.string())) << "a second read of the same file";
+    EXPECT_EQ(test::songSummary(*song), first);
+
+    std::ifstream in(path, std::ios::binary);
+    const Bytes after{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(after, nvk);
+    std::filesystem::remove(path);
+}
+
+TEST_F(ScrambledFileTest, TinyOrUnreadableFilesFail) {
+    EXPECT_FALSE(read(Bytes{0x12}));
+    EXPECT_FALSE(read(Bytes(13, 0xAB)));
+    EXPECT_FALSE(read(Bytes(300, 0x00))) << "descrambles to zeros, not a header";
+    EXPECT_FALSE(readSongFile(*song, "/nonexistent/cantelo/song.mid"));
+    EXPECT_FALSE(readSongFile(*song, std::filesystem::temp_directory_path().string()));
+}
+
+} // namespace
+} // namespace cantelo
