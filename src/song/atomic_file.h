@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace cantelo {
+
+// Writes `bytes` to a new temporary file in the folder of `path` and renames it over `path` only
+// once every byte has been written and flushed to the disk, so a failed write never destroys the
+// previous file. On failure returns false, removes the temporary file, leaves any file at `path`
+// untouched and, when `error` is not null, stores a sentence naming the file and the reason
+// ("the folder is not writable", "the disk is full" ...). An existing file keeps its
+// permissions. Any thread; blocks on the file system.
+bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
+                        std::string* error);
+
+// The reason for an errno value as the user is told it.
+std::string fileErrorReason(int errnoValue);
+
+} // namespace cantelo

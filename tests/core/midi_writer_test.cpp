@@ -1,0 +1,377 @@
+#include "smf_builder.h"
+
+#include "song/atomic_file.h"
+#include "song/byte_buffer.h"
+#include "song/midi_reader.h"
+#include "song/midi_song.h"
+#include "song/midi_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <set>
+#include <tuple>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace cantelo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::bytesOf;
+using test::SmfFile;
+using test::SmfTrack;
+
+// ---- encoding single events -----------------------------------------------------------------
+
+class EncodeTest : public ::testing::Test {
+protected:
+    Bytes encode(const CObjectEvent& e, std::int32_t param, int channel, bool useRunning = true) {
+        buffer.release();
+        const int n = e.encode(buffer, param, channel, useRunning ? &running : nullptr);
+        EXPECT_EQ(n, static_cast<int>(buffer.length()));
+        return Bytes(buffer.bytes().begin(), buffer.bytes().end());
+    }
+    CByteBuffer buffer;
+    std::uint16_t running = 0;
+};
+
+TEST_F(EncodeTest, ChannelEventsLeaveOutTheRunningStatusAndKeepDataBelow128) {
+    CObjectEventNote note;
+    note.key = 60;
+    note.velocity = 100;
+    EXPECT_EQ(encode(note, 0, 3), (Bytes{0x93, 60, 100}));
+    EXPECT_EQ(encode(note, 1, 3), (Bytes{60, 0})); // the note-off under running status
+    EXPECT_EQ(encode(note, 1, 4), (Bytes{0x94, 60, 0}));
+    EXPECT_EQ(encode(note, 0, 4, false), (Bytes{0x94, 60, 100}));
+    note.velocity = 0; // scaled down to nothing: still a note, not a note-off
+    EXPECT_EQ(encode(note, 0, 4), (Bytes{60, 1}));
+    CObjectEventProgramChange program;
+    program.program = 300;
+    EXPECT_EQ(encode(program, 0, 4), (Bytes{0xC4, 127}));
+
+    CObjectEventControlChange cc; // param: volume percent, 256 + pan
+    EXPECT_EQ(encode(cc, 50, 1), (Bytes{0xB1, 7, 50}));
+    EXPECT_EQ(encode(cc, 200, 1), (Bytes{7, 127}));
+    cc.controller = 10;
+    EXPECT_EQ(encode(cc, 256 + 64, 1), (Bytes{10, 64}));
+    EXPECT_EQ(encode(cc, 100, 1), (Bytes{10, 100}));
+}
+
+TEST_F(EncodeTest, MetaAndSysExLengthsAreVariableLengthAndClearRunningStatus) {
+    CObjectMetaEventText lyric;
+    lyric.type = 5;
+    lyric.data.assign(200, 'a');
+    running = 0x93;
+    const Bytes long200 = encode(lyric, 0, 0);
+    ASSERT_EQ(long200.size(), 204u);
+    EXPECT_EQ(Bytes(long200.begin(), long200.begin() + 4), (Bytes{0xFF, 0x05, 0x81, 0x48}));
+    EXPECT_EQ(running, 0);
+
+    CObjectSysExData sysEx;
+    sysEx.data = {0x41, 0x10, 0x42, 0x12, 0xF7};
+    running = 0x90;
+    EXPECT_EQ(encode(sysEx, 0, 0), (Bytes{0xF0, 5, 0x41, 0x10, 0x42, 0x12, 0xF7}));
+    EXPECT_EQ(running, 0);
+
+    CObjectMetaEventTempo tempo; // 120 BPM
+    EXPECT_EQ(encode(tempo, 0, 0), (Bytes{0xFF, 0x51, 3, 0x07, 0xA1, 0x20}));
+
+    CObjectMetaEventText empty; // writes nothing, so running status still holds
+    running = 0x90;
+    EXPECT_TRUE(encode(empty, 0, 0).empty());
+    EXPECT_EQ(running, 0x90);
+}
+
+// ---- whole songs ----------------------------------------------------------------------------
+
+class WriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        song = std::make_unique<CMidiSong>();
+        song->reset();
+        song->data().texts.clear(); // no credit text: the golden bytes stay short
+    }
+
+    CChannelTrack* track(int ch, std::string name) {
+        CChannelTrack templ;
+        templ.channel = ch;
+        templ.name = std::move(name);
+        return song->createTrack(templ);
+    }
+    static void note(CChannelTrack* t, std::int32_t tick, std::int32_t off, int key, int vel) {
+        auto* n = new CObjectEventNote;
+        n->tick = tick;
+        n->offTick = off;
+        n->key = key;
+        n->velocity = vel;
+        t->events.pushBack(n);
+    }
+    void text(std::uint8_t type, std::int32_t tick, std::int32_t chunk, std::string_view s) {
+        song->addTextEvent(type, bytesOf(s), tick, chunk);
+    }
+
+    std::unique_ptr<CMidiSong> reread(const Bytes& image) {
+        auto back = std::make_unique<CMidiSong>();
+        back->reset();
+        back->data().texts.clear();
+        EXPECT_TRUE(readSongImage(*back, image, "back.mid"));
+        return back;
+    }
+    static std::vector<std::tuple<int, int, int, int>> notes(const CMidiSong& s, int ch) {
+        std::vector<std::tuple<int, int, int, int>> out;
+        if (const CChannelTrack* t = s.findTrack(ch))
+            for (const auto& e : t->events)
+                if (e.status() == 0x90) {
+                    const auto& n = static_cast<const CObjectEventNote&>(e);
+                    out.emplace_back(n.tick, n.offTick, n.key, n.velocity);
+                }
+        return out;
+    }
+
+    std::unique_ptr<CMidiSong> song;
+};
+
+// Running status, a note-off as a note-on of velocity 0, a tempo between two notes.
+TEST_F(WriterTest, Format0GoldenBytesAndReadBack) {
+    CChannelTrack* t = track(3, "Melody");
+    note(t, 960, 1440, 60, 100);
+    note(t, 1440, 1920, 62, 90);
+    note(t, 2400, 2880, 64, 80);
+    song->setTempoAt(2000, 100);
+
+    SmfTrack expected;
+    expected.meta(0, 0x03, "Melody").tempo(0, 500000).meta(0, 0x58, Bytes{4, 2, 24, 8});
+    expected.event(960, {0x93, 60, 100}).event(480, {60, 0}).event(0, {62, 90});
+    expected.event(480, {62, 0}).tempo(80, 600000).event(400, {0x93, 64, 80});
+    expected.event(480, {64, 0}).endOfTrack();
+    const Bytes image = encodeSong(*song, 0, false);
+    EXPECT_EQ(image, SmfFile(0, 480).track(expected).bytes());
+
+    auto back = reread(image);
+    EXPECT_EQ(notes(*back, 3), notes(*song, 3));
+    EXPECT_EQ(back->tempoAt(1999), 120);
+    EXPECT_EQ(back->tempoAt(2000), 100);
+    EXPECT_EQ(back->findTrack(3)->name, "Melody");
+}
+
+TEST_F(WriterTest, Format1KeepsEachChunksTextsTogetherAndEveryChannelApart) {
+    text(1, 0, 0, "@TTitle");
+    text(1, 0, 2, "@LENGL");
+    for (int i = 0; i < 12; ++i) text(5, 200 + 50 * i, 2, i % 4 == 0 ? "/La" : "la ");
+    text(1, 300, 7, "/elsewhere");
+    song->addSysEx(Bytes{0x7E, 0x7F, 0x09, 0x01, 0xF7}, 0);
+    note(track(9, "Drums"), 0, 10, 36, 100);
+    note(track(0, "Piano"), 5, 500, 60, 70);
+
+    auto back = reread(encodeSong(*song, 1, false));
+    EXPECT_EQ(back->format, 1);
+    EXPECT_EQ(back->trackCount + 1, 5); // conductor, texts of chunks 2 and 7, two channels
+    std::map<std::int32_t, std::vector<std::string>> byChunk;
+    for (const auto& e : back->data().texts)
+        byChunk[e.track].emplace_back(e.data.begin(), e.data.end());
+    ASSERT_EQ(byChunk.size(), 3u);
+    EXPECT_EQ(byChunk[0], std::vector<std::string>{"@TTitle"});
+    EXPECT_EQ(byChunk[1].size(), 13u);
+    EXPECT_EQ(byChunk[2], std::vector<std::string>{"/elsewhere"});
+
+    auto lists = std::make_unique<std::array<TItemLyr, 512>>();
+    extractLyrics(*back, *lists);
+    EXPECT_EQ((*lists)[1].count(), 12);
+    EXPECT_EQ(back->lyricSource[1], LyricSource::Lyr);
+    EXPECT_EQ(back->lyricSource[2], LyricSource::Text);
+
+    std::vector<std::pair<int, std::string>> tracks;
+    for (const auto& t : back->data().tracks) tracks.emplace_back(t.channel, t.name);
+    EXPECT_EQ(tracks, (std::vector<std::pair<int, std::string>>{{9, "Drums"}, {0, "Piano"}}));
+    EXPECT_EQ(notes(*back, 9), notes(*song, 9));
+    EXPECT_EQ(notes(*back, 0), notes(*song, 0));
+    ASSERT_EQ(back->data().sysEx.size(), 1u);
+    EXPECT_EQ(back->data().sysEx.head()->data, song->data().sysEx.head()->data);
+}
+
+TEST_F(WriterTest, EditedNotesStillReadBackAsTheSameNotes) {
+    CChannelTrack* t = track(2, "");
+    note(t, 960, 1200, 50, 100); // appended out of order, as an edit may leave them
+    note(t, 0, 480, 60, 100);
+    note(t, 480, 960, 60, 90);    // starts where the note of the same key before it ends
+    note(t, 1500, 1500, 70, 100); // ends where it starts: one tick long when read
+    note(t, 1600, 1700, 71, 0);   // velocity scaled to 0: stays a note
+    for (int format : {0, 1}) {
+        auto back = reread(encodeSong(*song, format, false));
+        EXPECT_EQ(notes(*back, 2),
+                  (std::vector<std::tuple<int, int, int, int>>{{0, 480, 60, 100},
+                                                               {480, 960, 60, 90},
+                                                               {960, 1200, 50, 100},
+                                                               {1500, 1501, 70, 100},
+                                                               {1600, 1700, 71, 1}}))
+            << "format " << format;
+    }
+}
+
+// ---- the scrambled form ---------------------------------------------------------------------
+
+TEST_F(WriterTest, ScrambledSongReadsBackAsThePlainOne) {
+    note(track(0, "x"), 0, 10, 60, 100); // a file far shorter than 256 + 13 bytes
+    const Bytes plain = encodeSong(*song, 1, false);
+    Bytes scrambled = encodeSong(*song, 1, true);
+    ASSERT_GE(scrambled.size(), 256u + 13u);
+    EXPECT_NE(Bytes(scrambled.begin(), scrambled.begin() + 4), bytesOf("MThd"));
+    auto back = reread(scrambled);
+    EXPECT_TRUE(back->scrambled);
+    EXPECT_EQ(notes(*back, 0), notes(*song, 0));
+    ASSERT_TRUE(descrambleImage(scrambled));
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), scrambled.begin()));
+}
+
+TEST(ScrambleTest, KeyIsNeverZero) {
+    Bytes image = SmfFile(0, 96).track(SmfTrack().endOfTrack()).bytes();
+    image.resize(300, 0);
+    image[290] = 0x21; // the last 13 bytes XOR to 0x21 ^ 0x21 = 0
+    image[295] = 0x21;
+    const Bytes plain = image;
+    scrambleSongImage(image);
+    ASSERT_EQ(image.size(), plain.size() + 1);
+    std::uint8_t key = 0;
+    for (std::size_t i = image.size() - 13; i < image.size(); ++i) key ^= image[i];
+    EXPECT_NE(key, 0);
+    EXPECT_EQ(image[0], 'M' ^ key);
+    ASSERT_TRUE(descrambleImage(image));
+    EXPECT_TRUE(std::equal(plain.begin(), plain.end(), image.begin()));
+}
+
+// ---- writing files --------------------------------------------------------------------------
+
+class WriteFileTest : public WriterTest {
+protected:
+    void SetUp() override {
+        WriterTest::SetUp();
+        dir = fs::temp_directory_path() /
+              ("cantelo_writer_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        note(track(0, "x"), 0, 480, 60, 100);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    static Bytes contents(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    std::set<std::string> names() const {
+        std::set<std::string> out;
+        for (const auto& e : fs::directory_iterator(dir)) out.insert(e.path().filename());
+        return out;
+    }
+
+    fs::path dir;
+    std::string error;
+};
+
+TEST_F(WriteFileTest, ReplacesThePreviousFileAndLeavesNothingElse) {
+    const fs::path target = dir / "song.kar";
+    std::ofstream(target) << "previous";
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(writeSongFile(*song, target, 1, false, &error)) << error;
+    EXPECT_EQ(contents(target), encodeSong(*song, 1, false));
+    EXPECT_EQ(names(), std::set<std::string>{"song.kar"});
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_FALSE(writeSongFile(*song, target, 2, false, &error));
+    EXPECT_EQ(contents(target), encodeSong(*song, 1, false));
+}
+
+TEST_F(WriteFileTest, FailuresKeepThePreviousFileAndSayWhy) {
+    std::ofstream(dir / "file") << "a regular file";
+    EXPECT_FALSE(writeSongFile(*song, (dir / "file" / "song.mid").string(), 0, false, &error));
+    EXPECT_NE(error.find("folder does not exist"), std::string::npos) << error;
+    EXPECT_FALSE(writeSongFile(*song, (dir / "none" / "song.mid").string(), 0, false, &error));
+    EXPECT_NE(error.find("folder does not exist"), std::string::npos) << error;
+
+    fs::create_directory(dir / "taken.mid"); // the rename fails at the last step
+    error.clear();
+    EXPECT_FALSE(writeSongFile(*song, (dir / "taken.mid").string(), 0, false, &error));
+    EXPECT_NE(error.find("taken.mid"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_directory(dir / "taken.mid"));
+    EXPECT_EQ(names(), (std::set<std::string>{"file", "taken.mid"}));
+}
+
+TEST_F(WriteFileTest, DiskFullHalfwayKeepsThePreviousFile) {
+    const fs::path target = dir / "song.mid";
+    std::ofstream(target) << "previous";
+    // A file-size limit makes writes fail part-way, as a full disk does, even for root.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const Bytes big(5000, 0x55);
+    const bool ok = writeFileReplacing(target.string(), big, &error);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(ok);
+    EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+    EXPECT_EQ(contents(target), bytesOf("previous"));
+    EXPECT_EQ(names(), std::set<std::string>{"song.mid"});
+}
+
+// ---- the corpus ---------------------------------------------------------------------------
+
+// Runs midicsv on a file: its exit status, and its System_exclusive lines without the track
+// number, sorted.
+int midicsv(const fs::path& file, const fs::path& errors, std::vector<std::string>& sysEx) {
+    const std::string cmd = "midicsv '" + file.string() + "' 2>'" + errors.string() + "'";
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    char line[4096];
+    while (std::fgets(line, sizeof line, p)) {
+        const std::string l = line;
+        if (l.find("System_exclusive") != std::string::npos) sysEx.push_back(l.substr(l.find(',')));
+    }
+    std::sort(sysEx.begin(), sysEx.end());
+    return ::pclose(p);
+}
+
+// An independent reader takes every file we write without complaint, and finds the SysEx
+// messages of the original byte for byte.
+TEST_F(WriteFileTest, MidicsvReadsEverySongOfTheCorpusWeWrite) {
+    if (!fs::exists("/usr/bin/midicsv")) GTEST_SKIP() << "midicsv is not installed";
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(CANTELO_CORPUS_DIR, ec))
+        if (e.path().extension() == ".mid" || e.path().extension() == ".kar")
+            files.push_back(e.path());
+    if (files.empty()) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
+    const fs::path errors = dir / "errors.txt";
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.filename().string());
+        song->reset();
+        if (!readSongFile(*song, f.string())) continue; // refused by the reader (format 2)
+        std::vector<std::string> originalSysEx;
+        const bool clean = midicsv(f, errors, originalSysEx) == 0 && fs::file_size(errors) == 0;
+        for (int format : {0, 1}) {
+            const fs::path out = dir / "out.mid";
+            ASSERT_TRUE(writeSongFile(*song, out.string(), format, false, &error)) << error;
+            std::vector<std::string> sysEx;
+            EXPECT_EQ(midicsv(out, errors, sysEx), 0) << "format " << format;
+            EXPECT_EQ(fs::file_size(errors), 0u) << "format " << format;
+            if (clean) {
+                EXPECT_EQ(sysEx, originalSysEx) << "format " << format;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace cantelo

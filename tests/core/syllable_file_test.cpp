@@ -1,0 +1,155 @@
+#include "song/song_file.h"
+#include "song/syllable_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace cantelo {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+class SyllableFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("cantelo_nvs_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string file(const Bytes& bytes) {
+        const fs::path p = dir / "syllables.nvs";
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return p.string();
+    }
+    static std::vector<std::string> items(TItemLyr& list) {
+        std::vector<std::string> out;
+        for (int i = 0; i < list.count(); ++i) {
+            const LyrItem* it = list.get(i);
+            out.push_back((it->lineBreak ? "B " : "S ") + std::to_string(it->tick) + " " +
+                          it->text);
+        }
+        return out;
+    }
+
+    static const Bytes kExample; // 'Ciao ' at 500 and a break at 900, division 480
+    fs::path dir;
+    TItemLyr list;
+};
+
+const Bytes SyllableFileTest::kExample = {'N',  'V',  'S',  'L',  0xE0, 0x01, 0x05, 'C',
+                                          'i',  'a',  'o',  ' ',  0xF4, 0x01, 0x00, 0x00,
+                                          0x01, 0x0D, 0x84, 0x03, 0x00, 0x00};
+
+TEST_F(SyllableFileTest, SavesTheExampleBytesAndLoadsThemBackAskingAboutTheDivision) {
+    list.add("Ciao ", 0, 500.75); // the integer part is written
+    list.add("", 1, 900);
+    const fs::path out = dir / "out.nvs";
+    std::string error;
+    ASSERT_TRUE(saveSyllableFile(out.string(), list, 480, &error)) << error;
+    std::ifstream in(out, std::ios::binary);
+    EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+              kExample);
+
+    const std::vector<std::string> example = {"S 500.000000 Ciao ", "B 900.000000 "};
+    TItemLyr loaded;
+    int asked = 0;
+    EXPECT_EQ(loadSyllableFile(out.string(), loaded, 480, [&] { return ++asked, false; }),
+              SyllableLoad::Loaded);
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(items(loaded), example);
+    loaded.add("kept", 0, 7);
+    EXPECT_EQ(loadSyllableFile(out.string(), loaded, 120, [&] { return ++asked, false; }),
+              SyllableLoad::Cancelled);
+    EXPECT_EQ(loaded.count(), 3);
+    EXPECT_EQ(loadSyllableFile(out.string(), loaded, 120, [&] { return ++asked, true; }),
+              SyllableLoad::Loaded);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(items(loaded), example); // ticks as stored, not rescaled
+}
+
+TEST_F(SyllableFileTest, WhatIsNotASyllableFileLeavesTheListAlone) {
+    list.add("kept", 0, 7);
+    auto load = [&](const Bytes& b) { return loadSyllableFile(file(b), list, 480, nullptr); };
+    EXPECT_EQ(load({}), SyllableLoad::Unreadable);
+    EXPECT_EQ(loadSyllableFile((dir / "missing.nvs").string(), list, 480, nullptr),
+              SyllableLoad::Unreadable);
+    EXPECT_EQ(load({'M', 'T', 'h', 'd', 0, 0, 0, 6}), SyllableLoad::NotRecognised);
+    EXPECT_EQ(load({'N', 'V', 'S', 'L', 0xE0}), SyllableLoad::NotRecognised);
+    EXPECT_EQ(items(list), std::vector<std::string>{"S 7.000000 kept"});
+    EXPECT_EQ(load({'N', 'V', 'S', 'L', 0xE0, 0x01}), SyllableLoad::Loaded);
+    EXPECT_EQ(list.count(), 0);
+}
+
+TEST_F(SyllableFileTest, TruncatedRecordsAreNotRead) {
+    // Every cut of the example keeps the whole records before the cut and nothing after it.
+    for (std::size_t n = 6; n < kExample.size(); ++n) {
+        SyllableFile parsed;
+        ASSERT_EQ(parseSyllableImage({kExample.data(), n}, parsed), SyllableLoad::Loaded);
+        EXPECT_EQ(parsed.records.size(), n < 16 ? 0u : 1u) << n;
+        EXPECT_EQ(parsed.truncated, n != 6 && n != 16) << n;
+    }
+}
+
+TEST_F(SyllableFileTest, EverySavedSyllableReadsBackAsWritten) {
+    const std::string longText(300, 'x');
+    list.add(longText, 0, 1000); // split at 255 bytes, both pieces at its tick
+    list.add("\rNext", 0, 1200); // a line start: a record beginning 0x0D reads as a break
+    list.add("", 0, 269);        // empty, and 269 = 0x010D: would read as a break
+    list.add("y", 0, 0x0D0D);
+    SyllableFile parsed;
+    ASSERT_EQ(parseSyllableImage(encodeSyllables(list, 96), parsed), SyllableLoad::Loaded);
+    EXPECT_FALSE(parsed.truncated);
+    TItemLyr back;
+    applySyllables(parsed, back);
+    EXPECT_EQ(items(back),
+              (std::vector<std::string>{"S 1000.000000 " + longText.substr(0, 255),
+                                        "S 1000.000000 " + longText.substr(255), "B 1200.000000 ",
+                                        "S 1200.000000 Next", "S 3341.000000 y"}));
+    EXPECT_EQ(parsed.division, 96);
+}
+
+// nvs-save opens the song as the editor does and saves its lyric list; nvs-show lists it.
+TEST_F(SyllableFileTest, ToolSavesTheOpenedSongsLyrics) {
+    const fs::path song = fs::path(CANTELO_CORPUS_DIR) / "dmp__twinkle.kar";
+    if (!fs::exists(song)) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
+    const fs::path out = dir / "twinkle.nvs";
+    const std::string tool = CANTELO_TOOL_PATH;
+    ASSERT_EQ(
+        std::system((tool + " nvs-save '" + song.string() + "' '" + out.string() + "'").c_str()),
+        0);
+    auto doc = std::make_unique<SongDocument>();
+    ASSERT_TRUE(openSongFile(*doc, song.string(), 0).ok);
+    TItemLyr loaded;
+    ASSERT_EQ(loadSyllableFile(out.string(), loaded, doc->song.division, nullptr),
+              SyllableLoad::Loaded);
+    EXPECT_GT(loaded.count(), 36);
+    EXPECT_EQ(items(loaded), items(doc->lyrics.lyrics()));
+
+    std::FILE* p = ::popen((tool + " nvs-show '" + out.string() + "'").c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char line[512];
+    int lines = 0;
+    while (std::fgets(line, sizeof line, p)) lines += std::strchr(line, '\n') != nullptr;
+    EXPECT_EQ(::pclose(p), 0);
+    EXPECT_EQ(lines, 1 + loaded.count()); // the division, then one record a line
+}
+
+} // namespace
+} // namespace cantelo
