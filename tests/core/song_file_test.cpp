@@ -1,0 +1,261 @@
+#include "smf_builder.h"
+
+#include "song/song_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace cantelo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::SmfFile;
+using test::SmfTrack;
+
+TEST(SongFileNamesTest, ExtensionsCompareFromTheLastDotWithoutCase) {
+    EXPECT_TRUE(hasExtension("/a/song.NVK", "nvk"));
+    EXPECT_TRUE(hasExtension("song.mid.nvk", ".nvk"));
+    EXPECT_FALSE(hasExtension("song.nvk.mid", "nvk"));
+    EXPECT_FALSE(hasExtension("song", "nvk"));
+    EXPECT_FALSE(hasExtension("/music.nvk/song", "nvk")); // a dot in a folder name is no extension
+
+    EXPECT_EQ(withExtension("lyrics", "txt"), "lyrics.txt");
+    EXPECT_EQ(withExtension("lyrics.TXT", ".txt"), "lyrics.TXT");
+    EXPECT_EQ(withExtension("sillabe.txt", "nvs"), "sillabe.txt.nvs");
+}
+
+TEST(SongFileNamesTest, ScrambledSongsAreOnlySavedAsNvk) {
+    EXPECT_EQ(songSavePath("song.mid", "old.nvk", false), "song.mid.nvk");
+    EXPECT_EQ(songSavePath("song.mid", "old.kar", true), "song.mid.nvk");
+    EXPECT_EQ(songSavePath("song.NVK", "old.nvk", true), "song.NVK");
+    EXPECT_EQ(songSavePath("song.kar", "old.mid", false), "song.kar");
+    EXPECT_EQ(songSavePath("song.nvk", "old.mid", false), "song.nvk");
+}
+
+class SongFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("cantelo_song_file_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+        doc = std::make_unique<SongDocument>();
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string file(const std::string& name, const Bytes& bytes) {
+        const std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    std::string line(SongDocument& d, int i) {
+        const std::string* text = d.lyrics.lineList().get(i);
+        return text ? *text : "(none)";
+    }
+    static std::pair<std::int32_t, double> note(SongDocument& d, int i) {
+        const ChannelItem* n = d.melodyNotes.get(i);
+        return n ? std::pair{n->extra, n->amount} : std::pair{-1, -1.0};
+    }
+    static Bytes bytesOf(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // A small song: 120 bpm, notes on channels 1 and 4, a volume at tick 0 on channel 4, and
+    // `lyrics` as lyric events from tick 480 on, 120 ticks apart.
+    static Bytes song(const std::vector<std::string>& lyrics = {}) {
+        SmfTrack conductor;
+        conductor.tempo(0, 500000).meta(0, 0x03, "Song");
+        std::uint32_t delta = 480;
+        for (const auto& l : lyrics) {
+            conductor.meta(delta, 0x05, l);
+            delta = 120;
+        }
+        conductor.endOfTrack();
+        SmfTrack notes;
+        notes.event(0, {0xB3, 7, 90})
+            .noteOn(0, 0, 60, 100)
+            .noteOn(0, 3, 40, 70)
+            .noteOff(960, 0, 60)
+            .noteOff(960, 3, 40)
+            .endOfTrack();
+        return SmfFile(1, 480).track(conductor).track(notes).bytes();
+    }
+
+    fs::path dir;
+    std::unique_ptr<SongDocument> doc;
+};
+
+TEST_F(SongFileTest, OpenFillsTheDocumentForTheViews) {
+    const std::string path = file("song.mid", song());
+    ASSERT_TRUE(openSongFile(*doc, path, 3).ok);
+    EXPECT_TRUE(doc->saveEnabled);
+    EXPECT_EQ(doc->currentFileName, path);
+    EXPECT_EQ(doc->positionLabel, "0001.01.000");
+    EXPECT_EQ(doc->songEnd, 1920);
+    EXPECT_EQ(doc->endLabel, "0002.01.000");
+    EXPECT_EQ(doc->lengthLabel, "00:00:02:00");
+    ASSERT_EQ(doc->melodyNotes.count(), 1);
+    EXPECT_EQ(doc->melodyNotes.head()->value, 40);
+    EXPECT_EQ(doc->song.displayValue(3, DisplayController::Volume), 90);
+    EXPECT_EQ(doc->song.displayValue(0, DisplayController::Volume), -1);
+    EXPECT_EQ(doc->lyrics.lyricTrack(), 0);
+    EXPECT_EQ(doc->lyrics.lineCount(), 37);
+}
+
+TEST_F(SongFileTest, FailedOpenGivesTheMessageAndDisablesSaving) {
+    ASSERT_TRUE(openSongFile(*doc, file("good.mid", song()), 0).ok);
+    const OpenResult r = openSongFile(*doc, file("bad.mid", test::bytesOf("not a song")), 0);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message1, "Non posso aprire il file a causa di un errore");
+    EXPECT_EQ(r.message2, "riscontrato durante l'analisi dello stesso...");
+    EXPECT_FALSE(doc->saveEnabled);
+    EXPECT_TRUE(doc->songLoaded);
+}
+
+TEST_F(SongFileTest, SavedLyricsAndMusicOpenAgainInEitherFormat) {
+    const std::vector<std::string> words = {"Al",    "la ", "fie",  "ra ", "del", "l'est ",
+                                            "/mio ", "pa",  "dre ", "com", "prò"};
+    ASSERT_TRUE(openSongFile(*doc, file("song.mid", song(words)), 0).ok);
+    ASSERT_EQ(doc->lyrics.lineCount(), 36);
+    EXPECT_EQ(line(*doc, 0), "Alla fiera dell'est");
+    for (const int choice : {kFormatChoice0, kFormatChoice1}) {
+        const SaveResult saved = saveSongFile(*doc, (dir / "out.kar").string(), choice);
+        ASSERT_TRUE(saved.ok) << saved.error;
+        auto again = std::make_unique<SongDocument>();
+        ASSERT_TRUE(openSongFile(*again, saved.path, 0).ok);
+        EXPECT_EQ(again->song.format, choice - 1);
+        EXPECT_EQ(line(*again, 0), "Alla fiera dell'est");
+        EXPECT_EQ(line(*again, 1), "mio padre comprò");
+        EXPECT_EQ(again->lyrics.lyrics().head()->tick, 480);
+        EXPECT_EQ(again->melodyNotes.count(), 1);
+    }
+}
+
+TEST_F(SongFileTest, ScrambledSongIsSavedScrambledUnderNvk) {
+    const std::string path = file("song.nvk", test::scrambleImage(song(), 0x5A));
+    ASSERT_TRUE(openSongFile(*doc, path, 0).ok);
+    ASSERT_TRUE(doc->song.scrambled);
+    const SaveResult saved = saveSongFile(*doc, (dir / "copy.mid").string(), kFormatChoice1);
+    ASSERT_TRUE(saved.ok) << saved.error;
+    EXPECT_EQ(saved.path, (dir / "copy.mid.nvk").string());
+    EXPECT_EQ(doc->currentFileName, saved.path);
+    EXPECT_FALSE(fs::exists(dir / "copy.mid"));
+    const Bytes written = bytesOf(saved.path);
+    ASSERT_GE(written.size(), 4u);
+    EXPECT_NE(std::string(written.begin(), written.begin() + 4), "MThd");
+
+    auto again = std::make_unique<SongDocument>();
+    ASSERT_TRUE(openSongFile(*again, saved.path, 3).ok);
+    EXPECT_TRUE(again->song.scrambled);
+    EXPECT_EQ(again->melodyNotes.count(), 1);
+}
+
+TEST_F(SongFileTest, FailedSaveReportsWhy) {
+    const std::string path = file("song.mid", song());
+    ASSERT_TRUE(openSongFile(*doc, path, 0).ok);
+    const std::string target = (dir / "missing" / "song.mid").string();
+    const SaveResult saved = saveSongFile(*doc, target, kFormatChoice1);
+    EXPECT_FALSE(saved.ok);
+    EXPECT_NE(saved.error.find("song.mid"), std::string::npos) << saved.error;
+    EXPECT_EQ(doc->currentFileName, path);
+}
+
+TEST_F(SongFileTest, SaveWarnsAboutLongLinesAndStillWrites) {
+    ASSERT_TRUE(openSongFile(*doc, file("song.mid", song()), 0).ok);
+    TItemLyr& lyrics = doc->lyrics.lyrics();
+    lyrics.clear();
+    lyrics.add(std::string(40, 'x'), 0, 480);
+    const SaveResult saved = saveSongFile(*doc, (dir / "long.mid").string(), kFormatChoice0);
+    EXPECT_TRUE(saved.ok);
+    EXPECT_TRUE(saved.longLineWarning);
+    const Bytes written = bytesOf(saved.path);
+    EXPECT_NE(std::search(written.begin(), written.end(), lyrics.head()->text.begin(),
+                          lyrics.head()->text.end()),
+              written.end());
+}
+
+// The credit text that every reset adds is in a saved file once, however often it is saved.
+TEST_F(SongFileTest, CreditTextIsSavedOnceAcrossOpenAndSave) {
+    const std::string path = file("song.mid", song());
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(openSongFile(*doc, path, 0).ok);
+        ASSERT_TRUE(saveSongFile(*doc, path, kFormatChoice1).ok);
+    }
+    const Bytes bytes = bytesOf(path);
+    const std::string text(bytes.begin(), bytes.end());
+    std::size_t count = 0;
+    for (auto at = text.find(doc->song.creditText); at != std::string::npos;
+         at = text.find(doc->song.creditText, at + 1))
+        ++count;
+    EXPECT_EQ(count, 1u);
+}
+
+// A note that ends where it starts lasts one tick; another note of its key that starts at the
+// same tick keeps its own end.
+TEST_F(SongFileTest, OneTickNoteKeepsItsEndBesideANoteOfTheSameKey) {
+    SmfTrack notes;
+    notes.noteOn(100, 0, 60, 89)
+        .noteOff(0, 0, 60)
+        .noteOn(0, 0, 60, 93)
+        .noteOff(240, 0, 60)
+        .endOfTrack();
+    ASSERT_TRUE(openSongFile(*doc, file("song.mid", SmfFile(0, 480).track(notes).bytes()), 0).ok);
+    for (const int choice : {kFormatChoice0, kFormatChoice1}) {
+        ASSERT_TRUE(saveSongFile(*doc, (dir / "out.mid").string(), choice).ok);
+        auto again = std::make_unique<SongDocument>();
+        ASSERT_TRUE(openSongFile(*again, (dir / "out.mid").string(), 0).ok);
+        ASSERT_EQ(again->melodyNotes.count(), 2);
+        EXPECT_EQ(note(*again, 0), std::pair(89, 1.0));
+        EXPECT_EQ(note(*again, 1), std::pair(93, 240.0));
+    }
+}
+
+// What scripts read from the tool: the lines with their start positions, or the items one a line.
+TEST_F(SongFileTest, ToolListsLyricsAndConvertsSongs) {
+    const std::string path =
+        file("song.mid", song({"One ", "two ", "three ", "four ", "five ", "six ", "se", "ven ",
+                               "/eight ", "nine ", "ten"}));
+    const std::string tool = CANTELO_TOOL_PATH;
+    auto run = [](const std::string& command) {
+        std::string out;
+        std::FILE* p = ::popen(command.c_str(), "r");
+        if (!p) return out;
+        char buf[256];
+        while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+        return ::pclose(p) == 0 ? out : "failed: " + out;
+    };
+    const std::string lines = run(tool + " lyrics '" + path + "'");
+    const std::string twoLines = "0001.02.000\tOne two three four five six seven\n"
+                                 "0001.04.000\teight nine ten\n";
+    EXPECT_EQ(lines.substr(0, twoLines.size()), twoLines);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 36);
+
+    const std::string items = run(tool + " lyrics '" + path + "' --syllables");
+    const std::string first = "S\t480\tOne \nS\t600\ttwo \nS\t720\tthree \n";
+    EXPECT_EQ(items.substr(0, first.size()), first);
+    EXPECT_NE(items.find("S\t1320\tven\nB\t1325\nS\t1440\teight \n"), std::string::npos) << items;
+
+    const std::string out = (dir / "copy.kar").string();
+    EXPECT_EQ(run(tool + " convert '" + path + "' '" + out + "' --format 0"), out + "\n");
+    auto again = std::make_unique<SongDocument>();
+    ASSERT_TRUE(openSongFile(*again, out, 0).ok);
+    EXPECT_EQ(again->song.format, 0);
+    EXPECT_EQ(line(*again, 1), "eight nine ten");
+    EXPECT_NE(run(tool + " convert '" + path + "' 2>/dev/null").find("failed"), std::string::npos);
+}
+
+} // namespace
+} // namespace cantelo
