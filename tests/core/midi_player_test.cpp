@@ -1,0 +1,497 @@
+#include "playback/chase_channels.h"
+#include "playback/midi_player.h"
+#include "playback/recording_output.h"
+#include "song/midi_song.h"
+#include "timing/tempo_map.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+using namespace cantelo;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Kind = RecordingOutput::Kind;
+
+struct Sent {
+    std::uint32_t msg;
+    std::int64_t us; // from the moment Play was called
+};
+
+constexpr std::uint32_t noteOn(int ch, int key, int vel) {
+    return packShort(static_cast<std::uint8_t>(0x90 | ch), static_cast<std::uint8_t>(key),
+                     static_cast<std::uint8_t>(vel));
+}
+constexpr std::uint32_t noteOff(int ch, int key) {
+    return packShort(static_cast<std::uint8_t>(0x80 | ch), static_cast<std::uint8_t>(key), 0);
+}
+constexpr std::uint32_t control(int ch, int cc, int value) {
+    return packShort(static_cast<std::uint8_t>(0xB0 | ch), static_cast<std::uint8_t>(cc),
+                     static_cast<std::uint8_t>(value));
+}
+constexpr std::uint32_t programChange(int ch, int program) {
+    return packShort(static_cast<std::uint8_t>(0xC0 | ch), static_cast<std::uint8_t>(program));
+}
+
+// A reset song (division 480 at 120 BPM: 480 ticks are 500 ms) played into a recorder on a
+// clock that moves only when the test moves it; pump() is called exactly as the playback thread
+// calls it, so every send time is deterministic.
+class Player : public ::testing::Test {
+protected:
+    void SetUp() override {
+        song.reset();
+        song.songLength = 100000;
+        ASSERT_TRUE(out.open(nullptr));
+        out.clear();
+        player.AttachSong(&song);
+    }
+
+    CChannelTrack* track(int ch) {
+        if (CChannelTrack* t = song.findTrack(ch)) return t;
+        CChannelTrack templ;
+        templ.channel = ch;
+        return song.createTrack(templ);
+    }
+    void note(int ch, std::int32_t tick, std::int32_t off, int key, int vel = 100) {
+        CObjectEventNote* n = song.newNote(track(ch));
+        n->tick = tick;
+        n->offTick = off;
+        n->key = key;
+        n->velocity = vel;
+    }
+    void cc(int ch, std::int32_t tick, int controller, int value) {
+        CObjectEventControlChange* e = song.newControlChange(track(ch));
+        e->tick = tick;
+        e->controller = controller;
+        e->value = value;
+        song.addChase(e, ch);
+    }
+    void trackProgram(int ch, std::int32_t tick, int program) {
+        CObjectEventProgramChange* e = song.newProgramChange(track(ch));
+        e->tick = tick;
+        e->program = program;
+        song.addChase(e, ch);
+    }
+
+    void play() {
+        m_start = clock.now();
+        const std::size_t before = out.size();
+        ASSERT_TRUE(player.Play());
+        m_preamble = out.size();
+        ASSERT_GE(m_preamble - before, 16u);
+    }
+    // Runs the sequencer as its thread would (sleeping exactly until each wake time it asks
+    // for) until `ms` after Play, or until it stops by itself.
+    void runUntil(std::int64_t ms) {
+        const auto until = m_start + std::chrono::milliseconds(ms);
+        while (player.playing()) {
+            const auto wake = player.pump();
+            if (!player.playing()) break;
+            ASSERT_GT(wake, clock.now());
+            ASSERT_LE(wake, clock.now() + CMidiPlayer::kMaxSleep);
+            if (wake > until) {
+                clock.set(until);
+                player.pump();
+                break;
+            }
+            clock.set(wake);
+        }
+    }
+    std::vector<Sent> shorts() const {
+        std::vector<Sent> s;
+        for (const auto& e : out.entries()) {
+            if (e.kind != Kind::Short) continue;
+            s.push_back(
+                {e.packed,
+                 std::chrono::duration_cast<std::chrono::microseconds>(e.time - m_start).count()});
+        }
+        return s;
+    }
+    // Short messages sent after Play returned (it sends the Reset All Controllers and the
+    // programs in force itself; the rest comes from pump).
+    std::vector<Sent> afterPreamble() const {
+        std::vector<Sent> s;
+        const auto all = out.entries();
+        for (std::size_t i = m_preamble; i < all.size(); ++i) {
+            if (all[i].kind != Kind::Short) continue;
+            s.push_back({all[i].packed, std::chrono::duration_cast<std::chrono::microseconds>(
+                                            all[i].time - m_start)
+                                            .count()});
+        }
+        return s;
+    }
+    std::size_t preambleSize() const { return m_preamble; }
+    static std::vector<std::uint32_t> messages(const std::vector<Sent>& s) {
+        std::vector<std::uint32_t> m;
+        for (const auto& x : s) m.push_back(x.msg);
+        return m;
+    }
+    static std::int64_t timeOf(const std::vector<Sent>& s, std::uint32_t msg) {
+        for (const auto& x : s)
+            if (x.msg == msg) return x.us;
+        return -1;
+    }
+    static int count(const std::vector<Sent>& s, std::uint32_t msg) {
+        return static_cast<int>(
+            std::count_if(s.begin(), s.end(), [&](const Sent& x) { return x.msg == msg; }));
+    }
+
+    ManualPlaybackClock clock;
+    RecordingOutput out{"recorder", clock};
+    CMidiSong song;
+    CMidiPlayer player{out, clock, CMidiPlayer::Threading::CallerPumps};
+
+private:
+    PlaybackClock::time_point m_start;
+    std::size_t m_preamble = 0;
+};
+
+TEST_F(Player, EqualTimesSendControlsFirstAndNoteOffBeforeNoteOn) {
+    song.setChannelProgram(0, 0, 5); // the channel's program list
+    trackProgram(0, 0, 5);           // and the same change in its track
+    note(0, 0, 480, 60);
+    note(0, 480, 960, 60); // the same key struck again as it is released
+    cc(0, 480, 64, 127);
+    trackProgram(0, 480, 9);
+    play();
+    runUntil(1100);
+
+    const auto s = afterPreamble();
+    // The program change held in both lists goes out twice, before the note at its time.
+    EXPECT_EQ(messages(s), (std::vector<std::uint32_t>{programChange(0, 5), programChange(0, 5),
+                                                       noteOn(0, 60, 100), control(0, 64, 127),
+                                                       programChange(0, 9), noteOff(0, 60),
+                                                       noteOn(0, 60, 100), noteOff(0, 60)}));
+    EXPECT_EQ(s[0].us, 0);
+    EXPECT_EQ(s[3].us, 500000);
+    EXPECT_EQ(s[6].us, 500000);
+    EXPECT_EQ(s[7].us, 1000000);
+}
+
+TEST_F(Player, EverySendHappensExactlyWhenDueAndTheClockFollows) {
+    song.setTempoAt(960, 60); // 1000 ms at 120, then 1000 ms per quarter note
+    for (int i = 0; i < 8; ++i) note(i % 3, i * 240, i * 240 + 100, 40 + i);
+    play();
+    runUntil(400);
+    EXPECT_EQ(player.clock(), 400u);
+    EXPECT_EQ(player.tick(), msToTick(song, 400));
+    runUntil(3000);
+    EXPECT_EQ(player.tempo(), 60);
+    for (const Sent& x : afterPreamble()) {
+        const auto& records = player.queue(static_cast<int>(x.msg & 0x0F));
+        const auto it = std::find_if(records.begin(), records.end(),
+                                     [&](const TimedMessage& r) { return r.message == x.msg; });
+        ASSERT_NE(it, records.end());
+        EXPECT_EQ(it->ms, tickToMs(song, it->tick));
+        EXPECT_EQ(x.us, std::int64_t{it->ms} * 1000) << std::hex << x.msg;
+    }
+}
+
+TEST_F(Player, PanReverbAndChorusAreNotedNotSentVolumeIsBoth) {
+    cc(2, 96, 10, 20);
+    cc(2, 96, 91, 30);
+    cc(2, 96, 93, 40);
+    cc(2, 96, 7, 90);
+    play();
+    runUntil(50);
+    EXPECT_FALSE(player.refreshFlag(RefreshFlag::Any));
+    runUntil(150);
+    EXPECT_EQ(messages(afterPreamble()), std::vector<std::uint32_t>{control(2, 7, 90)});
+    EXPECT_EQ(song.displayValue(2, DisplayController::Pan), 20);
+    EXPECT_EQ(song.displayValue(2, DisplayController::Reverb), 30);
+    EXPECT_EQ(song.displayValue(2, DisplayController::Chorus), 40);
+    EXPECT_EQ(song.displayValue(2, DisplayController::Volume), 90);
+
+    const ChaseKinds kinds = player.takeRefreshFlags();
+    EXPECT_TRUE(kinds.pan && kinds.reverb && kinds.chorus && kinds.volume);
+    EXPECT_FALSE(kinds.program);
+    EXPECT_TRUE(player.takeRefreshFlags().none());
+
+    // The display refresh is what brings them to the port.
+    out.clear();
+    ChaseChannels(player, out, kinds);
+    EXPECT_EQ(out.shortMessages(),
+              (std::vector<std::uint32_t>{control(2, 7, 90), control(2, 10, 20), control(2, 91, 30),
+                                          control(2, 93, 40)}));
+}
+
+TEST_F(Player, StartingOnAChordSoundsEveryNoteOfIt) {
+    note(1, 0, 960, 50);
+    for (int key : {60, 64, 67}) note(1, 1920, 2400, key);
+    note(1, 2400, 2880, 72);
+    song.setChannelProgram(1, 0, 33);
+    player.Locate(1920);
+    EXPECT_EQ(player.clock(), 2000u);
+    play();
+    runUntil(10);
+    const auto s = afterPreamble();
+    EXPECT_EQ(messages(s), (std::vector<std::uint32_t>{noteOn(1, 60, 100), noteOn(1, 64, 100),
+                                                       noteOn(1, 67, 100)}));
+    EXPECT_EQ(s[0].us, 0);
+    // The program in force came with the preamble, after the channel's Reset All Controllers.
+    const auto all = messages(shorts());
+    const auto pc = std::find(all.begin(), all.end(), programChange(1, 33));
+    ASSERT_NE(pc, all.end());
+    EXPECT_EQ(*(pc - 1), control(1, 121, 0));
+}
+
+TEST_F(Player, PlayResetsControllersAndSendsOnlyProgramsInForce) {
+    song.setChannelProgram(0, 0, 12);
+    trackProgram(4, 2000, 70); // not yet in force at the start
+    note(4, 0, 100, 60);
+    play();
+    const auto preamble = messages(shorts());
+    std::vector<std::uint32_t> expected;
+    for (int c = 0; c < 16; ++c) {
+        expected.push_back(control(c, 121, 0));
+        if (c == 0) expected.push_back(programChange(0, 12));
+    }
+    EXPECT_EQ(preamble, expected);
+
+    player.Stop();
+    player.Locate(2400);
+    out.clear();
+    play();
+    EXPECT_EQ(count(shorts(), programChange(4, 70)), 1);
+}
+
+TEST_F(Player, StopsByItselfPastTheSongLengthAndSilencesOnce) {
+    song.songLength = 960;
+    note(3, 480, 960, 62);
+    play();
+    runUntil(999);
+    EXPECT_TRUE(player.playing());
+    runUntil(1100);
+    EXPECT_FALSE(player.playing());
+    EXPECT_GT(player.tick(), 960);
+
+    const auto s = afterPreamble();
+    ASSERT_EQ(s.size(), 2u + 32u);
+    EXPECT_EQ(s[1].msg, noteOff(3, 62)); // the last note ends before the silence
+    EXPECT_EQ(s[2].msg, control(0, 120, 0));
+    EXPECT_EQ(s[3].msg, control(0, 123, 0));
+    EXPECT_EQ(out.entries().back().kind, Kind::Reset);
+    const auto before = out.size();
+    player.Stop();
+    EXPECT_EQ(out.size(), before);
+    // The position is kept, so the next Play starts past the end and stops at once.
+    EXPECT_TRUE(player.Play());
+    player.pump();
+    EXPECT_FALSE(player.playing());
+}
+
+TEST_F(Player, MutedChannelsGetOneAllNotesOffAndNoNotesButVolume) {
+    for (int i = 0; i < 10; ++i) {
+        note(0, i * 96, i * 96 + 48, 60);
+        note(1, i * 96, i * 96 + 48, 70);
+    }
+    cc(1, 480, 7, 33);
+    play();
+    runUntil(250);
+    song.setMuted(1, true);
+    runUntil(800);
+    auto s = afterPreamble();
+    EXPECT_EQ(count(s, control(1, 123, 0)), 1); // not repeated on every run
+    const std::int64_t mutedAt = timeOf(s, control(1, 123, 0));
+    EXPECT_GE(mutedAt, 250000);
+    EXPECT_LE(mutedAt, 260000);
+    for (const Sent& x : s) {
+        if (x.us > mutedAt && (x.msg & 0x0F) == 1) {
+            EXPECT_EQ(x.msg, control(1, 7, 33));
+        }
+    }
+    EXPECT_GT(count(s, noteOn(0, 60, 100)), 6);
+
+    // Solo is muting every other channel: only the soloed one sounds.
+    for (int c = 0; c < 16; ++c) song.setMuted(c, c != 1);
+    out.clear();
+    runUntil(1100);
+    s = shorts();
+    EXPECT_EQ(count(s, control(0, 123, 0)), 1);
+    EXPECT_EQ(count(s, control(1, 123, 0)), 0);
+    EXPECT_EQ(count(s, noteOn(0, 60, 100)), 0);
+    EXPECT_GT(count(s, noteOn(1, 70, 100)), 0);
+    EXPECT_TRUE(song.noteSent(1));
+}
+
+TEST_F(Player, RetimingInTheFirstHalfSecondMovesThePendingRecords) {
+    note(0, 480, 960, 60);   // 500 ms at 120 BPM
+    note(0, 1920, 2400, 62); // 2000 ms
+    play();
+    runUntil(200);
+    const std::int32_t at = player.tick();
+    EXPECT_EQ(at, 192);
+
+    song.setTempoAt(0, 240); // twice as fast from the start
+    player.RetimeQueues();
+    // The position holds (nothing between the old and the new clock is sent in a burst)...
+    player.pump();
+    EXPECT_EQ(player.tick(), at);
+    EXPECT_EQ(player.tempo(), 240);
+    EXPECT_EQ(afterPreamble().size(), 0u);
+    // ...and the tempo tool's Locate at the tick it remembered changes nothing.
+    player.Locate(at);
+    EXPECT_EQ(player.tick(), at);
+    runUntil(1500);
+
+    // From tick 192 (100 ms at the new tempo) the note at tick 480 is 150 ms away.
+    const auto s = afterPreamble();
+    EXPECT_EQ(timeOf(s, noteOn(0, 60, 100)), 350000);
+    EXPECT_EQ(timeOf(s, noteOff(0, 60)), 600000);
+    EXPECT_EQ(timeOf(s, noteOn(0, 62, 100)), 1100000);
+    EXPECT_EQ(player.clock(), 100u + 1300u);
+}
+
+TEST_F(Player, SysExGoesOutByTickFirstAtItsMoment) {
+    const std::uint8_t late[] = {0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    const std::uint8_t reset[] = {0x41, 0x10, 0x42, 0x12, 0xF7};
+    const std::uint8_t mid[] = {0x43, 0x10, 0x4C, 0xF7};
+    const std::uint8_t broken[] = {0x43, 0x90, 0x40, 0xF7}; // a status byte inside
+    song.addSysEx(late, 960);                               // read first, from the conductor chunk
+    song.addSysEx(reset, 0);                                // then the channel chunks' earlier ones
+    song.addSysEx(broken, 240);
+    song.addSysEx(mid, 480);
+    trackProgram(0, 0, 20);
+    play();
+    runUntil(1100);
+
+    std::vector<std::vector<std::uint8_t>> sysex;
+    std::size_t firstSysEx = 0, queuedProgram = 0;
+    const auto all = out.entries();
+    for (std::size_t i = preambleSize(); i < all.size(); ++i) {
+        if (all[i].kind == Kind::SysEx) {
+            sysex.push_back(out.sysExBytes(all[i]));
+            if (!firstSysEx) firstSysEx = i;
+        }
+        if (all[i].kind == Kind::Short && all[i].packed == programChange(0, 20) && !queuedProgram)
+            queuedProgram = i;
+    }
+    ASSERT_EQ(sysex.size(), 3u);
+    EXPECT_EQ(sysex[0], (std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x42, 0x12, 0xF7}));
+    EXPECT_EQ(sysex[1], (std::vector<std::uint8_t>{0xF0, 0x43, 0x10, 0x4C, 0xF7}));
+    EXPECT_EQ(sysex[2].size(), 6u);
+    // The reset at tick 0 precedes the queue's program change at tick 0, which survives it.
+    ASSERT_NE(queuedProgram, 0u);
+    EXPECT_LT(firstSysEx, queuedProgram);
+}
+
+TEST_F(Player, SysExSkippedWhileSwitchedOffIsNotSentLater) {
+    for (int k = 0; k < 5; ++k) {
+        const std::uint8_t data[] = {0x41, static_cast<std::uint8_t>(k), 0xF7};
+        song.addSysEx(data, k * 480);
+    }
+    player.setSysExEnabled(false);
+    play();
+    runUntil(1200);
+    player.setSysExEnabled(true);
+    runUntil(2600);
+    std::vector<std::uint8_t> sent;
+    for (const auto& e : out.entries())
+        if (e.kind == Kind::SysEx) sent.push_back(out.sysExBytes(e)[2]);
+    EXPECT_EQ(sent, (std::vector<std::uint8_t>{3, 4}));
+}
+
+TEST_F(Player, ChaseChannelsSendsTheValuesInForceAtThePlayersTick) {
+    song.setChannelProgram(0, 0, 5);
+    trackProgram(0, 960, 7);
+    cc(0, 0, 7, 100);
+    cc(0, 960, 7, 50);
+    cc(3, 0, 10, 11);
+    player.Locate(500);
+    ChaseChannels(player, out, ChaseKinds::all());
+    EXPECT_EQ(
+        out.shortMessages(),
+        (std::vector<std::uint32_t>{programChange(0, 5), control(0, 7, 100), control(3, 10, 11)}));
+    EXPECT_EQ(song.displayValue(3, DisplayController::Pan), 11);
+    EXPECT_TRUE(player.refreshFlag(RefreshFlag::Any));
+
+    out.clear();
+    player.Locate(1000);
+    ChaseKinds volumeOnly;
+    volumeOnly.volume = true;
+    ChaseChannels(player, out, volumeOnly);
+    EXPECT_EQ(out.shortMessages(), std::vector<std::uint32_t>{control(0, 7, 50)});
+    EXPECT_EQ(song.displayValue(0, DisplayController::Volume), 50);
+}
+
+// The real playback thread on the real clock, while another thread polls the display values as
+// the display timer does; ThreadSanitizer checks the sharing.
+TEST(PlayerThread, PlayStopAndLocateRaceTheDisplayPolling) {
+    RecordingOutput out;
+    ASSERT_TRUE(out.open(nullptr));
+    CMidiSong song;
+    song.reset();
+    CChannelTrack templ;
+    for (int c = 0; c < 4; ++c) {
+        templ.channel = c;
+        CChannelTrack* t = song.createTrack(templ);
+        for (int i = 0; i < 400; ++i) {
+            CObjectEventNote* n = song.newNote(t);
+            n->tick = i * 12;
+            n->offTick = i * 12 + 10;
+            n->key = 40 + c;
+        }
+        CObjectEventControlChange* e = song.newControlChange(t);
+        e->tick = 24;
+        e->controller = 10;
+        song.addChase(e, c);
+    }
+    song.songLength = 400 * 12;
+    CMidiPlayer player(out);
+    player.AttachSong(&song);
+
+    std::atomic<bool> done{false};
+    std::thread display([&] {
+        std::int64_t sum = 0;
+        while (!done.load()) {
+            sum += player.tick() + player.clock() + player.tempo() + player.timeSignature()[0];
+            sum += player.playing();
+            const ChaseKinds k = player.takeRefreshFlags();
+            sum += k.pan;
+            for (int c = 0; c < 16; ++c) {
+                sum += song.displayValue(c, DisplayController::Pan);
+                if (song.noteSent(c)) song.setNoteSent(c, false);
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        EXPECT_NE(sum, 0);
+    });
+
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(player.Play());
+        EXPECT_FALSE(player.Play());
+        std::this_thread::sleep_for(30ms);
+        song.setMuted(round % 4, true);
+        player.Locate(240 * round);
+        player.RetimeQueues();
+        std::this_thread::sleep_for(20ms);
+        song.setMuted(round % 4, false);
+        player.Stop();
+        // Once Stop has returned the thread can send nothing more.
+        const std::size_t after = out.size();
+        std::this_thread::sleep_for(15ms);
+        EXPECT_EQ(out.size(), after);
+        EXPECT_EQ(out.entries().back().kind, Kind::Reset);
+    }
+
+    // A short song runs out by itself, and the thread silences once.
+    player.Locate(400 * 12 - 48);
+    out.clear();
+    ASSERT_TRUE(player.Play());
+    for (int i = 0; i < 2500 && player.playing(); ++i) std::this_thread::sleep_for(2ms);
+    EXPECT_FALSE(player.playing());
+    player.Stop();
+    done.store(true);
+    display.join();
+    const auto s = out.shortMessages();
+    EXPECT_EQ(std::count(s.begin(), s.end(), control(0, 120, 0)), 1);
+    EXPECT_EQ(out.entries().back().kind, Kind::Reset);
+}
+
+} // namespace

@@ -1,0 +1,173 @@
+#include "playback/outputs/fluidsynth_output.h"
+#include "playback/outputs/song_render.h"
+#include "playback/outputs/wav_writer.h"
+
+#include "../core/smf_builder.h"
+#include "song/midi_reader.h"
+#include "song/midi_song.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+using namespace cantelo;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Wav {
+    std::uint16_t format = 0, channels = 0, bits = 0;
+    std::uint32_t rate = 0, riffSize = 0;
+    std::vector<std::int16_t> samples;
+};
+
+std::uint32_t le(const std::vector<std::uint8_t>& b, std::size_t at, int n) {
+    std::uint32_t v = 0;
+    for (int i = n - 1; i >= 0; --i) v = (v << 8) | b.at(at + static_cast<std::size_t>(i));
+    return v;
+}
+
+// Reads back the canonical 44-byte-header files the writer makes.
+Wav readWav(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> b{std::istreambuf_iterator<char>(in), {}};
+    Wav w;
+    if (b.size() < 44 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
+        std::string(b.begin() + 8, b.begin() + 16) != "WAVEfmt " ||
+        std::string(b.begin() + 36, b.begin() + 40) != "data")
+        return w;
+    w.riffSize = le(b, 4, 4);
+    w.format = static_cast<std::uint16_t>(le(b, 20, 2));
+    w.channels = static_cast<std::uint16_t>(le(b, 22, 2));
+    w.rate = le(b, 24, 4);
+    w.bits = static_cast<std::uint16_t>(le(b, 34, 2));
+    const std::uint32_t data = le(b, 40, 4);
+    if (data > b.size() - 44) return w;
+    for (std::size_t i = 44; i + 1 < 44 + data; i += 2)
+        w.samples.push_back(static_cast<std::int16_t>(le(b, i, 2)));
+    return w;
+}
+
+class RenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("cantelo-render-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path dir;
+};
+
+TEST_F(RenderTest, WavFilesAreWrittenWholeOrNotAtAll) {
+    const fs::path target = dir / "out.wav";
+    std::ofstream(target) << "previous";
+    {
+        WavWriter abandoned(target, 22050);
+        ASSERT_TRUE(abandoned.write(std::vector<float>{0.5f, -0.5f}));
+    }
+    std::ifstream previous(target);
+    std::string kept;
+    std::getline(previous, kept);
+    EXPECT_EQ(kept, "previous");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    WavWriter wav(target, 22050);
+    ASSERT_TRUE(wav.write(std::vector<float>{0.0f, 1.0f, -1.0f, 0.5f}));
+    ASSERT_TRUE(wav.write(std::vector<float>{2.0f, -3.0f})); // clipped, not wrapped
+    std::string error;
+    ASSERT_TRUE(wav.finish(&error)) << error;
+    EXPECT_EQ(wav.frames(), 3u);
+
+    const Wav w = readWav(target);
+    EXPECT_EQ(w.format, 1);
+    EXPECT_EQ(w.channels, 2);
+    EXPECT_EQ(w.bits, 16);
+    EXPECT_EQ(w.rate, 22050u);
+    EXPECT_EQ(w.riffSize, 36u + 12u);
+    EXPECT_EQ(w.samples, (std::vector<std::int16_t>{0, 32767, -32767, 16384, 32767, -32767}));
+
+    WavWriter nowhere(dir / "no-such-folder" / "x.wav", 44100);
+    EXPECT_FALSE(nowhere.ok());
+    EXPECT_FALSE(nowhere.finish(&error));
+}
+
+// Rendering places every message at its own sample: a song whose only note starts at 500 ms is
+// exactly silent before it and sounds from there.
+TEST_F(RenderTest, ASongRendersWithItsNotesInPlace) {
+    FluidSynthOptions options;
+    options.offline = true;
+    FluidSynthOutput synth(options);
+    std::string error;
+    if (soundFontCandidates(options).empty()) GTEST_SKIP() << "no General MIDI soundfont";
+    ASSERT_TRUE(synth.open(&error)) << error;
+
+    test::SmfTrack t;
+    t.event(0, {0xC0, 0}).noteOn(480, 0, 69, 110).noteOff(960, 0, 69).endOfTrack();
+    CMidiSong song;
+    song.reset();
+    const auto image = test::SmfFile().track(t).bytes();
+    ASSERT_TRUE(readSongImage(song, image, "note.mid"));
+
+    std::vector<float> all;
+    RenderSummary summary;
+    ASSERT_TRUE(renderSong(
+        song, synth,
+        [&](std::span<const float> block) {
+            all.insert(all.end(), block.begin(), block.end());
+            return true;
+        },
+        &summary));
+    const auto rate = synth.sampleRate();
+    EXPECT_EQ(summary.songMs, 1500);
+    EXPECT_EQ(summary.frames * 2, static_cast<std::int64_t>(all.size()));
+    EXPECT_GT(summary.frames, static_cast<std::int64_t>(1.5 * rate));
+    EXPECT_LT(summary.frames, static_cast<std::int64_t>(7.0 * rate));
+
+    const auto firstSound = static_cast<std::size_t>(
+        std::find_if(all.begin(), all.end(), [](float s) { return std::fabs(s) > 1e-4f; }) -
+        all.begin());
+    const auto noteStart = static_cast<std::size_t>(0.5 * rate) * 2;
+    EXPECT_GE(firstSound, noteStart);
+    EXPECT_LT(firstSound, noteStart + static_cast<std::size_t>(0.02 * rate) * 2);
+    double held = 0;
+    for (std::size_t i = noteStart; i < static_cast<std::size_t>(1.5 * rate) * 2; ++i)
+        held = std::max(held, double{std::fabs(all[i])});
+    EXPECT_GT(held, 0.01);
+
+    // A sink that gives up stops the render.
+    int blocks = 0;
+    EXPECT_FALSE(renderSong(song, synth, [&](std::span<const float>) { return ++blocks < 2; }));
+    EXPECT_EQ(blocks, 2);
+}
+
+TEST_F(RenderTest, TheToolRendersACorpusSongToAWavFile) {
+    const fs::path song = fs::path(CANTELO_CORPUS_DIR) / "dmp__twinkle.kar";
+    if (!fs::exists(song)) GTEST_SKIP() << "corpus not found at " << CANTELO_CORPUS_DIR;
+    if (soundFontCandidates({}).empty()) GTEST_SKIP() << "no General MIDI soundfont";
+    const fs::path out = dir / "twinkle.wav";
+    const auto run = [&](const std::string& extra) {
+        const std::string cmd = std::string("\"") + CANTELO_TOOL_PATH + "\" render \"" +
+                                song.string() + "\" \"" + out.string() + "\"" + extra +
+                                " > /dev/null 2>&1";
+        return std::system(cmd.c_str());
+    };
+    ASSERT_EQ(run(""), 0);
+    const Wav w = readWav(out);
+    ASSERT_EQ(w.rate, 44100u);
+    EXPECT_GT(w.samples.size(), 2u * 44100u * 10u); // the song lasts well over ten seconds
+    EXPECT_GT(*std::max_element(w.samples.begin(), w.samples.end()), 1000);
+
+    fs::remove(out);
+    EXPECT_NE(run(" --soundfont " + (dir / "none.sf2").string()), 0);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_NE(run(" --bogus"), 0);
+}
+
+} // namespace
