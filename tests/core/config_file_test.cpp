@@ -1,0 +1,211 @@
+#include "app/config_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace cantelo {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// A configuration whose every field differs from its default and from the others.
+Configuration distinctive() {
+    Configuration c;
+    c.deviceIndex = 3;
+    c.mainWidth = 700;
+    c.mainHeight = 0x1234;
+    c.editorLeft = 11;
+    c.editorTop = 12;
+    c.editorClientHeight = 13;
+    c.editorClientWidth = 14;
+    c.eventPanelLeft = 15;
+    c.eventPanelTop = 16;
+    c.eventPanelClientWidth = 0xFFFF;
+    c.monitorLeft = 18;
+    c.monitorTop = 19;
+    c.monitorClientHeight = 20;
+    c.monitorClientWidth = 0x0100;
+    c.textColour = 0x112233;
+    c.syllableColour = 0x445566;
+    c.backgroundName = std::string(40, 'b');
+    c.languageIndex = 1;
+    return c;
+}
+
+class ConfigFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("cantelo_config_" + std::to_string(::getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    fs::path file() const { return folder / "config.cne"; }
+    Bytes onDisk() const {
+        std::ifstream in(file(), std::ios::binary);
+        Bytes b;
+        for (int c = in.get(); c != EOF; c = in.get()) b.push_back(static_cast<std::uint8_t>(c));
+        return b;
+    }
+    void put(const Bytes& bytes) const {
+        fs::create_directories(folder);
+        std::ofstream(file(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    }
+
+    fs::path folder;
+};
+
+TEST_F(ConfigFileTest, FirstCloseWritesTheDefaultsAs35Bytes) {
+    bool found = true;
+    EXPECT_EQ(readConfiguration(folder, &found), Configuration{});
+    EXPECT_FALSE(found);
+
+    ASSERT_TRUE(writeConfiguration(folder, Configuration{})); // the folder does not exist yet
+    const Bytes expected = {0,    0x03, 0xF2, 0x02, 0x80, 0x00, 0x01, 0x00, 0x02, 0x01, 0xF1, 0x01,
+                            0x0B, 0x01, 0x15, 0x00, 0x01, 0x02, 0xC9, 0x01, 0x17, 0x00, 0xE1, 0x01,
+                            0x12, 0x02, 0xC8, 0xFF, 0xFF, 0xFF, 0xF0, 0xF0, 0x00, 0x0D, 0x00};
+    EXPECT_EQ(onDisk(), expected);
+    EXPECT_EQ(readConfiguration(folder, &found), Configuration{});
+    EXPECT_TRUE(found);
+}
+
+TEST_F(ConfigFileTest, EveryFieldRoundTripsAtItsOffset) {
+    const Configuration c = distinctive();
+    ASSERT_TRUE(writeConfiguration(folder, c));
+    const Bytes b = onDisk();
+    ASSERT_EQ(b.size(), 75u);
+    EXPECT_EQ(b[0], 3);
+    EXPECT_EQ(b[1], 0x02); // 700 wide
+    EXPECT_EQ(b[2], 0xBC);
+    EXPECT_EQ(b[17], 0xFF); // event panel width 65535
+    EXPECT_EQ(b[25], 0x01); // monitor width 256: high byte first
+    EXPECT_EQ(b[26], 0x00);
+    EXPECT_EQ((Bytes{b.begin() + 27, b.begin() + 33}), (Bytes{0x33, 0x22, 0x11, 0x66, 0x55, 0x44}));
+    EXPECT_EQ(b[73], 0x0D);
+    EXPECT_EQ(b[74], 1);
+    EXPECT_EQ(readConfiguration(folder), c);
+
+    // Rewriting replaces the whole record: a shorter name leaves nothing of the longer one.
+    Configuration shorter = c;
+    shorter.backgroundName = "sky.bmp";
+    ASSERT_TRUE(writeConfiguration(folder, shorter));
+    EXPECT_EQ(onDisk().size(), 42u);
+    EXPECT_EQ(readConfiguration(folder), shorter);
+}
+
+TEST_F(ConfigFileTest, ValuesTheRecordCannotHoldAreClamped) {
+    Configuration c;
+    c.editorLeft = -20; // a child dragged off the left edge
+    c.monitorTop = -1;
+    c.mainWidth = 70000;
+    c.deviceIndex = 300;
+    c.languageIndex = -2;
+    const Configuration back = parseConfiguration(configurationBytes(c));
+    EXPECT_EQ(back.editorLeft, 0);
+    EXPECT_EQ(back.monitorTop, 0);
+    EXPECT_EQ(back.mainWidth, 0xFFFF);
+    EXPECT_EQ(back.deviceIndex, 255);
+    EXPECT_EQ(back.languageIndex, 0);
+    EXPECT_EQ(back.editorTop, c.editorTop);
+}
+
+TEST_F(ConfigFileTest, ABackgroundNameNeverShiftsTheLanguageByte) {
+    Configuration c;
+    c.languageIndex = 1;
+    for (const std::string& name : {std::string("a\rb.bmp"), std::string("a\0b.bmp", 7)}) {
+        c.backgroundName = name;
+        const Bytes b = configurationBytes(c);
+        EXPECT_EQ(b.size(), 36u) << "the name is cut where the record would end it";
+        const Configuration back = parseConfiguration(b);
+        EXPECT_EQ(back.backgroundName, "a");
+        EXPECT_EQ(back.languageIndex, 1);
+    }
+}
+
+TEST_F(ConfigFileTest, ACutRecordKeepsTheDefaultsOfWhatIsMissing) {
+    const Configuration full = distinctive();
+    const Bytes record = configurationBytes(full);
+    const Configuration defaults;
+    for (std::size_t n = 0; n <= record.size(); ++n) {
+        SCOPED_TRACE(n);
+        // Each cut is a separate allocation, so a read past its end is an ASan error.
+        const Bytes cut(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(n));
+        const Configuration c = parseConfiguration(cut);
+        EXPECT_EQ(c.deviceIndex, n >= 1 ? full.deviceIndex : defaults.deviceIndex);
+        EXPECT_EQ(c.mainWidth, n >= 3 ? full.mainWidth : defaults.mainWidth);
+        EXPECT_EQ(c.eventPanelClientWidth,
+                  n >= 19 ? full.eventPanelClientWidth : defaults.eventPanelClientWidth);
+        EXPECT_EQ(c.monitorClientWidth,
+                  n >= 27 ? full.monitorClientWidth : defaults.monitorClientWidth);
+        EXPECT_EQ(c.textColour, n >= 30 ? full.textColour : defaults.textColour);
+        EXPECT_EQ(c.syllableColour, n >= 33 ? full.syllableColour : defaults.syllableColour);
+        EXPECT_EQ(c.backgroundName, full.backgroundName.substr(0, n > 33 ? n - 33 : 0));
+        // Without the byte after the carriage return the language stays Italian.
+        EXPECT_EQ(c.languageIndex, n == record.size() ? 1 : 0);
+    }
+}
+
+TEST_F(ConfigFileTest, ANameWithoutItsCarriageReturnRunsToTheEnd) {
+    Bytes b = configurationBytes(Configuration{});
+    b.resize(33);
+    for (char ch : std::string("night.bmp\x01")) b.push_back(static_cast<std::uint8_t>(ch));
+    const Configuration c = parseConfiguration(b);
+    EXPECT_EQ(c.backgroundName, "night.bmp\x01");
+    EXPECT_EQ(c.languageIndex, 0);
+}
+
+TEST_F(ConfigFileTest, StoringTheDeviceChangesOnlyItsByte) {
+    EXPECT_FALSE(storeOutputDevice(folder, 1));
+    EXPECT_FALSE(fs::exists(file())) << "the close writes the first file, not the device menu";
+
+    ASSERT_TRUE(writeConfiguration(folder, distinctive()));
+    Bytes expected = onDisk();
+    ASSERT_TRUE(storeOutputDevice(folder, 1));
+    expected[0] = 1;
+    EXPECT_EQ(onDisk(), expected);
+
+    put({});
+    ASSERT_TRUE(storeOutputDevice(folder, 2));
+    EXPECT_EQ(onDisk(), Bytes{2});
+}
+
+TEST_F(ConfigFileTest, TheRunningMessageFollowsTheLastByte) {
+    EXPECT_FALSE(configuredLanguageForMessage(folder));
+    put({});
+    EXPECT_FALSE(configuredLanguageForMessage(folder));
+    Configuration c = distinctive();
+    c.languageIndex = 0;
+    ASSERT_TRUE(writeConfiguration(folder, c));
+    EXPECT_FALSE(configuredLanguageForMessage(folder));
+    c.languageIndex = 1;
+    ASSERT_TRUE(writeConfiguration(folder, c));
+    EXPECT_TRUE(configuredLanguageForMessage(folder));
+}
+
+TEST_F(ConfigFileTest, AFolderInThePlaceOfTheFileIsNeitherReadNorReplaced) {
+    fs::create_directories(file());
+    bool found = true;
+    EXPECT_EQ(readConfiguration(folder, &found), Configuration{});
+    EXPECT_FALSE(found);
+    EXPECT_FALSE(configuredLanguageForMessage(folder));
+    EXPECT_FALSE(storeOutputDevice(folder, 1));
+    std::string error;
+    EXPECT_FALSE(writeConfiguration(folder, Configuration{}, &error));
+    EXPECT_NE(error.find("config.cne"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_directory(file()));
+}
+
+} // namespace
+} // namespace cantelo
