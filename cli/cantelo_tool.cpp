@@ -15,7 +15,17 @@ namespace {
 
 int usage() {
     std::fputs("usage: cantelo-tool info FILE\n"
-               "       cantelo-tool events FILE [CHANNEL]\n",
+               "       cantelo-tool events FILE [CHANNEL]\n"
+               "       cantelo-tool lyrics FILE [--syllables]\n"
+               "       cantelo-tool convert IN OUT [--format 0|1]\n"
+               "       cantelo-tool outputs\n"
+               "       cantelo-tool render FILE OUT.wav [--soundfont SF]\n"
+               "       cantelo-tool play FILE [--output N] [--from POSITION]\n"
+               "       cantelo-tool nvs-save SONG OUT.nvs\n"
+               "       cantelo-tool nvs-show FILE.nvs\n"
+               "       cantelo-tool syllabify [WORD ...]\n"
+               "       cantelo-tool import-text FILE.txt [--syllabify]\n"
+               "       cantelo-tool lang-build SRC OUT\n",
                stderr);
     return 1;
 }
@@ -150,7 +160,32 @@ int events(const char* path, int onlyChannel) {
 
 } // namespace
 
+int lyricsCommand(int argc, char** argv);
+int convertCommand(int argc, char** argv);
+int outputsCommand(int argc, char** argv);
+int renderCommand(int argc, char** argv);
+int playCommand(int argc, char** argv);
+int nvsSaveCommand(int argc, char** argv);
+int nvsShowCommand(int argc, char** argv);
+int syllabifyCommand(int argc, char** argv);
+int importTextCommand(int argc, char** argv);
+int langBuildCommand(int argc, char** argv);
+
 int main(int argc, char** argv) {
+    // The commands in their own files take the arguments from their own name on.
+    if (argc >= 2) {
+        const std::string_view first = argv[1];
+        if (first == "lyrics") return lyricsCommand(argc - 1, argv + 1);
+        if (first == "convert") return convertCommand(argc - 1, argv + 1);
+        if (first == "outputs") return outputsCommand(argc - 1, argv + 1);
+        if (first == "render") return renderCommand(argc - 1, argv + 1);
+        if (first == "play") return playCommand(argc - 1, argv + 1);
+        if (first == "nvs-save") return nvsSaveCommand(argc - 1, argv + 1);
+        if (first == "nvs-show") return nvsShowCommand(argc - 1, argv + 1);
+        if (first == "syllabify") return syllabifyCommand(argc - 1, argv + 1);
+        if (first == "import-text") return importTextCommand(argc - 1, argv + 1);
+        if (first == "lang-build") return langBuildCommand(argc - 1, argv + 1);
+    }
     if (argc < 3) return usage();
     const std::string_view cmd = argv[1];
     if (cmd == "info" && argc == 3) return info(argv[2]);
