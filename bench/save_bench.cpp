@@ -63,5 +63,4 @@ void BM_OpenAndSaveSong(benchmark::State& state, const char* name) {
 
 BENCHMARK_CAPTURE(BM_OpenSong, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EncodeSong, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_OpenAndSaveSong, notes500000, "song500000.mid")
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenAndSaveSong, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);

@@ -125,25 +125,6 @@ TEST_F(SongFileTest, FailedOpenGivesTheMessageAndDisablesSaving) {
     EXPECT_TRUE(doc->songLoaded);
 }
 
-TEST_F(SongFileTest, SavedLyricsAndMusicOpenAgainInEitherFormat) {
-    const std::vector<std::string> words = {"Al",    "la ", "fie",  "ra ", "del", "l'est ",
-                                            "/mio ", "pa",  "dre ", "com", "prò"};
-    ASSERT_TRUE(openSongFile(*doc, file("song.mid", song(words)), 0).ok);
-    ASSERT_EQ(doc->lyrics.lineCount(), 36);
-    EXPECT_EQ(line(*doc, 0), "Alla fiera dell'est");
-    for (const int choice : {kFormatChoice0, kFormatChoice1}) {
-        const SaveResult saved = saveSongFile(*doc, (dir / "out.kar").string(), choice);
-        ASSERT_TRUE(saved.ok) << saved.error;
-        auto again = std::make_unique<SongDocument>();
-        ASSERT_TRUE(openSongFile(*again, saved.path, 0).ok);
-        EXPECT_EQ(again->song.format, choice - 1);
-        EXPECT_EQ(line(*again, 0), "Alla fiera dell'est");
-        EXPECT_EQ(line(*again, 1), "mio padre comprò");
-        EXPECT_EQ(again->lyrics.lyrics().head()->tick, 480);
-        EXPECT_EQ(again->melodyNotes.count(), 1);
-    }
-}
-
 TEST_F(SongFileTest, ScrambledSongIsSavedScrambledUnderNvk) {
     const std::string path = file("song.nvk", test::scrambleImage(song(), 0x5A));
     ASSERT_TRUE(openSongFile(*doc, path, 0).ok);
@@ -171,20 +152,6 @@ TEST_F(SongFileTest, FailedSaveReportsWhy) {
     EXPECT_FALSE(saved.ok);
     EXPECT_NE(saved.error.find("song.mid"), std::string::npos) << saved.error;
     EXPECT_EQ(doc->currentFileName, path);
-}
-
-TEST_F(SongFileTest, SaveWarnsAboutLongLinesAndStillWrites) {
-    ASSERT_TRUE(openSongFile(*doc, file("song.mid", song()), 0).ok);
-    TItemLyr& lyrics = doc->lyrics.lyrics();
-    lyrics.clear();
-    lyrics.add(std::string(40, 'x'), 0, 480);
-    const SaveResult saved = saveSongFile(*doc, (dir / "long.mid").string(), kFormatChoice0);
-    EXPECT_TRUE(saved.ok);
-    EXPECT_TRUE(saved.longLineWarning);
-    const Bytes written = bytesOf(saved.path);
-    EXPECT_NE(std::search(written.begin(), written.end(), lyrics.head()->text.begin(),
-                          lyrics.head()->text.end()),
-              written.end());
 }
 
 // The credit text that every reset adds is in a saved file once, however often it is saved.
