@@ -65,22 +65,26 @@ std::uint64_t bareWalk(const std::vector<std::uint8_t>& image) {
     return sum;
 }
 
-void BM_BareWalk(benchmark::State& state, const char* name) {
-    const auto image = loadBenchInput(name);
+// The input's bytes, or empty after marking the benchmark skipped.
+std::vector<std::uint8_t> inputOrSkip(benchmark::State& state, const char* name) {
+    auto image = loadBenchInput(name);
     if (image.size() < 14) {
         state.SkipWithError("input missing: run bench/run.sh");
-        return;
+        image.clear();
     }
+    return image;
+}
+
+void BM_BareWalk(benchmark::State& state, const char* name) {
+    const auto image = inputOrSkip(state, name);
+    if (image.empty()) return;
     for (auto _ : state) benchmark::DoNotOptimize(bareWalk(image));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * image.size()));
 }
 
 void BM_ReadSong(benchmark::State& state, const char* name) {
-    const auto image = loadBenchInput(name);
-    if (image.size() < 14) {
-        state.SkipWithError("input missing: run bench/run.sh");
-        return;
-    }
+    const auto image = inputOrSkip(state, name);
+    if (image.empty()) return;
     auto song = std::make_unique<CMidiSong>();
     // The open command resets the song before reading; freeing the previous song is not
     // part of reading, so it is kept out of the measurement.
@@ -94,11 +98,8 @@ void BM_ReadSong(benchmark::State& state, const char* name) {
 }
 
 void BM_ResetAndReadSong(benchmark::State& state, const char* name) {
-    const auto image = loadBenchInput(name);
-    if (image.size() < 14) {
-        state.SkipWithError("input missing: run bench/run.sh");
-        return;
-    }
+    const auto image = inputOrSkip(state, name);
+    if (image.empty()) return;
     auto song = std::make_unique<CMidiSong>();
     for (auto _ : state) {
         song->reset();
