@@ -96,6 +96,13 @@ void CMidiPlayer::buildQueues(std::int32_t startTick) {
     // One time line shared with offline rendering, so a song sounds the same both ways; it is
     // in sending order, hence so is every channel's share of it and the SysEx share.
     std::vector<std::uint8_t> framed;
+    // Messages go out on output channels; the queue, mute flag and display values are the song
+    // channel's. With the identity map both are the same; otherwise the lowest song channel
+    // sent to an output owns it.
+    std::array<std::uint8_t, 16> songChannelOf{};
+    for (int c = kChannels - 1; c >= 0; --c)
+        songChannelOf[static_cast<std::size_t>(m_song->outputChannel(c) & 15)] =
+            static_cast<std::uint8_t>(c);
     for (const ScheduledMessage& m : songMessages(*m_song)) {
         if (m.sysEx) {
             // A stored event that cannot travel as one message (a status byte inside it) is
@@ -105,9 +112,8 @@ void CMidiPlayer::buildQueues(std::int32_t startTick) {
             m_sysExBytes.insert(m_sysExBytes.end(), framed.begin(), framed.end());
             continue;
         }
-        // The channel map is the identity, so the output channel names the song channel whose
-        // mute flag and display values the record belongs to.
-        m_queues[m.packed & 0x0F].records.push_back({m.tick, stampMs(m.ms), m.packed});
+        m_queues[songChannelOf[m.packed & 0x0F]].records.push_back(
+            {m.tick, stampMs(m.ms), m.packed});
     }
     m_sysExNext = static_cast<std::size_t>(
         std::lower_bound(m_sysEx.begin(), m_sysEx.end(), startTick,

@@ -37,7 +37,10 @@ public:
         case 0x90: {
             const auto& n = static_cast<const CObjectEventNote&>(e);
             add(n.tick, Other, packShort(status(0x90), byte7(n.key), byte7(n.velocity)));
-            add(std::max(n.offTick, n.tick), n.offTick <= n.tick ? OwnNoteOff : NoteOff,
+            // A note so short that it ends in the millisecond it starts (one tick at a fine
+            // division) must still be released after its own note-on, or it sounds forever.
+            const std::int32_t off = std::max(n.offTick, n.tick);
+            add(off, tickToMs(m_song, off) <= tickToMs(m_song, n.tick) ? OwnNoteOff : NoteOff,
                 packShort(status(0x80), byte7(n.key), 0));
             break;
         }

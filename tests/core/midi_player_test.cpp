@@ -174,6 +174,20 @@ TEST_F(Player, EqualTimesSendControlsFirstAndNoteOffBeforeNoteOn) {
     EXPECT_EQ(s[7].us, 1000000);
 }
 
+TEST_F(Player, ANoteEndingInTheMillisecondItStartsIsReleasedAfterIt) {
+    song.division = 960; // a tick is about half a millisecond
+    note(9, 0, 1, 42);
+    note(9, 961, 962, 42);
+    song.setOutputChannel(9, 10); // the records stay in the song channel's queue
+    play();
+    runUntil(600);
+    EXPECT_EQ(messages(afterPreamble()),
+              (std::vector<std::uint32_t>{noteOn(10, 42, 100), noteOff(10, 42), noteOn(10, 42, 100),
+                                          noteOff(10, 42)}));
+    EXPECT_EQ(player.queue(9).size(), 4u);
+    EXPECT_TRUE(player.queue(10).empty());
+}
+
 TEST_F(Player, EverySendHappensExactlyWhenDueAndTheClockFollows) {
     song.setTempoAt(960, 60); // 1000 ms at 120, then 1000 ms per quarter note
     for (int i = 0; i < 8; ++i) note(i % 3, i * 240, i * 240 + 100, 40 + i);
