@@ -280,6 +280,27 @@ std::int32_t CMidiSong::controllerAt(int controller, int ch, std::int32_t tick) 
     return e ? e->data2 : -1;
 }
 
+std::vector<std::int32_t> CMidiSong::controllersAt(std::span<const int> controllers,
+                                                   std::int32_t tick) const {
+    const std::size_t n = controllers.size();
+    std::vector<std::int32_t> values(n * kChannels, -1);
+    std::vector<std::int64_t> found(n * kChannels, -1); // tick of the entry in force
+    for (const auto& e : m_data->chase) {
+        const auto entryTick = static_cast<std::int32_t>(e.tick);
+        if (e.status != 0xB0 || entryTick > tick || e.channel >= kChannels) continue;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (e.data1 != controllers[i]) continue;
+            const std::size_t at = e.channel * n + i;
+            // Same tie rule as latestChase: at one tick the entry added last wins.
+            if (entryTick >= found[at]) {
+                found[at] = entryTick;
+                values[at] = e.data2;
+            }
+        }
+    }
+    return values;
+}
+
 std::int32_t CMidiSong::latestControllerTick(int ch, std::int32_t tick, int controller) const {
     const CChaseEntry* e = latestChase(ch, tick, 0xB0, controller);
     return e ? static_cast<std::int32_t>(e->tick) : -1;

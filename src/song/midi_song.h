@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cantelo {
 
@@ -74,6 +75,11 @@ public:
     // -1 without output when `out` is null or the channel is outside 0..15.
     std::int32_t programNameAt(int ch, std::int32_t tick, std::string* out) const;
     std::int32_t controllerAt(int controller, int ch, std::int32_t tick) const;
+    // controllerAt for several controllers on every channel in one pass over the chase list
+    // (which holds every controller event of the song): element ch * controllers.size() + i is
+    // controller i's value on channel ch.
+    std::vector<std::int32_t> controllersAt(std::span<const int> controllers,
+                                            std::int32_t tick) const;
     std::int32_t latestControllerTick(int ch, std::int32_t tick, int controller) const;
     std::int32_t latestProgramTick(int ch, std::int32_t tick) const;
 

@@ -98,13 +98,17 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     doc.endLabel = positionText(song, song.songLength);
     doc.lengthLabel = clockText(tickToMs(song, song.songLength));
 
-    static constexpr std::pair<int, DisplayController> kMixer[] = {{7, DisplayController::Volume},
-                                                                   {10, DisplayController::Pan},
-                                                                   {91, DisplayController::Reverb},
-                                                                   {93, DisplayController::Chorus}};
+    // The mixer shows the values in force at the start: one pass over the chase list, which
+    // for a large song holds hundreds of thousands of entries.
+    static constexpr int kMixerControllers[] = {7, 10, 91, 93};
+    static constexpr DisplayController kMixerSlots[] = {
+        DisplayController::Volume, DisplayController::Pan, DisplayController::Reverb,
+        DisplayController::Chorus};
+    const std::vector<std::int32_t> mixer = song.controllersAt(kMixerControllers, 0);
+    constexpr std::size_t n = std::size(kMixerControllers);
     for (int ch = 0; ch < kChannels; ++ch) {
-        for (const auto& [controller, slot] : kMixer)
-            song.setDisplayValue(ch, slot, song.controllerAt(controller, ch, 0));
+        for (std::size_t i = 0; i < n; ++i)
+            song.setDisplayValue(ch, kMixerSlots[i], mixer[static_cast<std::size_t>(ch) * n + i]);
         song.setMuted(ch, false);
     }
     return {true, {}, {}};

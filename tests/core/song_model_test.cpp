@@ -318,6 +318,16 @@ TEST_F(SongModel, ChaseLookUpsTakeTheGreatestTickAndTheLastAddedOnTies) {
     EXPECT_EQ(song.controllerAt(91, 2, 480), -1);
     EXPECT_EQ(song.latestControllerTick(2, 10000, 7), 480);
     EXPECT_EQ(song.latestControllerTick(2, 10000, 93), -1);
+    // The one-pass table answers as the single look-ups do, ties included.
+    static constexpr int kWanted[] = {7, 10, 91};
+    for (const std::int32_t t : {0, 479, 480, 10000}) {
+        const auto table = song.controllersAt(kWanted, t);
+        for (int ch = 0; ch < kChannels; ++ch)
+            for (std::size_t i = 0; i < 3; ++i)
+                EXPECT_EQ(table[static_cast<std::size_t>(ch) * 3 + i],
+                          song.controllerAt(kWanted[i], ch, t))
+                    << "channel " << ch << " controller " << kWanted[i] << " tick " << t;
+    }
     expectChaseMirrorsEvents();
 }
 
