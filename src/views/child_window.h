@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QMdiSubWindow>
+
+namespace cantelo {
+
+// The range a child's client area may be given, in pixels (both ends included).
+struct ClientLimits {
+    int minWidth = 0;
+    int maxWidth = 0;
+    int minHeight = 0;
+    int maxHeight = 0;
+};
+
+// A permanent child of the main window's workspace: a title bar without system menu or
+// buttons, a single border the user cannot drag, and no way to close it. Its size is set through
+// its client area (the content widget), which the window's own content changes (the event panel
+// and the monitor resize themselves by dragging their edges) and the configuration fixes at
+// start-up; both go through setClientSize, so the limits always hold. User-interface thread
+// only.
+class TMDIChild : public QMdiSubWindow {
+    Q_OBJECT
+public:
+    TMDIChild(const QString& name, ClientLimits limits, QWidget* parent = nullptr);
+
+    // The client area: the window's content widget, created empty.
+    QWidget* client() const { return widget(); }
+    QSize clientSize() const;
+    // Sets the client size, each side clamped into the limits, and returns it.
+    QSize setClientSize(QSize size);
+    const ClientLimits& limits() const { return m_limits; }
+
+    // The frame's thickness around the client area (title bar included in the top).
+    QMargins frameMargins() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    ClientLimits m_limits;
+    QSize m_clientSize;
+};
+
+} // namespace cantelo

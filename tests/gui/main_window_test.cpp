@@ -1,0 +1,309 @@
+#include "app/language_menu_qt.h"
+#include "app/main_window.h"
+#include "views/cantelo_style_qt.h"
+#include "views/child_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <filesystem>
+#include <memory>
+
+using cantelo::Configuration;
+using cantelo::TCanteloEd1;
+
+namespace {
+
+const std::filesystem::path kLanguageFile = std::filesystem::path(CANTELO_DATA_DIR) / "reg.cne";
+const std::filesystem::path kNoLanguageFile = "/nonexistent/reg.cne";
+
+// A menu as text: captions joined by '|', "-" for a separator, a sub-menu's items in braces.
+QString tree(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* item : menu->actions()) {
+        if (item->isSeparator())
+            items << QStringLiteral("-");
+        else if (item->menu())
+            items << item->text() + QLatin1Char('{') + tree(item->menu()) + QLatin1Char('}');
+        else
+            items << item->text();
+    }
+    return items.join(QLatin1Char('|'));
+}
+
+QStringList menuBarTree(const TCanteloEd1& window) {
+    QStringList menus;
+    for (const QAction* top : window.menuBar()->actions())
+        menus << top->text() + QLatin1Char('{') + tree(top->menu()) + QLatin1Char('}');
+    return menus;
+}
+
+QAction* languageItem(const TCanteloEd1& window, const QString& code) {
+    for (QAction* item : window.menu(QStringLiteral("mnuLingua"))->actions())
+        if (item->text() == code) return item;
+    return nullptr;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QApplication::setStyle(new cantelo::CanteloStyle);
+        QVERIFY2(std::filesystem::exists(kLanguageFile), "the build's reg.cne is missing");
+    }
+
+    void menuTreeInItalianThenEnglish() {
+        TCanteloEd1 window(Configuration{}, kLanguageFile);
+        const QStringList italian = {
+            QStringLiteral("&File{Apri|Salva|Salva con Nome|-|Apri Sillabe|Salva Sillabe|-|Esci}"),
+            QStringLiteral("Comandi{Play|Stop|Sincronizza|-|Vai all'inizio|Vai alla fine|"
+                           "1 Misura Indietro|1 Misura Avanti}"),
+            QStringLiteral("Strumenti{Parametri Midi|-|Finestra Testo{Pulisci Testo Karaoke|"
+                           "Importa Testo|Sillaba|Opzioni Testo{Tutto in Maiuscolo|"
+                           "Tutto in Minuscolo|Inizio Sillaba sotto Cursore in Maiuscolo|"
+                           "Inizio Sillaba sotto Cursore in Minuscolo|-|Esporta Testo}|"
+                           "Adatta testo a Finestra|Aggancia sillabe alla Melodia|Unisci Sillabe}|"
+                           "Finestra Eventi{Posizionamento Manuale|") +
+                QString::fromUtf8("Aggangia sulla 1° Nota Melodica|") +
+                QStringLiteral("Mantieni Agganciate Sillabe - Note|-|"
+                               "Imposta Posizionatore di Aggancio|Azzera Posizionatore di Aggancio|"
+                               "-|Espandi la griglia|Restringi la griglia}|-|Visualizza Sys Ex|"
+                               "Tempo|Misure|Patch Strumenti|Mixer|-|Monitor Karaoke|-|"
+                               "Azzera tutti i Banchi|Riavvia Periferica Midi}"),
+            QStringLiteral("Opzioni{Uscita Midi{}|&Chiudi Porta Midi|&Non Utilizzare Sys Ex|-|"
+                           "Lingua{ITA|ENG}}"),
+            QStringLiteral("Informazioni{Informazioni su Cantelo Edit|Guida|Sito Web}"),
+        };
+        const QStringList shown = menuBarTree(window);
+        QCOMPARE(shown.size(), italian.size());
+        for (int i = 0; i < italian.size(); ++i) QCOMPARE(shown[i], italian[i]);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Cantelo Edit 1.13"));
+        QCOMPARE(window.eventPanelChild()->windowTitle(), QStringLiteral("Pannello Eventi Testo"));
+        QCOMPARE(window.toolButton(QStringLiteral("tbApri"))->toolTip(),
+                 QStringLiteral("Apre un midi file"));
+        QCOMPARE(tree(window.popupMenu1()),
+                 QStringLiteral("Pulisci Testo Karaoke|Importa Testo|Sillaba|Opzioni Testo{"
+                                "Tutto in Maiuscolo|Tutto in Minuscolo|"
+                                "Inizio Sillaba sotto Cursore in Maiuscolo|"
+                                "Inizio Sillaba sotto Cursore in Minuscolo|-|Esporta Testo}|-|"
+                                "Adatta testo a Finestra|Aggancia sillabe alla Melodia|"
+                                "Unisci Sillabe"));
+
+        // The port is closed in Italian; the English caption must still say it is closed.
+        window.action(QStringLiteral("mnuChiudiPortaMidi"))->trigger();
+        QCOMPARE(window.action(QStringLiteral("mnuChiudiPortaMidi"))->text(),
+                 QStringLiteral("Riapri Porta Midi"));
+
+        QAction* english = languageItem(window, QStringLiteral("ENG"));
+        QVERIFY(english);
+        english->trigger();
+        QCOMPARE(window.language().languageIndex(), 1);
+        const QStringList shownEnglish = menuBarTree(window);
+        QCOMPARE(shownEnglish[0], QStringLiteral("&File{Open|Save|Save As|-|Open Syllables|"
+                                                 "Save Syllables|-|Quit}"));
+        QCOMPARE(shownEnglish[3], QStringLiteral("Options{MIDI Output{}|Reopen MIDI Port|"
+                                                 "&Do Not Use SysEx|-|Language{ITA|ENG}}"));
+        QCOMPARE(shownEnglish[4], QStringLiteral("Help{About Cantelo Edit|User Guide|Website}"));
+        QVERIFY(window.portClosed());
+        QCOMPARE(window.action(QStringLiteral("mnuTextOptionP"))->text(),
+                 QStringLiteral("Text Options"));
+        QCOMPARE(window.action(QStringLiteral("AgganciaSillabe"))->text(),
+                 QStringLiteral("Bind Syllables to Melody"));
+        QCOMPARE(window.editorChild()->windowTitle(), QStringLiteral("Karaoke Text Editor"));
+        QCOMPARE(window.monitorChild()->windowTitle(), QStringLiteral("Karaoke Monitor"));
+        QCOMPARE(window.toolButton(QStringLiteral("tbApri"))->toolTip(),
+                 QStringLiteral("Opens a MIDI file"));
+        QCOMPARE(window.toolButton(QStringLiteral("tbApri"))->statusTip(),
+                 QStringLiteral("Opens a MIDI file"));
+        QVERIFY(window.label(QStringLiteral("Label10"))->text() !=
+                QStringLiteral("Canale Melodia"));
+        QCOMPARE(window.textOptionsPopup()->bannerText(), QStringLiteral(" Tools"));
+        QCOMPARE(window.popupMenu2()->bannerText(), QStringLiteral(" Velocity"));
+        QCOMPARE(window.currentConfiguration().languageIndex, 1);
+    }
+
+    void withoutLanguageFileTheBuiltInTextsStayAndLinguaIsOff() {
+        Configuration settings;
+        settings.languageIndex = 1;
+        TCanteloEd1 window(settings, kNoLanguageFile);
+        QVERIFY(!window.menu(QStringLiteral("mnuLingua"))->isEnabled());
+        QCOMPARE(menuBarTree(window).first(),
+                 QStringLiteral("&File{Apri|Salva|Salva con Nome|-|Apri Sillabe|Salva Sillabe|-|"
+                                "Esci}"));
+        QCOMPARE(window.textOptionsPopup()->bannerText(), QString());
+        QCOMPARE(window.popupMenu1()->bannerText(), QStringLiteral(" Cantelo Edit 1.13"));
+    }
+
+    void aStoredLanguageTheFileLacksFallsBackToTheFirst() {
+        Configuration settings;
+        settings.languageIndex = 7;
+        TCanteloEd1 window(settings, kLanguageFile);
+        QCOMPARE(window.language().languageIndex(), 0);
+        QCOMPARE(window.action(QStringLiteral("mnuApri"))->text(), QStringLiteral("Apri"));
+    }
+
+    void toolBarHoldsItsFifteenButtonsInOrder() {
+        TCanteloEd1 window(Configuration{}, kLanguageFile);
+        QStringList names;
+        for (QAction* item : window.toolBar1()->actions())
+            if (auto* button = qobject_cast<QToolButton*>(window.toolBar1()->widgetForAction(item)))
+                names << button->objectName();
+        QCOMPARE(names, QStringList({"tbApri", "tbSalva", "tbSysEx", "tbMidiParam", "tbPatch",
+                                     "tbMixer", "tbGoInit", "tbGoBack", "tbPlay", "tbStop", "tbReg",
+                                     "tbGoNext", "tbGoEnd", "tbTempo", "tbMisure"}));
+        for (const QString& name : names)
+            QVERIFY2(!window.toolButton(name)->icon().isNull(), qPrintable(name));
+        QCOMPARE(window.toolBar2()->parentWidget(), window.eventPanelChild()->client());
+    }
+
+    void savingNeedsASong() {
+        TCanteloEd1 window(Configuration{}, kLanguageFile);
+        const QStringList needSong = {"mnuSalva", "mnuSaveAs"};
+        const QStringList always = {"mnuApri",    "mnuLoadSillabe",   "mnuSaveSillabe", "mnuPlay",
+                                    "mnuImporta", "mnuEsportaTestoM", "mnuMixer"};
+        for (const QString& name : needSong)
+            QVERIFY2(!window.action(name)->isEnabled(), qPrintable(name));
+        QVERIFY(!window.toolButton(QStringLiteral("tbSalva"))->isEnabled());
+        for (const QString& name : always)
+            QVERIFY2(window.action(name)->isEnabled(), qPrintable(name));
+
+        window.setSongLoaded(true);
+        for (const QString& name : needSong)
+            QVERIFY2(window.action(name)->isEnabled(), qPrintable(name));
+        QVERIFY(window.toolButton(QStringLiteral("tbSalva"))->isEnabled());
+
+        // A failed open takes the saves away again.
+        window.setSongLoaded(false);
+        QVERIFY(!window.action(QStringLiteral("mnuSalva"))->isEnabled());
+        QVERIFY(!window.toolButton(QStringLiteral("tbSalva"))->isEnabled());
+    }
+
+    void commandsReachTheirHandlersFromEveryEntry() {
+        TCanteloEd1 window(Configuration{}, kLanguageFile);
+        QStringList fired;
+        connect(&window, &TCanteloEd1::command, this, [&fired](const QString& n) { fired << n; });
+        QTest::mousePress(window.toolButton(QStringLiteral("tbPlay")), Qt::LeftButton);
+        window.action(QStringLiteral("mnuUnisciSillabe"))->trigger();
+        QTest::mouseClick(window.toolButton(QStringLiteral("tbMixer")), Qt::LeftButton);
+        QCOMPARE(fired, QStringList({"mnuPlay", "mnuUnisciSil", "mnuMixer"}));
+    }
+
+    void ctrlSpacePlaysOrStops() {
+        TCanteloEd1 window(Configuration{}, kLanguageFile);
+        window.showAsConfigured();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QStringList fired;
+        connect(&window, &TCanteloEd1::command, this, [&fired](const QString& n) { fired << n; });
+        QTest::keyClick(&window, Qt::Key_Space, Qt::ControlModifier);
+        window.setPlaying(true);
+        QTest::keyClick(&window, Qt::Key_Space, Qt::ControlModifier);
+        QCOMPARE(fired, QStringList({"mnuPlay", "mnuStop"}));
+    }
+
+    void outputMenuIsRefilledNotAppended() {
+        TCanteloEd1 window(Configuration{}, kLanguageFile);
+        int chosen = -1;
+        connect(&window, &TCanteloEd1::outputChosen, this, [&chosen](int i) { chosen = i; });
+        window.setOutputDevices({"Synth", "Port A"}, 0);
+        window.setOutputDevices({"Synth", "Port A", "Port B"}, 2);
+        QMenu* devices = window.menu(QStringLiteral("mnuDeviceMidi"));
+        QCOMPARE(tree(devices), QStringLiteral("Synth|Port A|Port B"));
+        QVERIFY(devices->actions().at(2)->isChecked());
+        devices->actions().at(1)->trigger();
+        QCOMPARE(chosen, 1);
+        QVERIFY(!devices->actions().at(2)->isChecked());
+    }
+
+    void interfaceTextsAreWindows1252() {
+        QCOMPARE(cantelo::uiText("\x80 \x92 \xE8"), QString::fromUtf8("€ ’ è"));
+    }
+
+    void childrenTakeTheirPlacesFromTheSettings() {
+        Configuration settings;
+        settings.mainWidth = 1023;
+        settings.mainHeight = 700;
+        settings.editorLeft = 5;
+        settings.editorTop = 6;
+        settings.editorClientWidth = 300;
+        settings.editorClientHeight = 400;
+        settings.eventPanelLeft = 310;
+        settings.eventPanelTop = 7;
+        settings.eventPanelClientWidth = 800;
+        settings.monitorLeft = 320;
+        settings.monitorTop = 240;
+        settings.monitorClientWidth = 650;
+        settings.monitorClientHeight = 250;
+        TCanteloEd1 window(settings, kLanguageFile);
+        window.showAsConfigured();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(!window.isMaximized());
+        QCOMPARE(window.size(), QSize(1023, 700));
+
+        const struct {
+            cantelo::TMDIChild* child;
+            QPoint place;
+            QSize client;
+        } expected[] = {
+            {window.editorChild(), {5, 6}, {300, 400}},
+            {window.eventPanelChild(), {310, 7}, {800, 189}},
+            {window.monitorChild(), {320, 240}, {650, 250}},
+        };
+        for (const auto& e : expected) {
+            QCOMPARE(e.child->pos(), e.place);
+            QCOMPARE(e.child->client()->size(), e.client);
+            QVERIFY(e.child->isVisible());
+        }
+        QCOMPARE(window.workspace()->subWindowList().size(), 3);
+
+        // A child moved past the workspace's left edge is stored at 0.
+        window.editorChild()->move(-20, 6);
+        const Configuration back = window.currentConfiguration();
+        QCOMPARE(back.editorLeft, 0);
+        QCOMPARE(back.editorClientWidth, 300);
+        QCOMPARE(back.eventPanelClientWidth, 800);
+        QCOMPARE(back.monitorTop, 240);
+        QCOMPARE(back.mainWidth, 1023);
+    }
+
+    void widthsOutsideTheirRanges() {
+        Configuration settings;
+        settings.mainWidth = 1024;
+        settings.eventPanelClientWidth = 1400; // the panel keeps its built-in width
+        settings.editorClientWidth = 5000;     // clamped into the editor's own range
+        settings.monitorClientHeight = 0;
+        TCanteloEd1 window(settings, kLanguageFile);
+        window.showAsConfigured();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.isMaximized());
+        QCOMPARE(window.eventPanelChild()->client()->width(), 713);
+        QCOMPARE(window.editorChild()->clientSize().width(), 420);
+        QCOMPARE(window.monitorChild()->clientSize().height(),
+                 window.monitorChild()->limits().minHeight);
+    }
+
+    void childrenCannotBeClosedOrResizedByTheUser() {
+        TCanteloEd1 window(Configuration{}, kLanguageFile);
+        window.showAsConfigured();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        cantelo::TMDIChild* editor = window.editorChild();
+        QVERIFY(!editor->close());
+        QVERIFY(editor->isVisible());
+        QCOMPARE(editor->minimumSize(), editor->maximumSize());
+        QVERIFY(!(editor->windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(!(editor->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!(editor->windowFlags() & Qt::WindowSystemMenuHint));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
