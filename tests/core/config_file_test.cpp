@@ -1,20 +1,18 @@
 #include "app/config_file.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace cantelo {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 // A configuration whose every field differs from its default and from the others.
 Configuration distinctive() {
@@ -42,29 +40,15 @@ Configuration distinctive() {
 
 class ConfigFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("cantelo_config_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     fs::path file() const { return folder / "config.cne"; }
-    Bytes onDisk() const {
-        std::ifstream in(file(), std::ios::binary);
-        Bytes b;
-        for (int c = in.get(); c != EOF; c = in.get()) b.push_back(static_cast<std::uint8_t>(c));
-        return b;
-    }
+    Bytes onDisk() const { return test::fileBytes(file()); }
     void put(const Bytes& bytes) const {
         fs::create_directories(folder);
-        std::ofstream(file(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        test::writeFile(file(), bytes);
     }
 
-    fs::path folder;
+    test::ScratchDir scratch;
+    const fs::path folder = scratch / "settings"; // not there until the first write
 };
 
 TEST_F(ConfigFileTest, FirstCloseWritesTheDefaultsAs35Bytes) {

@@ -2,6 +2,7 @@
 // independent reader (midicsv). Skips when the corpus folder is absent.
 #include "smf_builder.h"
 #include "song_summary.h"
+#include "test_support.h"
 
 #include "song/midi_reader.h"
 #include "song/midi_song.h"
@@ -9,10 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -20,18 +19,12 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace cantelo {
 namespace {
 
 namespace fs = std::filesystem;
 using test::Bytes;
-
-Bytes fileBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::fileBytes;
 
 struct TextEvent {
     int type = 0;
@@ -80,13 +73,10 @@ std::string unquote(std::string_view field) {
 
 Reference runMidicsv(const fs::path& file) {
     Reference ref;
-    const std::string cmd = "/usr/bin/midicsv '" + file.string() + "' 2>/dev/null";
-    FILE* pipe = ::popen(cmd.c_str(), "r");
-    if (!pipe) return ref;
-    std::string csv;
-    char buf[65536];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) csv.append(buf, n);
-    ref.ok = ::pclose(pipe) == 0;
+    int status = -1;
+    const std::string csv =
+        test::commandOutput("/usr/bin/midicsv '" + file.string() + "' 2>/dev/null", &status);
+    ref.ok = status == 0;
 
     static const std::map<std::string, int> kTextTypes = {
         {"Text_t", 1}, {"Copyright_t", 2}, {"Lyric_t", 5}, {"Marker_t", 6}, {"Cue_point_t", 7}};
@@ -142,15 +132,7 @@ const std::set<std::string> kLastChunkPastTheEnd = {"dwm__grease06.mid"};
 
 class CorpusTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        const fs::path dir = CANTELO_CORPUS_DIR;
-        std::error_code ec;
-        for (const auto& e : fs::directory_iterator(dir, ec)) {
-            const std::string ext = e.path().extension().string();
-            if (ext == ".mid" || ext == ".kar") s_files.push_back(e.path());
-        }
-        std::sort(s_files.begin(), s_files.end());
-    }
+    static void SetUpTestSuite() { s_files = test::corpusFiles({".mid", ".kar"}); }
     void SetUp() override {
         if (s_files.empty())
             GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR << ": corpus tests skipped";
@@ -286,9 +268,7 @@ TEST_F(CorpusTest, LyricsAreFoundInTheChunksTheCorpusListNames) {
 }
 
 TEST_F(CorpusTest, ScrambledCopyReadsLikeThePlainFile) {
-    const fs::path dir =
-        fs::temp_directory_path() / ("cantelo_corpus_nvk_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const test::ScratchDir dir;
     auto plainSong = std::make_unique<CMidiSong>();
     auto nvkSong = std::make_unique<CMidiSong>();
     std::uint8_t key = 0x21;
@@ -298,12 +278,7 @@ TEST_F(CorpusTest, ScrambledCopyReadsLikeThePlainFile) {
         const std::uint8_t keyUsed = key;
         const Bytes nvk = test::scrambleImage(fileBytes(f), keyUsed);
         key = static_cast<std::uint8_t>(key * 5 + 1) | 1; // vary the key, never 0
-        const fs::path copy = dir / (f.stem().string() + ".nvk");
-        {
-            std::ofstream out(copy, std::ios::binary);
-            out.write(reinterpret_cast<const char*>(nvk.data()),
-                      static_cast<std::streamsize>(nvk.size()));
-        }
+        const fs::path copy = test::writeFile(dir / (f.stem().string() + ".nvk"), nvk);
         ASSERT_TRUE(read(*nvkSong, copy));
         EXPECT_TRUE(nvkSong->scrambled);
         EXPECT_FALSE(plainSong->scrambled);
@@ -316,7 +291,6 @@ TEST_F(CorpusTest, ScrambledCopyReadsLikeThePlainFile) {
         EXPECT_EQ(test::songSummary(*nvkSong), test::songSummary(*plainSong));
         EXPECT_EQ(fileBytes(copy), nvk) << "the file on disk is unchanged";
     }
-    fs::remove_all(dir);
 }
 
 } // namespace

@@ -77,14 +77,3 @@ TEST(IndexedList, ClearThenAddGivesTheNewItem) {
     ASSERT_NE(l.get(l.count() - 1), nullptr);
     EXPECT_EQ(*l.get(0), "three");
 }
-
-TEST(IndexedList, IntegerAndRectangleLists) {
-    TItemI ints;
-    ints.add(7);
-    EXPECT_EQ(ints.get(0), 7);
-    EXPECT_EQ(ints.get(1), 1000000);
-    TRectItem rects;
-    const RectItem* r = rects.add("la", 10, 20, 30, 40, 2, 960);
-    EXPECT_EQ(r->right, 40);
-    EXPECT_EQ(r->bottom, 60);
-}

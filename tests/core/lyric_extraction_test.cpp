@@ -148,23 +148,6 @@ TEST_F(LyricExtractionTest, TextEndsAtItsFirstNulByte) {
     EXPECT_EQ(items(), (Items{"ab@200"}));
 }
 
-TEST_F(LyricExtractionTest, MarksTheEventsThatBecameItems) {
-    lyric(50, "early");
-    lyric(200, "kept");
-    lyric(210, "%skip");
-    text(220, "/other type");
-    extractOnce();
-    std::vector<std::pair<std::string, bool>> marks;
-    for (const auto& e : song->data().texts)
-        marks.emplace_back(std::string(e.data.begin(), e.data.end()), e.extracted);
-    ASSERT_EQ(marks.size(), 5u);
-    EXPECT_FALSE(marks[0].second) << "the credit text";
-    EXPECT_EQ(marks[1], std::make_pair(std::string("early"), false));
-    EXPECT_EQ(marks[2], std::make_pair(std::string("kept"), true));
-    EXPECT_EQ(marks[3], std::make_pair(std::string("%skip"), false));
-    EXPECT_EQ(marks[4], std::make_pair(std::string("/other type"), false));
-}
-
 TEST_F(LyricExtractionTest, OtherTextTypesAndFarChunksGiveNoItems) {
     add(2, 200, "/copyright", 0);
     add(6, 200, "/marker", 0);

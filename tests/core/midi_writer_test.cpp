@@ -1,4 +1,4 @@
-#include "smf_builder.h"
+#include "test_support.h"
 
 #include "song/atomic_file.h"
 #include "song/byte_buffer.h"
@@ -10,17 +10,15 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <tuple>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace cantelo {
 namespace {
@@ -28,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 using test::bytesOf;
+using test::fileBytes;
 using test::SmfFile;
 using test::SmfTrack;
 
@@ -103,18 +102,12 @@ protected:
     }
 
     CChannelTrack* track(int ch, std::string name) {
-        CChannelTrack templ;
-        templ.channel = ch;
-        templ.name = std::move(name);
-        return song->createTrack(templ);
+        CChannelTrack* t = test::trackOf(*song, ch);
+        t->name = std::move(name);
+        return t;
     }
-    static void note(CChannelTrack* t, std::int32_t tick, std::int32_t off, int key, int vel) {
-        auto* n = new CObjectEventNote;
-        n->tick = tick;
-        n->offTick = off;
-        n->key = key;
-        n->velocity = vel;
-        t->events.pushBack(n);
+    void note(CChannelTrack* t, std::int32_t tick, std::int32_t off, int key, int vel) {
+        test::addNote(*song, t->channel, tick, off, key, vel);
     }
     void text(std::uint8_t type, std::int32_t tick, std::int32_t chunk, std::string_view s) {
         song->addTextEvent(type, bytesOf(s), tick, chunk);
@@ -255,26 +248,15 @@ class WriteFileTest : public WriterTest {
 protected:
     void SetUp() override {
         WriterTest::SetUp();
-        dir = fs::temp_directory_path() /
-              ("cantelo_writer_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
         note(track(0, "x"), 0, 480, 60, 100);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    static Bytes contents(const fs::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
     std::set<std::string> names() const {
         std::set<std::string> out;
-        for (const auto& e : fs::directory_iterator(dir)) out.insert(e.path().filename());
+        for (const auto& e : fs::directory_iterator(dir.path())) out.insert(e.path().filename());
         return out;
     }
 
-    fs::path dir;
+    test::ScratchDir dir;
     std::string error;
 };
 
@@ -283,12 +265,12 @@ TEST_F(WriteFileTest, ReplacesThePreviousFileAndLeavesNothingElse) {
     std::ofstream(target) << "previous";
     fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
     ASSERT_TRUE(writeSongFile(*song, target, 1, false, &error)) << error;
-    EXPECT_EQ(contents(target), encodeSong(*song, 1, false));
+    EXPECT_EQ(fileBytes(target), encodeSong(*song, 1, false));
     EXPECT_EQ(names(), std::set<std::string>{"song.kar"});
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_FALSE(writeSongFile(*song, target, 2, false, &error));
-    EXPECT_EQ(contents(target), encodeSong(*song, 1, false));
+    EXPECT_EQ(fileBytes(target), encodeSong(*song, 1, false));
 }
 
 TEST_F(WriteFileTest, FailuresKeepThePreviousFileAndSayWhy) {
@@ -322,7 +304,7 @@ TEST_F(WriteFileTest, DiskFullHalfwayKeepsThePreviousFile) {
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(ok);
     EXPECT_NE(error.find("larger than"), std::string::npos) << error;
-    EXPECT_EQ(contents(target), bytesOf("previous"));
+    EXPECT_EQ(fileBytes(target), bytesOf("previous"));
     EXPECT_EQ(names(), std::set<std::string>{"song.mid"});
 }
 
@@ -331,27 +313,20 @@ TEST_F(WriteFileTest, DiskFullHalfwayKeepsThePreviousFile) {
 // Runs midicsv on a file: its exit status, and its System_exclusive lines without the track
 // number, sorted.
 int midicsv(const fs::path& file, const fs::path& errors, std::vector<std::string>& sysEx) {
-    const std::string cmd = "midicsv '" + file.string() + "' 2>'" + errors.string() + "'";
-    std::FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return -1;
-    char line[4096];
-    while (std::fgets(line, sizeof line, p)) {
-        const std::string l = line;
+    int status = 0;
+    std::istringstream lines(test::commandOutput(
+        "midicsv '" + file.string() + "' 2>'" + errors.string() + "'", &status));
+    for (std::string l; std::getline(lines, l);)
         if (l.find("System_exclusive") != std::string::npos) sysEx.push_back(l.substr(l.find(',')));
-    }
     std::sort(sysEx.begin(), sysEx.end());
-    return ::pclose(p);
+    return status;
 }
 
 // An independent reader takes every file we write without complaint, and finds the SysEx
 // messages of the original byte for byte.
 TEST_F(WriteFileTest, MidicsvReadsEverySongOfTheCorpusWeWrite) {
     if (!fs::exists("/usr/bin/midicsv")) GTEST_SKIP() << "midicsv is not installed";
-    std::vector<fs::path> files;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(CANTELO_CORPUS_DIR, ec))
-        if (e.path().extension() == ".mid" || e.path().extension() == ".kar")
-            files.push_back(e.path());
+    const auto files = test::corpusFiles({".mid", ".kar"});
     if (files.empty()) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
     const fs::path errors = dir / "errors.txt";
     for (const auto& f : files) {

@@ -1,6 +1,7 @@
 // Every real song that opens survives the editor's open and save: opened, saved and opened
 // again it holds the same music, texts and lyrics, and a second cycle writes the same bytes.
 #include "song_summary.h"
+#include "test_support.h"
 
 #include "lyrics/lyrics_model.h"
 #include "song/midi_song.h"
@@ -9,17 +10,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace cantelo {
 namespace {
@@ -208,11 +204,6 @@ std::string firstDifference(const Snapshot& want, const Snapshot& got) {
     return lyricDifference(want.lyrics, got.lyrics);
 }
 
-std::vector<std::uint8_t> fileBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 struct Form {
     const char* name;
     int formatChoice; // 0: the song's own format
@@ -223,20 +214,8 @@ struct Form {
 class RoundTripTest : public ::testing::TestWithParam<Form> {
 protected:
     void SetUp() override {
-        std::error_code ec;
-        for (const auto& e : fs::directory_iterator(CANTELO_CORPUS_DIR, ec)) {
-            const auto ext = e.path().extension();
-            if (ext == ".mid" || ext == ".kar" || ext == ".nvk") files.push_back(e.path());
-        }
-        std::sort(files.begin(), files.end());
         if (files.empty())
             GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR << ": round trips skipped";
-        dir = fs::temp_directory_path() /
-              ("cantelo_round_trip_" + std::to_string(::getpid()) + "_" + GetParam().name);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        if (!dir.empty()) fs::remove_all(dir);
     }
 
     // Saves the open document as the editor's Save does; returns the path written.
@@ -249,8 +228,8 @@ protected:
         return r.path;
     }
 
-    std::vector<fs::path> files;
-    fs::path dir;
+    const std::vector<fs::path> files = test::corpusFiles({".mid", ".kar", ".nvk"});
+    test::ScratchDir dir;
 };
 
 TEST_P(RoundTripTest, EverySongThatOpensSurvivesSaveAndReachesAFixedPoint) {
@@ -274,7 +253,8 @@ TEST_P(RoundTripTest, EverySongThatOpensSurvivesSaveAndReachesAFixedPoint) {
         auto third = std::make_unique<SongDocument>();
         ASSERT_TRUE(openSongFile(*third, b.string(), 0).ok);
         const fs::path c = save(*third, "c");
-        EXPECT_TRUE(fileBytes(b) == fileBytes(c)) << "open, save, open, save is not a fixed point";
+        EXPECT_TRUE(test::fileBytes(b) == test::fileBytes(c))
+            << "open, save, open, save is not a fixed point";
     }
     EXPECT_GT(opened, 40);
 }

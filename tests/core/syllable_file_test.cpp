@@ -1,43 +1,24 @@
 #include "song/song_file.h"
 #include "song/syllable_file.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace cantelo {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 class SyllableFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("cantelo_nvs_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string file(const Bytes& bytes) {
-        const fs::path p = dir / "syllables.nvs";
-        std::ofstream(p, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
-        return p.string();
-    }
+    std::string file(const Bytes& bytes) { return test::writeFile(dir / "syllables.nvs", bytes); }
     static std::vector<std::string> items(TItemLyr& list) {
         std::vector<std::string> out;
         for (int i = 0; i < list.count(); ++i) {
@@ -49,7 +30,7 @@ protected:
     }
 
     static const Bytes kExample; // 'Ciao ' at 500 and a break at 900, division 480
-    fs::path dir;
+    test::ScratchDir dir;
     TItemLyr list;
 };
 
@@ -63,9 +44,7 @@ TEST_F(SyllableFileTest, SavesTheExampleBytesAndLoadsThemBackAskingAboutTheDivis
     const fs::path out = dir / "out.nvs";
     std::string error;
     ASSERT_TRUE(saveSyllableFile(out.string(), list, 480, &error)) << error;
-    std::ifstream in(out, std::ios::binary);
-    EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
-              kExample);
+    EXPECT_EQ(test::fileBytes(out), kExample);
 
     const std::vector<std::string> example = {"S 500.000000 Ciao ", "B 900.000000 "};
     TItemLyr loaded;
@@ -142,13 +121,12 @@ TEST_F(SyllableFileTest, ToolSavesTheOpenedSongsLyrics) {
     EXPECT_GT(loaded.count(), 36);
     EXPECT_EQ(items(loaded), items(doc->lyrics.lyrics()));
 
-    std::FILE* p = ::popen((tool + " nvs-show '" + out.string() + "'").c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    char line[512];
-    int lines = 0;
-    while (std::fgets(line, sizeof line, p)) lines += std::strchr(line, '\n') != nullptr;
-    EXPECT_EQ(::pclose(p), 0);
-    EXPECT_EQ(lines, 1 + loaded.count()); // the division, then one record a line
+    int status = -1;
+    const std::string shown =
+        test::commandOutput(tool + " nvs-show '" + out.string() + "'", &status);
+    EXPECT_EQ(status, 0);
+    // The division, then one record a line.
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), '\n'), 1 + loaded.count());
 }
 
 } // namespace

@@ -1,16 +1,14 @@
 #include "lyrics/text_tools.h"
 
 #include "lyric_items.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 using namespace cantelo;
 namespace fs = std::filesystem;
@@ -20,25 +18,7 @@ namespace {
 
 class TextFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("cantelo_text_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    static std::string contents(const fs::path& p) {
-        std::string out(fs::file_size(p), '\0');
-        std::ifstream(p, std::ios::binary)
-            .read(out.data(), static_cast<std::streamsize>(out.size()));
-        return out;
-    }
-    static void write(const fs::path& p, const std::string& bytes) {
-        std::ofstream(p, std::ios::binary) << bytes;
-    }
-    fs::path dir;
+    test::ScratchDir dir;
 };
 
 const Strings kTwoLines{"ciao @360", "a @390", "tutti@420", "|@460",
@@ -60,15 +40,15 @@ TEST(ImportText, AnyLineEndAndAMissingLastOneGiveTheSameWordsAndTicks) {
 
 TEST_F(TextFiles, ImportReadsTheWholeFileAndRefusesWhatItCannotRead) {
     const std::string body = std::string(5000, 'x') + "\r\nciao a tutti\r\ncome va";
-    write(dir / "long.txt", body);
+    test::writeFile(dir / "long.txt", body);
     TItemLyr fromFile, fromBytes;
     ASSERT_TRUE(importTextFile(fromFile, (dir / "long.txt").string()));
     ASSERT_TRUE(importTextBytes(fromBytes, body));
     EXPECT_EQ(itemsOf(fromFile), itemsOf(fromBytes));
     EXPECT_EQ(fromFile.head()->text.size(), 5000u);
 
-    write(dir / "empty.txt", "");
-    for (const fs::path& p : {dir / "empty.txt", dir / "missing.txt", dir})
+    test::writeFile(dir / "empty.txt", "");
+    for (const fs::path& p : {dir / "empty.txt", dir / "missing.txt", dir.path()})
         EXPECT_FALSE(importTextFile(fromFile, p.string())) << p;
     EXPECT_FALSE(importTextBytes(fromFile, ""));
     EXPECT_EQ(itemsOf(fromFile), itemsOf(fromBytes));
@@ -167,7 +147,7 @@ TEST_F(TextFiles, ExportWritesCrLfLinesAndTheTrailerThroughATemporaryFile) {
     trailer.credits = {"uno", "due"};
     ASSERT_TRUE(exportText(lines, path.string(), trailer));
     ASSERT_TRUE(exportText(lines, path.string(), trailer)); // replaces the file
-    EXPECT_EQ(contents(dir / "out.txt"),
+    EXPECT_EQ(test::fileText(dir / "out.txt"),
               "la casa\r\n\r\nCitt\xE0\r\n\r\n\r\n"
               "TESTO ESTRATTO CON CANTELO EDITOR 1.09\r\n\r\nuno\r\ndue\r\n");
     EXPECT_EQ(textExportPath("a.TXT"), "a.TXT");
@@ -177,7 +157,7 @@ TEST_F(TextFiles, ExportWritesCrLfLinesAndTheTrailerThroughATemporaryFile) {
     fs::create_directory(dir / "taken.txt");
     EXPECT_FALSE(exportText(lines, (dir / "taken.txt").string()));
     EXPECT_TRUE(fs::is_directory(dir / "taken.txt"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 #include "playback/outputs/song_render.h"
 #include "playback/outputs/wav_writer.h"
 
-#include "../core/smf_builder.h"
+#include "../core/test_support.h"
 #include "song/midi_reader.h"
 #include "song/midi_song.h"
 
@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 
 using namespace cantelo;
 namespace fs = std::filesystem;
@@ -32,8 +31,7 @@ std::uint32_t le(const std::vector<std::uint8_t>& b, std::size_t at, int n) {
 
 // Reads back the canonical 44-byte-header files the writer makes.
 Wav readWav(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> b{std::istreambuf_iterator<char>(in), {}};
+    const test::Bytes b = test::fileBytes(path);
     Wav w;
     if (b.size() < 44 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
         std::string(b.begin() + 8, b.begin() + 16) != "WAVEfmt " ||
@@ -53,16 +51,7 @@ Wav readWav(const fs::path& path) {
 
 class RenderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("cantelo-render-" +
-               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    fs::path dir;
+    test::ScratchDir dir;
 };
 
 TEST_F(RenderTest, WavFilesAreWrittenWholeOrNotAtAll) {
@@ -76,7 +65,7 @@ TEST_F(RenderTest, WavFilesAreWrittenWholeOrNotAtAll) {
     std::string kept;
     std::getline(previous, kept);
     EXPECT_EQ(kept, "previous");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 
     WavWriter wav(target, 22050);
     ASSERT_TRUE(wav.write(std::vector<float>{0.0f, 1.0f, -1.0f, 0.5f}));
