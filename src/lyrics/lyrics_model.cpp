@@ -25,6 +25,18 @@ LyrItem& lyricItem(TItemLyr& list, int i) {
     return *it;
 }
 
+void makeTicksRise(TItemLyr& list) {
+    std::int32_t previous = 0;
+    for (LyrItem* it = list.head(); it; it = it->next) {
+        if (wholeTick(it->tick) <= previous) {
+            previous += kLyricGap;
+            it->tick = previous;
+        } else {
+            previous = wholeTick(it->tick);
+        }
+    }
+}
+
 LyricsDocument::LyricsDocument() = default;
 
 void LyricsDocument::reset() {
@@ -131,15 +143,7 @@ void LyricsDocument::TidyLyrics() {
     // after the next line's first syllable, and the saved file would then move that syllable
     // to the line before.
     PlaceLineBreaks();
-    std::int32_t previous = 0;
-    for (LyrItem* it = list.head(); it; it = it->next) {
-        if (wholeTick(it->tick) <= previous) {
-            previous += kLyricGap;
-            it->tick = previous;
-        } else {
-            previous = wholeTick(it->tick);
-        }
-    }
+    makeTicksRise(list);
     BuildLineList();
     padLinesQuiet();
     notify(

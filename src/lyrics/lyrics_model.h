@@ -49,6 +49,10 @@ void ConvertLyricMarkers(std::string& text, bool dropFinalUnderscore);
 // Item i of a lyric list, which must exist (std::out_of_range otherwise).
 LyrItem& lyricItem(TItemLyr& list, int i);
 
+// Makes the ticks rise strictly, walking forward: an item not above the tick before it (or not
+// above 0) gets that tick plus 5; the others keep theirs.
+void makeTicksRise(TItemLyr& list);
+
 // Counts the spaces in the joined texts of a list's first ten items: lyric lists with words
 // have spaces, lists of stray texts or of single letters have few.
 int spacesInFirstTen(TItemLyr& list);
