@@ -1,0 +1,151 @@
+#include "app/message_window.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+using namespace cantelo;
+
+namespace {
+
+// What the window showed while it was open.
+struct Seen {
+    QString title, first, second;
+    bool secondVisible = false;
+    QImage picture;
+};
+
+// Runs `show` and, once its window is up, records it and then does `act` to it.
+int answer(const std::function<int()>& show, const std::function<void(TFrmMessage*)>& act,
+           Seen* seen = nullptr) {
+    bool found = false;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<TFrmMessage*>(QApplication::activeModalWidget());
+        if (!window) return;
+        found = true;
+        if (seen) {
+            seen->title = window->windowTitle();
+            seen->first = window->firstButton()->text();
+            seen->second = window->secondButton()->text();
+            seen->secondVisible = window->secondButton()->isVisible();
+            seen->picture = window->grab().toImage();
+        }
+        act(window);
+    });
+    const int result = show();
+    if (!found) qWarning("no message window was open");
+    return found ? result : -1;
+}
+
+void clickFirst(TFrmMessage* w) {
+    QTest::mouseClick(w->firstButton(), Qt::LeftButton);
+}
+void clickSecond(TFrmMessage* w) {
+    QTest::mouseClick(w->secondButton(), Qt::LeftButton);
+}
+void closeWindow(TFrmMessage* w) {
+    w->close();
+}
+void pressEscape(TFrmMessage* w) {
+    QTest::keyClick(w, Qt::Key_Escape);
+}
+
+// Whether any pixel of the rectangle is much darker than the card.
+bool hasInk(const QImage& image, const QRect& area) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 110) return true;
+    return false;
+}
+
+} // namespace
+
+class MessageWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { setMessageWindowTexts(LanguageTexts{}); }
+
+    void informationWithoutCancelShowsOnlyOk() {
+        Seen seen;
+        const auto show = [] { return ShowMessageWindow(nullptr, "uno", "due", true, false); };
+        QCOMPARE(answer(show, clickFirst, &seen), 1);
+        QCOMPARE(seen.title, QString("Informazioni"));
+        QCOMPARE(seen.first, QString("OK"));
+        QVERIFY(!seen.secondVisible);
+        QCOMPARE(seen.picture.size(), QSize(446, 115));
+        QCOMPARE(answer(show, closeWindow), 2);
+    }
+
+    void errorWithCancelAnswersTwoForEveryOtherWay() {
+        Seen seen;
+        const auto show = [] { return ShowMessageWindow(nullptr, "uno", "due", false, true); };
+        QCOMPARE(answer(show, clickSecond, &seen), 2);
+        QCOMPARE(seen.title, QString("Errore"));
+        QVERIFY(seen.secondVisible);
+        QCOMPARE(seen.second, QString("Annulla"));
+        QCOMPARE(answer(show, pressEscape), 2);
+        QCOMPARE(answer(show, closeWindow), 2);
+        QCOMPARE(answer(show, clickFirst), 1);
+    }
+
+    void formatQuestionThenOrdinaryButtonsAgain() {
+        Seen seen;
+        const LanguageTexts texts;
+        const auto ask = [&] { return ShowMessage(nullptr, texts, Message::SaveFormat); };
+        QCOMPARE(answer(ask, clickSecond, &seen), 2);
+        QCOMPARE(seen.first, QString("Format 0"));
+        QCOMPARE(seen.second, QString("Format 1"));
+        QCOMPARE(seen.title, QString("Informazioni"));
+        QCOMPARE(answer(ask, clickFirst), 1);
+        QCOMPARE(answer(ask, closeWindow), 2);
+
+        const auto ordinary = [] { return ShowMessageWindow(nullptr, "", "x", false, true); };
+        QCOMPARE(answer(ordinary, clickFirst, &seen), 1);
+        QCOMPARE(seen.first, QString("OK"));
+        QCOMPARE(seen.second, QString("Annulla"));
+    }
+
+    void questionsTakeTheLanguageCaptions() {
+        const auto language = LanguageFile::load(CANTELO_DATA_DIR "/reg.cne");
+        QVERIFY2(language.has_value(), "reg.cne is built with the data target");
+        int english = -1;
+        for (const auto& entry : language->languages())
+            if (entry.code == "ENG") english = entry.index;
+        QVERIFY(english >= 0);
+        LanguageTexts texts;
+        QVERIFY(texts.apply(*language, english));
+        setMessageWindowTexts(texts);
+
+        Seen seen;
+        QCOMPARE(answer([&] { return ShowMessage(nullptr, texts, Message::NoProgramChange); },
+                        clickSecond, &seen),
+                 2);
+        QCOMPARE(seen.title, QString("Error"));
+        QCOMPARE(seen.first, QString("Yes"));
+        QCOMPARE(seen.second, QString("No"));
+        QCOMPARE(answer([&] { return ShowMessage(nullptr, texts, Message::DivisionMismatch); },
+                        clickFirst, &seen),
+                 1);
+        QCOMPARE(seen.first, QString("Continue"));
+        QCOMPARE(seen.second, QString("Cancel"));
+    }
+
+    void longLineIsCutNotWrappedAndEmptyLineStaysBlank() {
+        Seen seen;
+        const QString longLine(200, QChar('W'));
+        answer([&] { return ShowMessageWindow(nullptr, "", longLine, true, false); }, closeWindow,
+               &seen);
+        const QImage& card = seen.picture;
+        QVERIFY(!hasInk(card, QRect(65, 20, 370, 14)));  // line 1 is empty
+        QVERIFY(hasInk(card, QRect(65, 37, 40, 12)));    // line 2 starts at its place
+        QVERIFY(hasInk(card, QRect(420, 37, 20, 12)));   // and runs to the window's edge
+        QVERIFY(!hasInk(card, QRect(65, 52, 200, 18)));  // without a second row
+        QVERIFY(!hasInk(card, QRect(100, 76, 160, 30))); // nor anything below the rule
+    }
+};
+
+QTEST_MAIN(MessageWindowTest)
+#include "message_window_test.moc"

@@ -1,0 +1,182 @@
+#include "app/remote_command.h"
+#include "app/single_instance_qt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <cstdio>
+#include <fstream>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace cantelo;
+
+namespace {
+
+// The second process: this same program started with "--second-start SERVER CONFIG [FILE]" runs
+// the editor's start-up check and prints what a user would see; "--send SERVER TAG TEXT" sends
+// one command and prints the answer.
+int runHelper(QStringList args) {
+    const QString mode = args.takeFirst();
+    SingleInstance instance(args.takeFirst());
+    if (mode == "--send") {
+        if (instance.claim() != SingleInstance::Role::Secondary) return 4;
+        const QByteArray tag = args.takeFirst().toLatin1();
+        std::printf("answer %d\n",
+                    instance.send(remoteTag(tag.toStdString()), args.takeFirst().toLocal8Bit()));
+        return 0;
+    }
+    const std::filesystem::path config = args.takeFirst().toStdString();
+    const QString file = args.isEmpty() ? QString() : args.takeFirst();
+    // A message box would wait for a user: report it and close it.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            std::printf("message %s|%s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
+            box->accept();
+        }
+    });
+    poll.start(20);
+    return startAsSingleInstance(instance, file, config) ? 3 : 0;
+}
+
+struct Received {
+    QString tag;
+    QByteArray text;
+};
+
+} // namespace
+
+class SingleInstanceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        m_name = m_dir.filePath("editor.socket");
+        m_received.clear();
+    }
+
+    void secondStartWithFileHandsItToTheRunningEditor() {
+        SingleInstance editor(m_name);
+        QCOMPARE(editor.claim(), SingleInstance::Role::Primary);
+        listen(editor);
+        QDir(m_dir.path()).mkdir("work");
+
+        QProcess second;
+        second.setWorkingDirectory(m_dir.filePath("work"));
+        const auto [code, out] = run(second, {"--second-start", m_name, m_dir.path(), "song.KAR"});
+        QCOMPARE(code, 0);
+        QVERIFY2(!out.contains("message"), qPrintable(out));
+        QCOMPARE(m_received.size(), 2);
+        QCOMPARE(m_received[0].tag, QString("cnsw"));
+        QCOMPARE(m_received[1].tag, QString("cnof"));
+        // A relative name is resolved in the second process's folder, not the editor's.
+        const QByteArray expected = QFile::encodeName(m_dir.filePath("work/song.KAR"));
+        QCOMPARE(m_received[0].text, expected);
+        QCOMPARE(m_received[1].text, expected);
+    }
+
+    void secondStartWithoutFileShowsTheMessageInTheConfiguredLanguage() {
+        SingleInstance editor(m_name);
+        QCOMPARE(editor.claim(), SingleInstance::Role::Primary);
+        listen(editor);
+
+        QProcess second;
+        auto [code, out] = run(second, {"--second-start", m_name, m_dir.path()});
+        QCOMPARE(code, 0);
+        QCOMPARE(out.trimmed(), QString("message Mi dispiace...|Cantelo Edit e' gia' attivo"));
+
+        writeConfigWithLastByte(1);
+        QProcess english;
+        std::tie(code, out) = run(english, {"--second-start", m_name, m_dir.path()});
+        QCOMPARE(code, 0);
+        QCOMPARE(out.trimmed(), QString("message Sorry...|Cantelo Edit is still running!"));
+        QVERIFY(m_received.isEmpty());
+    }
+
+    void unknownTagsAreAnsweredZeroAndNotActedOn() {
+        SingleInstance editor(m_name);
+        QCOMPARE(editor.claim(), SingleInstance::Role::Primary);
+        listen(editor);
+        QProcess unknown;
+        QCOMPARE(run(unknown, {"--send", m_name, "cnxx", "a"}).second.trimmed(),
+                 QString("answer 0"));
+        QProcess play;
+        QCOMPARE(run(play, {"--send", m_name, "cnps", ""}).second.trimmed(), QString("answer 1"));
+        QCOMPARE(m_received.size(), 1);
+        QCOMPARE(m_received[0].tag, QString("cnps"));
+    }
+
+    void socketLeftByACrashedEditorIsTakenOver() {
+        // A bound socket file nobody listens on, as a killed editor leaves it.
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = QFile::encodeName(m_name);
+        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+        QVERIFY(QFile::exists(m_name));
+
+        SingleInstance editor(m_name);
+        QCOMPARE(editor.claim(), SingleInstance::Role::Primary);
+        QVERIFY(editor.isListening());
+        SingleInstance second(m_name);
+        QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
+        // The socket is the user's alone.
+        QCOMPARE(QFileInfo(m_name).permissions() &
+                     (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+                 QFile::Permissions());
+    }
+
+private:
+    void listen(SingleInstance& editor) {
+        connect(&editor, &SingleInstance::commandReceived, this,
+                [this](quint32 tag, const QByteArray& text) {
+                    m_received.append({QString::fromStdString(remoteTagText(tag)), text});
+                });
+    }
+
+    // Runs the helper while this process's event loop keeps serving the socket.
+    std::pair<int, QString> run(QProcess& process, const QStringList& args) {
+        process.start(QCoreApplication::applicationFilePath(), args);
+        if (!process.waitForStarted(10000)) return {-1, "not started"};
+        QElapsedTimer clock;
+        clock.start();
+        while (process.state() != QProcess::NotRunning && clock.elapsed() < 20000) QTest::qWait(20);
+        process.waitForFinished(100);
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromLocal8Bit(process.readAllStandardOutput())};
+    }
+
+    void writeConfigWithLastByte(char last) {
+        std::string record(35, '\0');
+        record[33] = '\r';
+        record[34] = last;
+        std::ofstream(QFile::encodeName(m_dir.filePath("config.cne")).toStdString(),
+                      std::ios::binary)
+            << record;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_name;
+    QList<Received> m_received;
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (!args.isEmpty() && (args.first() == "--second-start" || args.first() == "--send"))
+        return runHelper(args);
+    SingleInstanceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "single_instance_test.moc"
