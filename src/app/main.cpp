@@ -1,13 +1,19 @@
-// The editor's entry: settings from the user's configuration folder, the language file from the
-// data folders, the main window shown as the settings say, the settings written back on close.
+// The editor's entry: one editor per user (a second start hands its file over and ends), settings
+// from the user's configuration folder, the language file from the data folders, the main window
+// shown as the settings say with the command-line song opened, the settings written back on close.
 #include "app/config_file.h"
+#include "app/editor_session_qt.h"
 #include "app/main_window.h"
+#include "app/remote_command.h"
+#include "app/single_instance_qt.h"
+#include "playback/outputs/system_outputs.h"
 #include "views/cantelo_style_qt.h"
 #include "views/language.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QLocale>
@@ -16,6 +22,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -68,6 +77,15 @@ int main(int argc, char* argv[]) {
 
     const std::filesystem::path configFolder =
         toPath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+    const QStringList positional = parser.positionalArguments();
+    const QString firstArgument = positional.isEmpty() ? QString() : positional.constFirst();
+
+    // A picture of the window is taken apart from any running editor.
+    cantelo::SingleInstance instance;
+    if (!parser.isSet(screenshot) &&
+        !cantelo::startAsSingleInstance(instance, firstArgument, configFolder))
+        return 0;
+
     bool found = false;
     cantelo::Configuration settings = cantelo::readConfiguration(configFolder, &found);
     const std::filesystem::path languageFile = findLanguageFile();
@@ -80,12 +98,26 @@ int main(int argc, char* argv[]) {
     }
 
     cantelo::TCanteloEd1 window(settings, languageFile);
+    cantelo::EditorSession session(window, std::make_unique<cantelo::SystemOutputs>(),
+                                   configFolder);
+    QObject::connect(&instance, &cantelo::SingleInstance::commandReceived, &session,
+                     [&session](quint32 tag, const QByteArray& text) {
+                         // Answered first; a question the command asks must not hold the sender.
+                         QTimer::singleShot(0, &session, [&session, tag, text] {
+                             session.handleRemoteCommand(tag, text);
+                         });
+                     });
     QObject::connect(&window, &cantelo::TCanteloEd1::closing, &window, [&window, configFolder] {
         std::string error;
         if (!cantelo::writeConfiguration(configFolder, window.currentConfiguration(), &error))
             std::fprintf(stderr, "cantelo-edit: settings not saved: %s\n", error.c_str());
     });
     window.showAsConfigured();
+    std::vector<std::string> arguments;
+    if (!firstArgument.isEmpty())
+        arguments.push_back(QFile::encodeName(firstArgument).toStdString());
+    const cantelo::StartupFile startup = cantelo::startupFile(arguments);
+    QTimer::singleShot(0, &session, [&session, startup] { session.openStartupFile(startup); });
 
     if (parser.isSet(screenshot)) {
         const QString target = parser.value(screenshot);

@@ -1,0 +1,320 @@
+#include "app/editor_session_qt.h"
+#include "app/main_window.h"
+#include "app/message_window.h"
+#include "app/remote_command.h"
+#include "playback/recording_output.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace cantelo;
+
+namespace {
+
+const std::filesystem::path kCorpus = CANTELO_CORPUS_DIR;
+const std::filesystem::path kNoLanguageFile = "/nonexistent/reg.cne";
+const char* const kSong = "dmp__twinkle.kar";
+const char* const kOtherSong = "fkp__Dont_be_Cruel.kar";
+
+class RecorderOutputs final : public OutputProvider {
+public:
+    std::vector<std::string> list() override { return {"Recorder A", "Recorder B"}; }
+    std::unique_ptr<MidiOutput> create(int index) override {
+        auto output = std::make_unique<RecordingOutput>(list().at(static_cast<std::size_t>(index)));
+        last = output.get();
+        ++created;
+        return output;
+    }
+    RecordingOutput* last = nullptr;
+    int created = 0;
+};
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The song's syllables as one text, to compare what a save kept.
+std::string lyricsText(EditorSession& session) {
+    std::string text;
+    TItemLyr& list = session.document().lyrics.lyrics();
+    for (LyrItem* item = list.head(); item; item = item->next)
+        text += item->lineBreak ? std::string("/") : item->text;
+    return text;
+}
+
+} // namespace
+
+// Answers the message windows that the session opens, in order: 1 and 2 press the first and the
+// second button, 3 the unsaved-changes question's cancel button. Keeps the titles it saw.
+class Answerer : public QObject {
+public:
+    Answerer() {
+        connect(&m_poll, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<TFrmMessage*>(QApplication::activeModalWidget());
+            if (!box || m_answers.empty()) return;
+            const int answer = m_answers.front();
+            m_answers.pop_front();
+            seen << box->firstButton()->text();
+            if (answer == 1)
+                box->firstButton()->click();
+            else if (answer == 2)
+                box->secondButton()->click();
+            else
+                box->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
+        });
+        m_poll.start(10);
+    }
+    void answer(std::initializer_list<int> answers) { m_answers.insert(m_answers.end(), answers); }
+    bool done() const { return m_answers.empty(); }
+    QStringList seen; // each message's first button caption
+
+private:
+    QTimer m_poll;
+    std::deque<int> m_answers;
+};
+
+class EditorSessionTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        if (!std::filesystem::exists(kCorpus / kSong)) QSKIP("the corpus is missing");
+        m_window = std::make_unique<TCanteloEd1>(Configuration{}, kNoLanguageFile);
+        auto outputs = std::make_unique<RecorderOutputs>();
+        m_outputs = outputs.get();
+        m_session = std::make_unique<EditorSession>(*m_window, std::move(outputs),
+                                                    m_dir.path().toStdString());
+        m_answers = std::make_unique<Answerer>();
+        m_window->show();
+    }
+    void cleanup() {
+        if (m_answers) QVERIFY2(m_answers->done(), "a message that was expected never came");
+        m_answers.reset();
+        m_session.reset();
+        m_window.reset();
+    }
+
+    void openingEnablesSavingAndOpensThePort() {
+        QVERIFY(!m_window->action("mnuSalva")->isEnabled());
+        QVERIFY(!m_window->toolButton("tbSalva")->isEnabled());
+        QVERIFY(!m_outputs->last);
+
+        QVERIFY(m_session->openSong(copyOf(kSong, "a.kar")));
+        QVERIFY(m_window->action("mnuSalva")->isEnabled());
+        QVERIFY(m_window->action("mnuSaveAs")->isEnabled());
+        QVERIFY(m_window->toolButton("tbSalva")->isEnabled());
+        QVERIFY(m_outputs->last && m_outputs->last->isOpen());
+        QVERIFY(m_window->label("LblszLastLocator")->text() != "0001.01.000");
+        QVERIFY(m_window->label("lblTimeSLength")->text() != "00:00:00:00");
+
+        // A closed port stays closed through an open.
+        m_window->action("mnuChiudiPortaMidi")->trigger();
+        QVERIFY(!m_session->device().isOpen());
+        const int created = m_outputs->created;
+        QVERIFY(m_session->openSong(copyOf(kOtherSong, "b.kar")));
+        QCOMPARE(m_outputs->created, created);
+        QVERIFY(!m_session->device().isOpen());
+    }
+
+    void aFailedOpenShowsTheErrorAndDisablesSaving() {
+        QVERIFY(m_session->openSong(copyOf(kSong, "a.kar")));
+        const QString junk = m_dir.filePath("junk.mid");
+        QFile f(junk);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a midi file at all");
+        f.close();
+        m_answers->answer({1});
+        QVERIFY(!m_session->openSong(junk));
+        QCOMPARE(m_answers->seen, QStringList{"OK"});
+        QVERIFY(!m_window->action("mnuSalva")->isEnabled());
+        QVERIFY(!m_window->toolButton("tbSalva")->isEnabled());
+    }
+
+    void savedSongsReopenInTheChosenFormatWithTheirLyrics() {
+        QVERIFY(m_session->openSong(copyOf(kSong, "a.kar")));
+        const std::string lyrics = lyricsText(*m_session);
+        QVERIFY(lyrics.size() > 20);
+
+        m_answers->answer({1, 2, 2});
+        QVERIFY(m_session->saveSongAs(m_dir.filePath("zero.mid")));
+        QVERIFY(m_session->saveSongAs(m_dir.filePath("one.kar")));
+        QVERIFY(m_session->saveSongAs(m_dir.filePath("scrambled.nvk")));
+        QCOMPARE(m_answers->seen, (QStringList{"Format 0", "Format 0", "Format 0"}));
+
+        for (const auto& [name, format, scrambled] :
+             {std::tuple{"zero.mid", 0, false}, std::tuple{"one.kar", 1, false},
+              std::tuple{"scrambled.nvk", 1, true}}) {
+            QVERIFY2(m_session->openSong(m_dir.filePath(name)), name);
+            QCOMPARE(m_session->document().song.format, format);
+            QCOMPARE(m_session->document().song.scrambled, scrambled);
+            QCOMPARE(lyricsText(*m_session), lyrics);
+        }
+        // "Salva" keeps the file's own format without asking.
+        QVERIFY(m_session->saveUnderCurrentName());
+        QVERIFY(m_session->openSong(m_dir.filePath("scrambled.nvk")));
+        QCOMPARE(m_session->document().song.format, 1);
+    }
+
+    void unsavedChangesAreAskedAboutBeforeAnotherOpen() {
+        const QString first = copyOf(kSong, "a.kar");
+        const QString second = copyOf(kOtherSong, "b.kar");
+        const QByteArray original = fileBytes(first);
+        QVERIFY(m_session->openSong(first));
+        QVERIFY(!m_session->hasUnsavedChanges());
+        typeAtStart('Q');
+        QVERIFY(m_session->hasUnsavedChanges());
+
+        // Cancel: nothing opens and the change stays.
+        m_answers->answer({3});
+        QVERIFY(!m_session->openSongAsking(second));
+        QCOMPARE(QString::fromStdString(m_session->document().currentFileName), first);
+        QVERIFY(lyricsText(*m_session).find('Q') != std::string::npos);
+
+        // Don't save: the other song opens and the file on disk is untouched.
+        m_answers->answer({2});
+        QVERIFY(m_session->openSongAsking(second));
+        QCOMPARE(fileBytes(first), original);
+        QVERIFY(!m_session->hasUnsavedChanges());
+
+        // An edit undone is no change: no question.
+        typeAtStart('Z');
+        QVERIFY(m_session->lyricsEditor().undo());
+        QVERIFY(m_session->openSongAsking(first));
+        QCOMPARE(m_answers->seen.size(), 2);
+
+        // Save: the song is written under its own name before the other one opens.
+        typeAtStart('Q');
+        m_answers->answer({1});
+        QVERIFY(m_session->openSongAsking(second));
+        QVERIFY(fileBytes(first) != original);
+        QVERIFY(m_session->openSong(first));
+        QVERIFY(lyricsText(*m_session).find('Q') != std::string::npos);
+    }
+
+    void theSongDialogsOfferThePartsFilters() {
+        QVERIFY(m_session->openSong(copyOf(kSong, "a.kar")));
+        QStringList seen;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&seen] {
+            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                seen << d->windowTitle() << d->nameFilters().join('|') << d->defaultSuffix();
+                d->reject();
+            }
+        });
+        poll.start(10);
+        QVERIFY(m_session->chooseOpenFile(FileKind::Song).isEmpty());
+        QVERIFY(m_session->chooseSaveFile(FileKind::Song).isEmpty());
+        QCOMPARE(seen.size(), 6);
+        QCOMPARE(seen[0], QString("Apertura file..."));
+        QVERIFY2(seen[1].startsWith("Tutti i File (*.nvk, *.mid, *.kar) (*.nvk *.NVK *.mid"),
+                 qPrintable(seen[1]));
+        QCOMPARE(seen[1].count('|'), 3);
+        QCOMPARE(seen[2], QString());
+        QCOMPARE(seen[3], QString("Salvataggio file..."));
+        QCOMPARE(seen[4].count('|'), 2);
+        QCOMPARE(seen[5], QString("mid"));
+    }
+
+    void remoteCommandsOpenPlayAndStop() {
+        const QString first = copyOf(kSong, "a.kar");
+        const QString second = copyOf(kOtherSong, "b.kar");
+        QVERIFY(m_session->openSong(first));
+        m_session->handleRemoteCommand(kTagPlay, {});
+        QVERIFY(m_session->player().playing());
+        typeAtStart('Q');
+        // A forwarded open stops playback and asks before it replaces unsaved work.
+        m_answers->answer({3});
+        m_session->handleRemoteCommand(kTagOpenFile, QFile::encodeName(second));
+        QVERIFY(!m_session->player().playing());
+        QCOMPARE(QString::fromStdString(m_session->document().currentFileName), first);
+        m_answers->answer({2});
+        m_session->handleRemoteCommand(kTagOpenFile, QFile::encodeName(second));
+        QCOMPARE(QString::fromStdString(m_session->document().currentFileName), second);
+        QCOMPARE(m_window->statusBar()->currentMessage(), second);
+        m_session->handleRemoteCommand(kTagPlay, {});
+        m_session->handleRemoteCommand(kTagStop, {});
+        QVERIFY(!m_session->player().playing());
+        QVERIFY(!m_session->transportActive());
+    }
+
+    void closingWithUnsavedChangesCanBeCancelled() {
+        QVERIFY(m_session->openSong(copyOf(kSong, "a.kar")));
+        typeAtStart('Q');
+        m_answers->answer({3});
+        QVERIFY(!m_window->close());
+        QVERIFY(m_window->isVisible());
+        m_answers->answer({2});
+        QVERIFY(m_window->close());
+        QVERIFY(!m_session->device().isOpen());
+    }
+
+    void aFailedSaveShowsItsReasonAndKeepsTheOldFile() {
+        // A name so long that no temporary file can be made beside it.
+        const QString longName = QString(246, QLatin1Char('x')) + ".kar";
+        const QString target = copyOf(kSong, longName);
+        const QByteArray original = fileBytes(target);
+        QVERIFY(m_session->openSong(target));
+        typeAtStart('Q');
+        m_answers->answer({1});
+        QVERIFY(!m_session->saveSong(target, kFormatChoice1));
+        QCOMPARE(m_answers->seen, QStringList{"OK"});
+        QCOMPARE(fileBytes(target), original);
+        QVERIFY(m_session->hasUnsavedChanges());
+    }
+
+    void playAndStopDriveThePlayerAndTheReadOuts() {
+        QVERIFY(m_session->openSong(copyOf(kSong, "a.kar")));
+        m_window->action("mnuPlay")->trigger();
+        QVERIFY(m_session->player().playing());
+        QVERIFY(m_window->playing());
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->label("LblszPointer2")->text() != "00:00:00:00", 3000);
+        m_window->action("mnuStop")->trigger();
+        QVERIFY(!m_session->player().playing());
+        QVERIFY(!m_window->playing());
+        QVERIFY(m_outputs->last->shortMessages().size() > 16);
+    }
+
+    void choosingAnOutputStoresItAndOpensIt() {
+        QVERIFY(writeConfiguration(m_dir.path().toStdString(), Configuration{}));
+        emit m_window->outputChosen(1);
+        QCOMPARE(m_outputs->last->name(), std::string("Recorder B"));
+        QVERIFY(m_outputs->last->isOpen());
+        QCOMPARE(readConfiguration(m_dir.path().toStdString()).deviceIndex, 1);
+    }
+
+private:
+    QString copyOf(const char* corpusName, const QString& name) {
+        const QString target = m_dir.filePath(name);
+        QFile::remove(target);
+        if (!QFile::copy(QString::fromStdString((kCorpus / corpusName).string()), target))
+            return {};
+        return target;
+    }
+    void typeAtStart(char c) {
+        m_session->lyricsEditor().setCursor(0, 0);
+        m_session->lyricsEditor().typeCharacter(c);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TCanteloEd1> m_window;
+    RecorderOutputs* m_outputs = nullptr;
+    std::unique_ptr<EditorSession> m_session;
+    std::unique_ptr<Answerer> m_answers;
+};
+
+QTEST_MAIN(EditorSessionTest)
+#include "editor_session_test.moc"
