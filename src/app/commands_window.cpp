@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -262,7 +263,8 @@ QLabel* TCanteloEd1::addReadout(QToolBar* bar, const char* name, const char* tex
 QLabel* TCanteloEd1::addCaptionLabel(QToolBar* bar, const char* name) {
     auto* label = new QLabel(bar);
     label->setObjectName(QLatin1String(name));
-    label->setContentsMargins(3, 0, 2, 0);
+    label->setContentsMargins(2, 0, 1, 0);
+    label->setFont(bar->font()); // the bar's own small font, not the application's
     bar->addWidget(label);
     m_labels.insert(label->objectName(), label);
     m_captions.push_back({label, textIdOf(name), false});
@@ -305,17 +307,22 @@ void TCanteloEd1::buildToolBar1() {
 }
 
 void TCanteloEd1::buildToolBar2() {
-    m_toolBar2 = new QToolBar;
-    m_toolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    m_toolBar2->setMovable(false);
-    m_toolBar2->setFloatable(false);
-    m_toolBar2->setIconSize(QSize(16, 16));
-    m_toolBar2->setFixedHeight(kToolBarHeight);
-    // The panel's bar is as wide as the panel: it uses the form's small font ("Default", 11
-    // pixels) to hold all its controls.
-    QFont small = m_toolBar2->font();
+    // The panel's bar uses the form's small font ("Default", 11 pixels). Its controls are wider
+    // than the 713-pixel panel in any font a Linux desktop offers, so the reference locator, the
+    // zoom and the length read-outs take a second row rather than hiding behind an overflow.
+    QFont small;
     small.setPixelSize(11);
-    m_toolBar2->setFont(small);
+    for (QToolBar** bar : {&m_toolBar2, &m_toolBar2Row2}) {
+        *bar = new QToolBar;
+        (*bar)->setMovable(false);
+        (*bar)->setFloatable(false);
+        (*bar)->setIconSize(QSize(16, 16));
+        (*bar)->setFixedHeight(kToolBarHeight);
+        (*bar)->setFont(small);
+        (*bar)->layout()->setSpacing(1);
+    }
+    m_toolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    m_toolBar2Row2->setObjectName(QStringLiteral("ToolBar2Row2"));
 
     addCaptionLabel(m_toolBar2, "Label8");
     addReadout(m_toolBar2, "lblPosNota", "0001:01:000", 11, 0x004000);
@@ -337,14 +344,13 @@ void TCanteloEd1::buildToolBar2() {
     addToolButton(m_toolBar2, "tbTrascina", "mnuTrascina", "drag", false)->setCheckable(true);
     addToolButton(m_toolBar2, "tbAggSM", "mnuMantieniAggSN", "keep_bound", false)
         ->setCheckable(true);
-    m_toolBar2->addSeparator();
-    addReadout(m_toolBar2, "lblPReferer", "0001.01.000", 11, 0x000080);
-    addToolButton(m_toolBar2, "btnAzzera", "mnuClearPosPointer", "clear_locator", false);
-    addToolButton(m_toolBar2, "BtnMinus", "mnuZoomOut", "zoom_out", false);
-    addToolButton(m_toolBar2, "BtnPlus", "mnuZoomIn", "zoom_in", false);
-    m_toolBar2->addSeparator();
-    addReadout(m_toolBar2, "LblszLastLocator", "0001.01.000", 13, 0x0080FF);
-    addReadout(m_toolBar2, "lblTimeSLength", "00:00:00:00", 13, 0xC08080);
+    addReadout(m_toolBar2Row2, "lblPReferer", "0001.01.000", 11, 0x000080);
+    addToolButton(m_toolBar2Row2, "btnAzzera", "mnuClearPosPointer", "clear_locator", false);
+    addToolButton(m_toolBar2Row2, "BtnMinus", "mnuZoomOut", "zoom_out", false);
+    addToolButton(m_toolBar2Row2, "BtnPlus", "mnuZoomIn", "zoom_in", false);
+    m_toolBar2Row2->addSeparator();
+    addReadout(m_toolBar2Row2, "LblszLastLocator", "0001.01.000", 13, 0x0080FF);
+    addReadout(m_toolBar2Row2, "lblTimeSLength", "00:00:00:00", 13, 0xC08080);
 
     // A check button and its menu item show one state.
     for (const auto& [buttonName, actionName] :

@@ -97,6 +97,7 @@ void TCanteloEd1::buildChildren() {
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->setSpacing(0);
     panelLayout->addWidget(m_toolBar2);
+    panelLayout->addWidget(m_toolBar2Row2);
     panelLayout->addStretch();
 
     QPalette editorPalette = m_editor->client()->palette();

@@ -157,6 +157,7 @@ private:
     QMdiArea* m_workspace = nullptr;
     QToolBar* m_toolBar1 = nullptr;
     QToolBar* m_toolBar2 = nullptr;
+    QToolBar* m_toolBar2Row2 = nullptr; // the bar's locator and length read-outs
     QComboBox* m_channelBox = nullptr;
     TMDIChild* m_eventPanel = nullptr;
     TMDIChild* m_editor = nullptr;
