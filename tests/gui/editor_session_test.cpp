@@ -59,7 +59,8 @@ std::string lyricsText(EditorSession& session) {
 } // namespace
 
 // Answers the message windows that the session opens, in order: 1 and 2 press the first and the
-// second button, 3 the unsaved-changes question's cancel button. Keeps the titles it saw.
+// second button, 3 the unsaved-changes question's cancel button, 0 presses Escape. Keeps the
+// titles it saw.
 class Answerer : public QObject {
 public:
     Answerer() {
@@ -73,6 +74,8 @@ public:
                 box->firstButton()->click();
             else if (answer == 2)
                 box->secondButton()->click();
+            else if (answer == 0)
+                QTest::keyClick(box, Qt::Key_Escape);
             else
                 box->findChild<QPushButton*>(QStringLiteral("cancelButton"))->click();
         });
@@ -254,7 +257,9 @@ private slots:
     void closingWithUnsavedChangesCanBeCancelled() {
         QVERIFY(m_session->openSong(copyOf(kSong, "a.kar")));
         typeAtStart('Q');
-        m_answers->answer({3});
+        // Escape, like the cancel button, keeps the window and the work: it must never discard.
+        m_answers->answer({3, 0});
+        QVERIFY(!m_window->close());
         QVERIFY(!m_window->close());
         QVERIFY(m_window->isVisible());
         m_answers->answer({2});
