@@ -28,19 +28,6 @@ bool sameItems(const TItemLyr& a, const TItemLyr& b) {
     return true;
 }
 
-// Places a new item before item i. The list's own insert appends when it holds fewer than two
-// items, which would put a syllable typed before the only item after it.
-void insertItem(TItemLyr& list, int i, std::string_view text, std::uint8_t lineBreak, double tick) {
-    if (i <= 0 && list.count() == 1) {
-        const LyrItem only = *list.head();
-        list.clear();
-        list.add(text, lineBreak, tick);
-        list.add(only.text, only.lineBreak, only.tick);
-        return;
-    }
-    list.insert(std::max(i, 0), text, lineBreak, tick);
-}
-
 // Line i of the line list, which must exist.
 const KLItem& lineAt(TItemKL& lines, int i) {
     const KLItem* line = lines.item(i);
@@ -238,7 +225,7 @@ void LyricsEditor::typeInto(int k, int o, char c) {
         // item holds no text).
         const double tick = item->tick;
         item->tick += kTypedStep;
-        insertItem(l, k, typed, 0, tick);
+        l.insert(k, typed, 0, tick);
         return;
     }
     std::string& text = item->text;
@@ -250,7 +237,7 @@ void LyricsEditor::typeInto(int k, int o, char c) {
         } else if (o == 0 && (text.empty() || text.front() != ' ')) {
             const double tick = item->tick;
             item->tick += kTypedStep;
-            insertItem(l, k, typed, 0, tick);
+            l.insert(k, typed, 0, tick);
         } else {
             // A word starts at the cursor: the character starts a new syllable there.
             std::string rest = typed + text.substr(at);
@@ -262,7 +249,7 @@ void LyricsEditor::typeInto(int k, int o, char c) {
             text.erase(at);
             const double tick = item->tick;
             shiftRestOfLine(k + 1, kTypedStep);
-            insertItem(l, k + 1, rest, 0, tick + kTypedStep);
+            l.insert(k + 1, rest, 0, tick + kTypedStep);
         }
         return;
     }
@@ -275,7 +262,7 @@ void LyricsEditor::typeInto(int k, int o, char c) {
         if (!rest.empty() && rest != " ") {
             const double tick = item->tick;
             shiftRestOfLine(k + 1, kTypedStep);
-            insertItem(l, k + 1, rest, 0, tick + kTypedStep);
+            l.insert(k + 1, rest, 0, tick + kTypedStep);
         }
     } else {
         text.insert(at, typed);
@@ -313,7 +300,7 @@ void LyricsEditor::pressEnter() {
         const int length = static_cast<int>(item->text.size());
         if (m_cursorColumn == 0 && !lineIsEmpty()) {
             // A new empty line above this one.
-            insertItem(l, at.item, {}, 1, tick - kBreakStep);
+            l.insert(at.item, {}, 1, tick - kBreakStep);
         } else if (item->lineBreak || at.offset >= length) {
             LyrItem* next = item->next;
             if (!item->lineBreak && isSyllable(next) && !item->text.empty() &&
@@ -322,16 +309,16 @@ void LyricsEditor::pressEnter() {
                 if (item->text.empty()) {
                     // The syllable was only a space: it goes, and the break takes its place.
                     l.remove(at.item);
-                    insertItem(l, at.item, {}, 1, tick + kBreakStep);
+                    l.insert(at.item, {}, 1, tick + kBreakStep);
                     return;
                 }
             }
             if (at.item >= l.count() - 2)
-                insertItem(l, at.item + 1, {}, 1, tick - kBreakStep);
+                l.insert(at.item + 1, {}, 1, tick - kBreakStep);
             else if (next->lineBreak)
-                insertItem(l, at.item + 2, {}, 1, next->tick + kBreakStep);
+                l.insert(at.item + 2, {}, 1, next->tick + kBreakStep);
             else
-                insertItem(l, at.item + 1, {}, 1, tick + kBreakStep);
+                l.insert(at.item + 1, {}, 1, tick + kBreakStep);
         } else {
             // Inside a syllable: the line is cut at the cursor.
             scroll = true;
@@ -345,9 +332,9 @@ void LyricsEditor::pressEnter() {
             } else {
                 item->text.erase(cut);
             }
-            insertItem(l, breakAt, {}, 1, tick + kBreakStep);
+            l.insert(breakAt, {}, 1, tick + kBreakStep);
             // A part that was only spaces leaves no empty syllable behind.
-            if (!second.empty()) insertItem(l, breakAt + 1, second, 0, tick + kTypedStep);
+            if (!second.empty()) l.insert(breakAt + 1, second, 0, tick + kTypedStep);
         }
     });
     if (scroll) ++m_firstVisibleLine;

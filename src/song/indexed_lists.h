@@ -103,10 +103,13 @@ protected:
         return it;
     }
 
-    // Places `it` before item i; appends when the list has fewer than two items or i >= count.
+    // Places `it` before item i (before the first item for a negative i); appends when i >= count.
+    // A one-item list is no exception: an item inserted at 0 goes before the one already there.
     Item* insertAt(int i, Item* it) {
-        if (m_count < 2 || i >= m_count || i < 0) return append(it);
-        Item* pos = item(i);
+        if (i >= m_count) return append(it);
+        Item* pos = item(i < 0 ? 0 : i);
+        if (!pos) return append(it); // only when the list is empty
+        if (i < 0) i = 0;
         it->next = pos;
         it->prev = pos->prev;
         if (pos->prev)

@@ -62,8 +62,11 @@ TEST(IndexedList, InsertPlacesBeforeOrAppends) {
 
     TItemLyr one;
     one.add("a", 0, 0);
-    one.insert(0, "b", 0, 0); // fewer than two items: appended
-    EXPECT_EQ(one.get(1)->text, "b");
+    one.insert(0, "b", 0, 0); // a one-item list too: before the item at 0
+    EXPECT_EQ(one.head()->text, "b");
+    EXPECT_EQ(one.tail()->text, "a");
+    const LyrItem* front = one.insert(-3, "c", 0, 0); // a negative index means the front
+    EXPECT_EQ(front, one.head());
 }
 
 TEST(IndexedList, ClearThenAddGivesTheNewItem) {
