@@ -160,7 +160,6 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     m_device.listDevices();
     m_window.settings().deviceIndex = m_device.deviceNumber();
     m_window.setOutputDevices(m_device.deviceNames(), m_device.deviceNumber());
-    m_device.setSysExEnabled(m_window.sysExEnabled());
     m_player.setSysExEnabled(m_window.sysExEnabled());
 
     connect(&m_window, &TCanteloEd1::command, this, &EditorSession::onCommand);
@@ -387,23 +386,15 @@ bool EditorSession::exportText(const QString& path) {
 
 // ---- Unsaved changes -------------------------------------------------------------------------
 
-EditorSession::LyricsSnapshot EditorSession::snapshotLyrics() {
-    LyricsSnapshot out;
-    TItemLyr& list = m_doc.lyrics.lyrics();
-    for (LyrItem* item = list.head(); item; item = item->next)
-        out.emplace_back(item->text, static_cast<std::int32_t>(item->tick), item->lineBreak);
-    return out;
-}
-
 void EditorSession::rememberSavedState() {
-    m_savedLyrics = snapshotLyrics();
+    m_savedLyrics = LyricsHistory::itemsOf(m_doc.lyrics.lyrics());
     m_savedLyricTrack = m_doc.lyrics.lyricTrack();
     m_songChanged = false;
 }
 
 bool EditorSession::hasUnsavedChanges() {
     return m_songChanged || m_doc.lyrics.lyricTrack() != m_savedLyricTrack ||
-           snapshotLyrics() != m_savedLyrics;
+           !LyricsHistory::holds(m_doc.lyrics.lyrics(), m_savedLyrics);
 }
 
 bool EditorSession::confirmUnsavedChanges() {
@@ -493,7 +484,6 @@ void EditorSession::onPortToggled() {
 }
 
 void EditorSession::onSysExToggled() {
-    m_device.setSysExEnabled(m_window.sysExEnabled());
     m_player.setSysExEnabled(m_window.sysExEnabled());
 }
 

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <tuple>
 #include <vector>
 
 class QMdiSubWindow;
@@ -111,8 +110,6 @@ private:
     void rememberSavedState();
 
     // A comparable copy of a lyric list: text, whole tick and break flag of each item.
-    using LyricsSnapshot = std::vector<std::tuple<std::string, std::int32_t, std::uint8_t>>;
-    LyricsSnapshot snapshotLyrics();
 
     TCanteloEd1& m_window;
     std::unique_ptr<OutputProvider> m_outputs;
@@ -124,7 +121,7 @@ private:
     QTimer m_displayTimer;
     QPointer<QMdiSubWindow> m_about;
 
-    LyricsSnapshot m_savedLyrics;
+    std::vector<LyricsHistory::Item> m_savedLyrics; // as last opened or saved
     int m_savedLyricTrack = -1;
     bool m_songChanged = false;
     bool m_transportActive = false;

@@ -2,13 +2,12 @@
 
 namespace cantelo {
 
-LyricsHistory::Snapshot LyricsHistory::take(TItemLyr& list, LyricsCursor cursor) {
-    Snapshot s;
-    s.cursor = cursor;
-    s.items.reserve(static_cast<std::size_t>(list.count()));
+std::vector<LyricsHistory::Item> LyricsHistory::itemsOf(TItemLyr& list) {
+    std::vector<Item> items;
+    items.reserve(static_cast<std::size_t>(list.count()));
     for (const LyrItem* it = list.head(); it; it = it->next)
-        s.items.push_back({it->text, it->tick, it->lineBreak});
-    return s;
+        items.push_back({it->text, it->tick, it->lineBreak});
+    return items;
 }
 
 void LyricsHistory::restore(TItemLyr& list, const Snapshot& s) {
@@ -16,11 +15,11 @@ void LyricsHistory::restore(TItemLyr& list, const Snapshot& s) {
     for (const Item& it : s.items) list.add(it.text, it.lineBreak, it.tick);
 }
 
-bool LyricsHistory::sameList(TItemLyr& list, const Snapshot& s) {
-    if (static_cast<std::size_t>(list.count()) != s.items.size()) return false;
+bool LyricsHistory::holds(TItemLyr& list, const std::vector<Item>& items) {
+    if (static_cast<std::size_t>(list.count()) != items.size()) return false;
     std::size_t i = 0;
     for (const LyrItem* it = list.head(); it; it = it->next, ++i) {
-        const Item& o = s.items[i];
+        const Item& o = items[i];
         if (it->tick != o.tick || it->lineBreak != o.lineBreak || it->text != o.text) return false;
     }
     return true;
@@ -30,7 +29,7 @@ void LyricsHistory::record(TItemLyr& list, LyricsCursor cursor, std::uint64_t me
     m_redo.clear();
     if (mergeKey != 0 && mergeKey == m_mergeKey && !m_undo.empty()) return;
     m_mergeKey = mergeKey;
-    m_undo.push_back(take(list, cursor));
+    m_undo.push_back({itemsOf(list), cursor});
     while (m_undo.size() > m_limit) m_undo.pop_front();
 }
 
@@ -38,9 +37,9 @@ std::optional<LyricsCursor> LyricsHistory::step(TItemLyr& list, LyricsCursor cur
                                                 std::deque<Snapshot>& from,
                                                 std::deque<Snapshot>& to) {
     // Steps whose command ended up changing nothing are passed over: undo always shows an effect.
-    while (!from.empty() && sameList(list, from.back())) from.pop_back();
+    while (!from.empty() && holds(list, from.back().items)) from.pop_back();
     if (from.empty()) return std::nullopt;
-    to.push_back(take(list, current));
+    to.push_back({itemsOf(list), current});
     Snapshot s = std::move(from.back());
     from.pop_back();
     restore(list, s);

@@ -27,7 +27,19 @@ struct LyricsCursor {
 // command may record and then refuse.
 class LyricsHistory {
 public:
+    struct Item {
+        std::string text;
+        double tick = 0;
+        std::uint8_t lineBreak = 0;
+        friend bool operator==(const Item&, const Item&) = default;
+    };
+
     explicit LyricsHistory(std::size_t limit = 200) : m_limit(limit) {}
+
+    // A list's items as plain values, and whether a list still holds exactly those: what a step
+    // keeps, and what tells whether the lyrics changed since they were saved.
+    static std::vector<Item> itemsOf(TItemLyr& list);
+    static bool holds(TItemLyr& list, const std::vector<Item>& items);
 
     void record(TItemLyr& list, LyricsCursor cursor, std::uint64_t mergeKey = 0);
     void closeStep() { m_mergeKey = 0; }
@@ -43,21 +55,13 @@ public:
     // Opening a song starts a new history.
     void clear();
 
-    struct Item {
-        std::string text;
-        double tick = 0;
-        std::uint8_t lineBreak = 0;
-        friend bool operator==(const Item&, const Item&) = default;
-    };
     struct Snapshot {
         std::vector<Item> items;
         LyricsCursor cursor;
     };
 
 private:
-    static Snapshot take(TItemLyr& list, LyricsCursor cursor);
     static void restore(TItemLyr& list, const Snapshot& s);
-    static bool sameList(TItemLyr& list, const Snapshot& s);
     static std::optional<LyricsCursor> step(TItemLyr& list, LyricsCursor current,
                                             std::deque<Snapshot>& from, std::deque<Snapshot>& to);
 
