@@ -67,9 +67,8 @@ public:
 
     int deviceNumber() const { return m_deviceNumber.load(std::memory_order_relaxed); }
     void setDeviceNumber(int n) { m_deviceNumber.store(n, std::memory_order_relaxed); }
-    // Whether the song's SysEx events are sent during playback; read by the playback thread.
-    bool sysExEnabled() const { return m_sysExEnabled.load(std::memory_order_relaxed); }
-    void setSysExEnabled(bool on) { m_sysExEnabled.store(on, std::memory_order_relaxed); }
+    // Whether the song's SysEx events are sent is the player's setting (CMidiPlayer::
+    // sysExEnabled): the playback thread moves its SysEx cursor on whether or not it sends.
 
     // Program changes go out on the song's output channel for the given song channel.
     void setSong(const CMidiSong* song) { m_song = song; }
@@ -116,7 +115,6 @@ private:
     std::vector<std::string> m_names;
     std::string m_lastError;
     std::atomic<int> m_deviceNumber{0};
-    std::atomic<bool> m_sysExEnabled{true};
     std::atomic<bool> m_refreshAny{false};
 
     // Serialises open, close and reset against each other without holding up the senders while
