@@ -445,27 +445,8 @@ TEST_F(SongModel, AddChaseOnlyForProgramAndControlChangesAndOnceEach) {
     expectChaseMirrorsEvents();
 }
 
-TEST_F(SongModel, NewEventsAndTablesFollowTheTrack) {
-    CChannelTrack templ;
-    templ.channel = 7;
-    templ.firstTick = 240;
-    templ.lastTick = 4000;
-    templ.name = "Melodia";
-    CChannelTrack* t = song.createTrack(templ);
-    CObjectEventNote* n = song.newNote(t);
-    EXPECT_EQ(n->tick, 240);
-    EXPECT_EQ(n->offTick, 4000);
-    song.newPitchBend(t);
-    EXPECT_EQ(song.newControlChange(t)->tick, 240);
-    song.insertAtPosition = true;
-    song.insertPosition = 960;
-    EXPECT_EQ(song.newControlChange(t)->tick, 960);
-    EXPECT_EQ(song.newKeyAfterTouch(t)->tick, 240);
-    EXPECT_EQ(song.newNote(nullptr), nullptr);
-    EXPECT_EQ(song.newControlChange(nullptr), nullptr);
-    EXPECT_EQ(t->events.size(), 5u);
-
-    note(7, 0, 90);
+TEST_F(SongModel, NoteTablesAppendAndOutputChannelsMapBack) {
+    test::addNote(song, 7, 240, 4000, 36, 100);
     TChannelItem notes;
     notes.add(1, 0, 0, 0); // appended to, not cleared
     song.noteTable(notes, 7);
