@@ -1,8 +1,8 @@
 // One undo step of a long song's lyrics: the snapshot of a 2,000-item lyric list that the
 // history keeps per step, and a whole editor keystroke that records one.
-#include "lyrics/lyrics_editor.h"
-#include "lyrics/lyrics_history.h"
-#include "lyrics/lyrics_model.h"
+#include "core/lyrics/lyrics_editor.h"
+#include "core/lyrics/lyrics_history.h"
+#include "core/lyrics/lyrics_model.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,10 +4,10 @@
 // processor time spent. Runs in real time: CANTELO_PLAYBACK_SECONDS cuts it short.
 #include "bench_inputs.h"
 
-#include "playback/midi_player.h"
-#include "playback/recording_output.h"
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/playback/midi_player.h"
+#include "core/playback/recording_output.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <benchmark/benchmark.h>
 

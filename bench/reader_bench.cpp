@@ -2,8 +2,8 @@
 // delta times, running status and event lengths but stores nothing.
 #include "bench_inputs.h"
 
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <benchmark/benchmark.h>
 

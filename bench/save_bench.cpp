@@ -3,8 +3,8 @@
 // chunk, normalisation, lines; save = tidy-up, hand-over, writer, file written and renamed.
 #include "bench_inputs.h"
 
-#include "song/midi_writer.h"
-#include "song/song_file.h"
+#include "core/song/midi_writer.h"
+#include "core/document/song_file.h"
 
 #include <benchmark/benchmark.h>
 

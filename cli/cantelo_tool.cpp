@@ -1,7 +1,7 @@
 // cantelo-tool: inspect karaoke songs from scripts and tests with the editor's own core.
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
-#include "timing/tempo_map.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
+#include "core/timing/tempo_map.h"
 
 #include <cstdio>
 #include <cstdlib>

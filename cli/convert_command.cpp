@@ -1,6 +1,6 @@
 // cantelo-tool convert: open and save a song exactly as the editor's Open and Save do.
 #include "open_document.h"
-#include "song/song_file.h"
+#include "core/document/song_file.h"
 
 #include <cstdio>
 #include <cstring>

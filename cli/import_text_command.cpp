@@ -1,7 +1,7 @@
 // cantelo-tool import-text: the lyric list that importing a text file gives.
-#include "lyrics/lyrics_model.h"
-#include "lyrics/syllabify.h"
-#include "lyrics/text_tools.h"
+#include "core/lyrics/lyrics_model.h"
+#include "core/lyrics/syllabify.h"
+#include "core/lyrics/text_tools.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // cantelo-tool lang-build: turns the readable table of the shipped languages into the language
 // file the editor reads.
-#include "song/atomic_file.h"
-#include "views/language.h"
-#include "views/language_source.h"
+#include "core/song/atomic_file.h"
+#include "core/language/language.h"
+#include "core/language/language_source.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,7 +1,7 @@
 // cantelo-tool lyrics: the lyrics of a song as the editor has them after opening it.
 #include "open_document.h"
-#include "song/song_file.h"
-#include "timing/tempo_map.h"
+#include "core/document/song_file.h"
+#include "core/timing/tempo_map.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 // cantelo-tool nvs-save / nvs-show: the syllable file from the command line.
-#include "song/song_file.h"
-#include "song/syllable_file.h"
+#include "core/document/song_file.h"
+#include "core/song/syllable_file.h"
 
 #include <cstdio>
 #include <memory>

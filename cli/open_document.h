@@ -1,6 +1,6 @@
 #pragma once
 
-#include "song/song_file.h"
+#include "core/document/song_file.h"
 
 #include <cstdio>
 #include <memory>

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #ifdef CANTELO_WITH_MIDI
-#include "playback/outputs/system_outputs.h"
+#include "midi/system_outputs.h"
 #endif
 
 int outputsCommand(int argc, char** /*argv*/) {

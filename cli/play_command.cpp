@@ -8,13 +8,13 @@
 #include <string_view>
 
 #ifdef CANTELO_WITH_MIDI
-#include "playback/chase_channels.h"
-#include "playback/midi_device.h"
-#include "playback/midi_player.h"
-#include "playback/outputs/system_outputs.h"
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
-#include "timing/tempo_map.h"
+#include "core/playback/chase_channels.h"
+#include "core/playback/midi_device.h"
+#include "core/playback/midi_player.h"
+#include "midi/system_outputs.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
+#include "core/timing/tempo_map.h"
 
 #include <charconv>
 #include <chrono>

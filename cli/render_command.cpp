@@ -5,13 +5,13 @@
 #include <string_view>
 
 #ifdef CANTELO_WITH_MIDI
-#include "playback/outputs/fluidsynth_output.h"
-#include "playback/outputs/song_render.h"
-#include "playback/outputs/wav_writer.h"
-#include "playback/song_messages.h"
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
-#include "timing/tempo_map.h"
+#include "midi/fluidsynth_output.h"
+#include "midi/song_render.h"
+#include "midi/wav_writer.h"
+#include "core/playback/song_messages.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
+#include "core/timing/tempo_map.h"
 
 #include <chrono>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // cantelo-tool syllabify: the Italian syllable split of words, as "Sillaba" analyses them.
-#include "lyrics/syllabify.h"
+#include "core/lyrics/syllabify.h"
 
 #include <cstdio>
 #include <iostream>

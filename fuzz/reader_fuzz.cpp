@@ -1,7 +1,7 @@
 // Any bytes, as a song file the user opens: the reader and the lyric extraction must neither
 // crash nor read outside the image, and what they build must hold together.
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "lyric_items.h"
 
-#include "lyrics/binding.h"
-#include "lyrics/lyrics_history.h"
-#include "song/song_file.h"
+#include "core/document/binding.h"
+#include "core/lyrics/lyrics_history.h"
+#include "core/document/song_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/config_file.h"
+#include "core/app/config_file.h"
 
 #include "test_support.h"
 

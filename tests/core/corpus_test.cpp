@@ -4,8 +4,8 @@
 #include "song_summary.h"
 #include "test_support.h"
 
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "song/indexed_lists.h"
+#include "core/song/indexed_lists.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "lyric_items.h"
 
-#include "lyrics/key_sync.h"
-#include "lyrics/lyrics_history.h"
-#include "lyrics/lyrics_model.h"
+#include "core/document/key_sync.h"
+#include "core/lyrics/lyrics_history.h"
+#include "core/lyrics/lyrics_model.h"
 
 #include <gtest/gtest.h>
 

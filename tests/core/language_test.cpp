@@ -1,6 +1,6 @@
-#include "song/midi_song.h"
-#include "views/language.h"
-#include "views/language_source.h"
+#include "core/song/midi_song.h"
+#include "core/language/language.h"
+#include "core/language/language_source.h"
 
 #include <gtest/gtest.h>
 

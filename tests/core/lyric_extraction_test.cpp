@@ -1,5 +1,5 @@
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "song/indexed_lists.h"
+#include "core/song/indexed_lists.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
-#include "lyrics/lyrics_editor.h"
+#include "core/lyrics/lyrics_editor.h"
 
 #include "lyric_items.h"
-#include "song/song_file.h"
+#include "core/document/song_file.h"
 
 #include <gtest/gtest.h>
 

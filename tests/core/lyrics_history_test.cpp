@@ -1,5 +1,5 @@
-#include "lyrics/lyrics_editor.h"
-#include "lyrics/lyrics_history.h"
+#include "core/lyrics/lyrics_editor.h"
+#include "core/lyrics/lyrics_history.h"
 
 #include "lyric_items.h"
 

@@ -1,8 +1,8 @@
-#include "lyrics/lyrics_model.h"
+#include "core/lyrics/lyrics_model.h"
 
 #include "lyric_items.h"
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "playback/midi_device.h"
-#include "song/midi_song.h"
+#include "core/playback/midi_device.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "playback/chase_channels.h"
-#include "playback/midi_player.h"
-#include "playback/recording_output.h"
-#include "song/midi_song.h"
+#include "core/playback/chase_channels.h"
+#include "core/playback/midi_player.h"
+#include "core/playback/recording_output.h"
+#include "core/song/midi_song.h"
 #include "test_support.h"
-#include "timing/tempo_map.h"
+#include "core/timing/tempo_map.h"
 
 #include <gtest/gtest.h>
 

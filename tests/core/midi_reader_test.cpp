@@ -1,8 +1,8 @@
 #include "smf_builder.h"
 #include "song_summary.h"
 
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

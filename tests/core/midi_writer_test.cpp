@@ -1,10 +1,10 @@
 #include "test_support.h"
 
-#include "song/atomic_file.h"
-#include "song/byte_buffer.h"
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
-#include "song/midi_writer.h"
+#include "core/song/atomic_file.h"
+#include "core/song/byte_buffer.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
+#include "core/song/midi_writer.h"
 
 #include <gtest/gtest.h>
 

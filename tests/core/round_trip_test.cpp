@@ -3,9 +3,9 @@
 #include "song_summary.h"
 #include "test_support.h"
 
-#include "lyrics/lyrics_model.h"
-#include "song/midi_song.h"
-#include "song/song_file.h"
+#include "core/lyrics/lyrics_model.h"
+#include "core/song/midi_song.h"
+#include "core/document/song_file.h"
 
 #include <gtest/gtest.h>
 

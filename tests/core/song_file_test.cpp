@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "song/song_file.h"
+#include "core/document/song_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "playback/song_messages.h"
+#include "core/playback/song_messages.h"
 
-#include "playback/midi_output.h"
+#include "core/playback/midi_output.h"
 #include "smf_builder.h"
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

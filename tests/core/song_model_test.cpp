@@ -1,4 +1,4 @@
-#include "song/midi_song.h"
+#include "core/song/midi_song.h"
 #include "song_summary.h"
 #include "test_support.h"
 

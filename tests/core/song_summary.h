@@ -3,7 +3,7 @@
 // Everything a read puts into a song, as text, so two reads can be compared with one EXPECT_EQ
 // and a failure shows where they part.
 
-#include "song/midi_song.h"
+#include "core/song/midi_song.h"
 
 #include <cstdio>
 #include <string>

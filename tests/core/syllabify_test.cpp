@@ -1,4 +1,4 @@
-#include "lyrics/syllabify.h"
+#include "core/lyrics/syllabify.h"
 
 #include "lyric_items.h"
 

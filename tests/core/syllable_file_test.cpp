@@ -1,5 +1,5 @@
-#include "song/song_file.h"
-#include "song/syllable_file.h"
+#include "core/document/song_file.h"
+#include "core/song/syllable_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

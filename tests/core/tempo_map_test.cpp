@@ -1,6 +1,6 @@
-#include "timing/tempo_map.h"
+#include "core/timing/tempo_map.h"
 
-#include "song/midi_song.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

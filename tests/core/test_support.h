@@ -4,7 +4,7 @@
 // bytes, commands run for their output, the corpus listing, and songs built event by event.
 
 #include "smf_builder.h"
-#include "song/midi_song.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

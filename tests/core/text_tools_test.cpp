@@ -1,4 +1,4 @@
-#include "lyrics/text_tools.h"
+#include "core/lyrics/text_tools.h"
 
 #include "lyric_items.h"
 #include "test_support.h"

@@ -1,8 +1,8 @@
-#include "app/editor_session_qt.h"
-#include "app/main_window.h"
-#include "app/message_window.h"
-#include "app/remote_command.h"
-#include "playback/recording_output.h"
+#include "gui/app/editor_session_qt.h"
+#include "gui/app/main_window.h"
+#include "gui/app/message_window.h"
+#include "core/app/remote_command.h"
+#include "core/playback/recording_output.h"
 
 #include <QAction>
 #include <QApplication>

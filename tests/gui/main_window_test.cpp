@@ -1,7 +1,7 @@
-#include "app/language_menu_qt.h"
-#include "app/main_window.h"
-#include "views/cantelo_style_qt.h"
-#include "views/child_window.h"
+#include "gui/app/language_menu_qt.h"
+#include "gui/app/main_window.h"
+#include "gui/views/cantelo_style_qt.h"
+#include "gui/views/child_window.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/message_window.h"
+#include "gui/app/message_window.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -1,5 +1,5 @@
-#include "app/remote_command.h"
-#include "app/single_instance_qt.h"
+#include "core/app/remote_command.h"
+#include "gui/app/single_instance_qt.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,4 +1,4 @@
-#include "playback/outputs/fluidsynth_output.h"
+#include "midi/fluidsynth_output.h"
 
 #include "../core/test_support.h"
 

@@ -1,6 +1,6 @@
-#include "playback/midi_device.h"
-#include "playback/outputs/rtmidi_output.h"
-#include "playback/outputs/system_outputs.h"
+#include "core/playback/midi_device.h"
+#include "midi/rtmidi_output.h"
+#include "midi/system_outputs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "playback/outputs/fluidsynth_output.h"
-#include "playback/outputs/song_render.h"
-#include "playback/outputs/wav_writer.h"
+#include "midi/fluidsynth_output.h"
+#include "midi/song_render.h"
+#include "midi/wav_writer.h"
 
 #include "../core/test_support.h"
-#include "song/midi_reader.h"
-#include "song/midi_song.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,129 @@
+#include "core/document/song_file.h"
+
+#include "core/song/midi_reader.h"
+#include "core/song/midi_writer.h"
+#include "core/timing/tempo_map.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace cantelo {
+
+namespace {
+
+constexpr std::int32_t kInstrumentTick = 2000;
+
+std::string_view extensionOf(std::string_view path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash))
+        return {};
+    return path.substr(dot + 1);
+}
+
+std::string_view withoutDot(std::string_view ext) {
+    return !ext.empty() && ext.front() == '.' ? ext.substr(1) : ext;
+}
+
+// The reset puts the credit text at the head of the text list; a file saved by this editor
+// already holds it, and keeping both would add one more credit with every save.
+void dropRepeatedCredit(CMidiSong& song, const CObjectMetaEventText* resetCredit) {
+    if (!resetCredit) return;
+    auto& texts = song.data().texts;
+    for (const auto& e : texts) {
+        if (&e != resetCredit && e.type == resetCredit->type && e.data == resetCredit->data) {
+            texts.erase(const_cast<CObjectMetaEventText*>(resetCredit));
+            return;
+        }
+    }
+}
+
+} // namespace
+
+bool hasExtension(std::string_view path, std::string_view ext) {
+    if (path.find_last_of('.') == std::string_view::npos) return false;
+    const std::string_view have = extensionOf(path);
+    const std::string_view want = withoutDot(ext);
+    return have.size() == want.size() &&
+           std::equal(have.begin(), have.end(), want.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+std::string songSavePath(std::string_view chosen, std::string_view currentName,
+                         bool readScrambled) {
+    std::string path(chosen);
+    if ((readScrambled || hasExtension(currentName, "nvk")) && !hasExtension(path, "nvk"))
+        path += ".nvk";
+    return path;
+}
+
+std::string withExtension(std::string_view chosen, std::string_view ext) {
+    std::string path(chosen);
+    if (!hasExtension(path, ext)) {
+        path += '.';
+        path += withoutDot(ext);
+    }
+    return path;
+}
+
+OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyChannel) {
+    CMidiSong& song = doc.song;
+    LyricsDocument& lyrics = doc.lyrics;
+    doc.currentFileName = path;
+    lyrics.reset();
+    song.reset();
+    doc.positionLabel = positionText(song, 0);
+
+    const CObjectMetaEventText* resetCredit = song.data().texts.head();
+    if (!readSongFile(song, path)) {
+        doc.saveEnabled = false;
+        return {false, std::string(kOpenFailedMessage1), std::string(kOpenFailedMessage2)};
+    }
+    dropRepeatedCredit(song, resetCredit);
+    doc.saveEnabled = true;
+    doc.songLoaded = true;
+
+    extractLyrics(song, lyrics.trackTextLists());
+    lyrics.chooseLyricTrack(song);
+
+    const int melody = std::clamp(melodyChannel, 0, kChannels - 1);
+    doc.instrumentName.clear();
+    song.programNameAt(melody, kInstrumentTick, &doc.instrumentName);
+    doc.melodyNotes.clear();
+    song.noteTable(doc.melodyNotes, melody);
+
+    doc.songEnd = song.songLength == 0 ? 1 : song.songLength;
+    doc.endLabel = positionText(song, song.songLength);
+    doc.lengthLabel = clockText(tickToMs(song, song.songLength));
+
+    // The mixer shows the values in force at the start: one pass over the chase list, which
+    // for a large song holds hundreds of thousands of entries.
+    static constexpr int kMixerControllers[] = {7, 10, 91, 93};
+    static constexpr DisplayController kMixerSlots[] = {
+        DisplayController::Volume, DisplayController::Pan, DisplayController::Reverb,
+        DisplayController::Chorus};
+    const std::vector<std::int32_t> mixer = song.controllersAt(kMixerControllers, 0);
+    constexpr std::size_t n = std::size(kMixerControllers);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        for (std::size_t i = 0; i < n; ++i)
+            song.setDisplayValue(ch, kMixerSlots[i], mixer[static_cast<std::size_t>(ch) * n + i]);
+        song.setMuted(ch, false);
+    }
+    return {true, {}, {}};
+}
+
+SaveResult saveSongFile(SongDocument& doc, const std::string& path, int formatChoice) {
+    SaveResult result;
+    result.path = songSavePath(path, doc.currentFileName, doc.song.scrambled);
+    doc.lyrics.TidyLyrics();
+    result.longLineWarning = doc.lyrics.handOverLyrics(doc.song);
+    const int format = formatChoice == kFormatChoice1 ? 1 : 0;
+    result.ok = writeSongFile(doc.song, result.path, format, hasExtension(result.path, "nvk"),
+                              &result.error);
+    if (result.ok) doc.currentFileName = result.path;
+    return result;
+}
+
+} // namespace cantelo

@@ -1,0 +1,227 @@
+#include "core/lyrics/lyrics_model.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace cantelo {
+
+namespace {
+
+std::int32_t wholeTick(double tick) {
+    return static_cast<std::int32_t>(tick);
+}
+
+// The syllable before a break loses one trailing space, as the reader's break marks take it
+// when the song is opened again: a saved song then opens to the same syllables.
+void endLine(LyrItem& item) {
+    if (!item.lineBreak && !item.text.empty() && item.text.back() == ' ') item.text.pop_back();
+}
+
+} // namespace
+
+LyrItem& lyricItem(TItemLyr& list, int i) {
+    LyrItem* it = list.get(i);
+    if (!it) throw std::out_of_range("lyric item index");
+    return *it;
+}
+
+void makeTicksRise(TItemLyr& list) {
+    std::int32_t previous = 0;
+    for (LyrItem* it = list.head(); it; it = it->next) {
+        if (wholeTick(it->tick) <= previous) {
+            previous += kLyricGap;
+            it->tick = previous;
+        } else {
+            previous = wholeTick(it->tick);
+        }
+    }
+}
+
+LyricsDocument::LyricsDocument() = default;
+
+void LyricsDocument::reset() {
+    for (auto& list : m_lists) list.clear();
+    m_spareScratch.clear();
+    m_lyricTrack = -1;
+    m_lyricMetaType = 5;
+    m_lineList.clear();
+    m_lineStartTicks.clear();
+}
+
+TItemLyr& LyricsDocument::scratchList() {
+    const int slot = (m_lyricTrack < 0 ? 0 : m_lyricTrack) + 1;
+    return slot < kSlots ? m_lists[static_cast<std::size_t>(slot)] : m_spareScratch;
+}
+
+std::int32_t LyricsDocument::lineStartTick(int line) {
+    if (line < 0 || line >= m_lineList.count()) return -1;
+    // The line begins after the break that closes the line before it.
+    const KLItem* before = line == 0 ? nullptr : m_lineList.item(line - 1);
+    const int first = before ? static_cast<int>(before->value) + 1 : 0;
+    TItemLyr& list = lyrics();
+    if (first < list.count()) return wholeTick(lyricItem(list, first).tick);
+    // An empty last line after a closing break: the break's tick.
+    if (first >= 1 && first - 1 < list.count()) return wholeTick(lyricItem(list, first - 1).tick);
+    return -1;
+}
+
+void LyricsDocument::BuildLineList() {
+    m_lineList.clear();
+    TItemLyr& list = lyrics();
+    std::string text;
+    const int n = list.count();
+    for (int i = 0; i < n; ++i) {
+        const LyrItem& it = lyricItem(list, i);
+        if (it.lineBreak) {
+            m_lineList.add(text, i);
+            text.clear();
+        } else {
+            text += it.text;
+        }
+    }
+    if (!text.empty() || (n > 0 && list.tail()->lineBreak)) m_lineList.add(text, n);
+}
+
+void LyricsDocument::PlaceLineBreaks() {
+    std::int32_t last = 0;
+    for (LyrItem* it = lyrics().head(); it; it = it->next) {
+        if (it->lineBreak)
+            it->tick = last + kLyricGap;
+        else
+            last = wholeTick(it->tick);
+    }
+}
+
+void LyricsDocument::fillEmptyLines() {
+    TItemLyr& list = lyrics();
+    list.clear();
+    for (int k = 0; k < kMinLines; ++k) list.add("", 1, kFirstEmptyLineTick + kEmptyLineStep * k);
+}
+
+bool LyricsDocument::padLinesQuiet() {
+    const int lines = m_lineList.count();
+    if (lines > kMinLines) return false;
+    TItemLyr& list = lyrics();
+    if (list.count() == 0) {
+        fillEmptyLines();
+    } else {
+        if (lines < kMinLines) endLine(*list.tail());
+        const std::int32_t last = wholeTick(list.tail()->tick);
+        for (int i = lines; i < kMinLines; ++i) list.add("", 1, last + kEmptyLineStep * i);
+    }
+    BuildLineList();
+    return true;
+}
+
+void LyricsDocument::PadLines() {
+    if (padLinesQuiet()) notify({.editor = true});
+}
+
+void LyricsDocument::TidyLyrics() {
+    TItemLyr& list = lyrics();
+    for (int i = 0; i < list.count();) {
+        if (!lyricItem(list, i).lineBreak) {
+            ++i;
+        } else if (i == 0 || lyricItem(list, i - 1).lineBreak) {
+            list.remove(i);
+        } else {
+            endLine(lyricItem(list, i - 1));
+            ++i;
+        }
+    }
+    if (list.count() == 0) {
+        fillEmptyLines();
+        BuildLineList();
+        notify({.editor = true,
+                .cursorLine = true,
+                .movePosition = true,
+                .grid = true,
+                .monitor = true});
+        return;
+    }
+    // Breaks are placed before the ticks are made to rise: a break placed afterwards could land
+    // after the next line's first syllable, and the saved file would then move that syllable
+    // to the line before.
+    PlaceLineBreaks();
+    makeTicksRise(list);
+    BuildLineList();
+    padLinesQuiet();
+    notify(
+        {.editor = true, .cursorLine = true, .movePosition = true, .grid = true, .monitor = true});
+}
+
+void LyricsDocument::appendEmptyLine() {
+    TItemLyr& list = lyrics();
+    const double last = list.tail() ? list.tail()->tick : kFirstEmptyLineTick - kEmptyLineStep;
+    list.add("", 1, last + kEmptyLineStep);
+}
+
+void LyricsDocument::refresh(int column, int rowOffset, bool movePosition) {
+    BuildLineList();
+    notify({.editor = true,
+            .cursorLine = true,
+            .column = column,
+            .rowOffset = rowOffset,
+            .movePosition = movePosition,
+            .grid = true,
+            .monitor = true});
+}
+
+bool LyricsDocument::handOverLyrics(CMidiSong& song) {
+    auto& texts = song.data().texts;
+    for (CObjectEvent* n = texts.head(); n;) {
+        CObjectEvent* next = n->next;
+        if (static_cast<CObjectMetaEventText*>(n)->extracted) texts.erase(n);
+        n = next;
+    }
+
+    const std::int32_t track = m_lyricTrack < 0 ? 0 : m_lyricTrack;
+    // The reader ignores lyric events at tick 100 or earlier: items there are written from 101
+    // on, 5 ticks apart, and whatever follows stays after them.
+    std::int32_t previous = kLastIgnoredLyricTick + 1 - kLyricGap;
+    bool sawSyllable = false;
+    bool longLine = false;
+    std::size_t lineLength = 0;
+    static constexpr std::uint8_t kLineMark = '\r';
+    for (const LyrItem* it = lyrics().head(); it; it = it->next) {
+        std::span<const std::uint8_t> bytes;
+        if (it->lineBreak) {
+            // Breaks before the first syllable carry nothing the reader keeps; written, they
+            // would pile up from save to save.
+            if (!sawSyllable) continue;
+            lineLength = 0;
+            bytes = {&kLineMark, 1};
+        } else {
+            if (it->text.empty()) continue;
+            sawSyllable = true;
+            lineLength += it->text.size();
+            longLine = longLine || lineLength > static_cast<std::size_t>(kSoftLineLength);
+            bytes = {reinterpret_cast<const std::uint8_t*>(it->text.data()), it->text.size()};
+        }
+        std::int32_t tick = wholeTick(it->tick);
+        if (tick <= kLastIgnoredLyricTick || tick <= previous) tick = previous + kLyricGap;
+        previous = tick;
+        song.addTextEvent(5, bytes, tick, track);
+        // The next save replaces these too.
+        texts.tail()->extracted = true;
+    }
+    return longLine;
+}
+
+int LyricsDocument::subscribe(LyricsListener listener) {
+    const int id = m_nextListenerId++;
+    m_listeners.emplace_back(id, std::move(listener));
+    return id;
+}
+
+void LyricsDocument::unsubscribe(int id) {
+    std::erase_if(m_listeners, [id](const auto& entry) { return entry.first == id; });
+}
+
+void LyricsDocument::notify(const LyricsChange& change) {
+    // A copy: a listener may subscribe or unsubscribe while it is called.
+    const auto listeners = m_listeners;
+    for (const auto& [id, listener] : listeners) listener(change);
+}
+
+} // namespace cantelo

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/song/indexed_lists.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace cantelo {
+
+class CMidiSong;
+
+// Reads a Standard MIDI File (format 0 or 1, or the scrambled .nvk form) into a song that the
+// caller has just reset; the song must not be playing. Returns false when the path is not a
+// readable regular file, is empty, or holds no format 0 or 1 header with a ticks-per-quarter
+// division and at least one "MTrk" chunk; the song is then left without channel tracks. Damaged
+// chunks are read as far as their bytes go. The file on disk is never changed. Reads nothing
+// outside the file image or outside a chunk.
+bool readSongFile(CMidiSong& song, const std::string& path);
+
+// The same over bytes already in memory; `path` becomes the song's file name. The bytes are not
+// changed: a scrambled image is descrambled in a copy.
+bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const std::string& path);
+
+// Descrambles a .nvk image in place when it does not begin with "MThd"; returns whether it did.
+bool descrambleImage(std::span<std::uint8_t> image);
+
+// Fills one lyric list per file chunk (0..511) from the song's text events and records each
+// chunk's lyric source in the song. The caller clears the lists before reading.
+void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists);
+
+// The cleaning that lyric events go through on extraction.
+std::string cleanLyricText(std::string text);
+
+} // namespace cantelo

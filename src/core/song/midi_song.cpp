@@ -1,0 +1,635 @@
+#include "core/song/midi_song.h"
+
+#include "core/timing/tempo_map.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+namespace cantelo {
+
+namespace {
+
+// clang-format off
+constexpr std::array<std::string_view, 128> kProgramNames = {
+    "Grand Piano", "Bright Piano", "Electric Grand", "Honky-tonk Piano", "Rhodes Piano",
+    "Chorused Piano", "Harpsichord", "Clavinet", "Celesta", "Glockenspiel", "Music Box",
+    "Vibraphone", "Marimba", "Xylophone", "Tubular Bells", "Dulcimer", "Hammond Organ",
+    "Percussive Organ", "Rock Organ", "Church Organ", "Reed Organ", "Accordion", "Harmonica",
+    "Tango Accordion", "Nylon Guitar", "Steel Guitar", "Jazz Guitar", "Clean Guitar",
+    "Muted Guitar", "Overdrive Guitar", "Distortion Guitar", "Guitar Harmonics",
+    "Acoustic Bass", "Fingered Bass", "Picked Bass", "Fretless Bass", "Slap Bass 1",
+    "Slap Bass 2", "Synth Bass 1", "Synth Bass 2", "Violin", "Viola", "Cello", "Contrabass",
+    "Tremolo Strings", "Pizzicato Strings", "Orchestral Harp", "Timpani",
+    "String Ensemble 1", "String Ensemble 2", "Synth Strings 1", "Synth Strings 2",
+    "Choir Aahs", "Choir Oohs", "Synth Voice", "Orchestra Hit", "Trumpet", "Trombone", "Tuba",
+    "Muted Trumpet", "French Horn", "Brass Section", "Synth Brass 1", "Synth Brass 2",
+    "Soprano Sax", "Alto Sax", "Tenor Sax", "Baritone Sax", "Oboe", "English Horn",
+    "Bassoon", "Clarinet", "Piccolo", "Flute", "Recorder", "Pan Flute", "Blown Bottle",
+    "Shakuhachi", "Whistle", "Ocarina", "Lead1 (square)", "Lead2(sawtooth)",
+    "Lead3 (calliope)", "Lead4 (chiff)", "Lead5(charang)", "Lead6 (voice)", "Lead7 (fifths)",
+    "Lead8 (bass + lead)", "Pad1 (new age)", "Pad2 (warm)", "Pad3 (polysynth)",
+    "Pad4 (choir)", "Pad5 (bowed)", "Pad6 (metallic)", "Pad7 (halo)", "Pad8 (sweep)",
+    "FX1 (rain)", "FX2 (soundtrack)", "FX3 (cristal)", "FX4 (atmosphere)",
+    "FX5 (brightness)", "FX6 (goblins)", "FX7 (echoes)", "FX8 (sci-fi)", "Sitar", "Banjo",
+    "Shamisen", "Koto", "Kalimba", "Bagpipe", "Fiddle", "Shanai", "Tinkle Bell", "Agogo",
+    "Steel Drums", "Woodblock", "Taiko Drum", "Melodic Tom", "Synth Drum", "Reverse Cymbal",
+    "Guitar Fret Noise", "Breath Noise", "Seashore", "Bird Tweet", "Telephone Ring",
+    "Helicopter", "Applause", "Gunshot"};
+// clang-format on
+
+std::int32_t clamp7(std::int32_t v) {
+    return std::clamp(v, 0, 127);
+}
+
+} // namespace
+
+std::string_view lyricSourceName(LyricSource s) {
+    switch (s) {
+    case LyricSource::Text:
+        return "text";
+    case LyricSource::Lyr:
+        return "lyr";
+    case LyricSource::Undecided:
+        break;
+    }
+    return "";
+}
+
+std::string defaultCreditText() {
+    std::string s = "Karaoke editato con";
+    s += '\r';
+    s += kEditorNameVersion;
+    s += '\r';
+    // The credit field holds 79 characters: the maker line is kept short enough to fit.
+    s += "Lyrics and timing by a karaoke maker";
+    return s;
+}
+
+CMidiSong::CMidiSong() : creditText(defaultCreditText()), m_data(std::make_unique<CSongData>()) {
+    for (int c = 0; c < kChannels; ++c) {
+        m_outputChannel[c].store(c);
+        for (auto& d : m_display[c]) d.store(-1);
+    }
+}
+
+CMidiSong::~CMidiSong() {
+    clear();
+}
+
+void CMidiSong::clear() {
+    m_data->clear();
+    selectedTrack = nullptr;
+}
+
+void CMidiSong::reset() {
+    division = 480;
+    gridPixelsPerQuarter = 10;
+    gridPixelOffset = 0;
+    songLength = 228480;
+    clear();
+    for (int c = 0; c < kChannels; ++c) {
+        m_outputChannel[c].store(c);
+        m_muted[c].store(false);
+        m_noteSent[c].store(false);
+        for (auto& d : m_display[c]) d.store(-1);
+    }
+    for (std::size_t i = 0; i < kProgramNames.size(); ++i)
+        programNames[i] = std::string(kProgramNames[i]);
+    fileName.clear();
+    trackCount = 0;
+    format = 0;
+    lyricSource.fill(LyricSource::Undecided);
+    scrambled = false;
+    channelUsed.fill(false);
+    insertAtPosition = false;
+    insertPosition = 0;
+    lastChannel = 0x40;
+    setTempoAt(0, 120);
+    const std::uint8_t sig[4] = {4, 2, 24, 8};
+    setTimeSignatureAt(0, sig);
+    const auto* credit = reinterpret_cast<const std::uint8_t*>(creditText.data());
+    addTextEvent(1, {credit, creditText.size()}, 0, 0);
+}
+
+// ---- tempo and signatures --------------------------------------------------------------
+
+std::int32_t CMidiSong::tempoAt(std::int32_t tick) const {
+    std::int32_t bpm = 120;
+    for (const auto& e : m_data->tempos) {
+        if (e.tick <= tick) bpm = e.bpm;
+    }
+    return bpm;
+}
+
+void CMidiSong::setTempoAt(std::int32_t tick, std::int32_t bpm) {
+    auto& tempos = m_data->tempos;
+    // Only one event carries lastSet; the song remembers which, so no walk is needed to clear it.
+    if (m_data->lastSetTempo) m_data->lastSetTempo->lastSet = 0;
+    // The list is sorted by tick: search from the tail, where a file's tempos arrive.
+    CObjectEvent* pos = tempos.tail();
+    while (pos && pos->tick > tick) pos = pos->prev;
+    CObjectMetaEventTempo* e;
+    if (pos && pos->tick == tick) {
+        e = static_cast<CObjectMetaEventTempo*>(pos);
+        e->setBpm(bpm);
+    } else {
+        e = new CObjectMetaEventTempo;
+        e->tick = tick;
+        e->setBpm(bpm);
+        tempos.insertBefore(pos ? pos->next : tempos.head(), e);
+    }
+    e->lastSet = 1;
+    m_data->lastSetTempo = e;
+}
+
+void CMidiSong::shiftAllTempos(bool up) {
+    for (auto& e : m_data->tempos) setTempoAt(e.tick, e.bpm + (up ? 1 : -1));
+}
+
+void CMidiSong::timeSignatureAt(std::int32_t tick, std::uint8_t out[4]) const {
+    const std::uint8_t def[4] = {4, 2, 24, 8};
+    std::copy(def, def + 4, out);
+    for (const auto& e : m_data->signatures) {
+        if (e.tick > tick) break;
+        std::copy_n(e.data.begin(), std::min<std::size_t>(4, e.data.size()), out);
+    }
+}
+
+std::int32_t CMidiSong::measureIndexAt(std::int32_t tick) const {
+    return cantelo::measureIndexAt(*this, tick);
+}
+
+void CMidiSong::setTimeSignatureAt(std::int32_t tick, const std::uint8_t bytes[4]) {
+    const std::int32_t m = measureIndexAt(tick);
+    auto& sigs = m_data->signatures;
+    CObjectMetaEventTimeSignature* after = nullptr;
+    for (auto& e : sigs) {
+        if (e.measure == m) {
+            e.data.assign(bytes, bytes + 4);
+            return;
+        }
+        if (e.measure > m && !after) after = &e;
+    }
+    auto* e = new CObjectMetaEventTimeSignature;
+    e->tick = tick;
+    e->data.assign(bytes, bytes + 4);
+    e->measure = m;
+    sigs.insertBefore(after, e);
+    refreshSignatureTicks();
+}
+
+void CMidiSong::refreshSignatureTicks() {
+    // 32-bit wrapping arithmetic throughout, so that a damaged file's measures stay defined.
+    std::uint32_t acc = 0;
+    std::uint32_t prevMeasure = 0;
+    std::uint32_t prevNum = 4;
+    std::uint8_t prevDen = 2;
+    for (auto& e : m_data->signatures) {
+        const auto measure = static_cast<std::uint32_t>(e.measure);
+        const std::uint32_t span =
+            static_cast<std::uint32_t>(division) * 4u * prevNum * (measure - prevMeasure);
+        acc += span / pow2Clamped(prevDen);
+        e.tick = static_cast<std::int32_t>(acc);
+        prevMeasure = measure;
+        // A numerator of 0 counts as 1, as in the measure arithmetic of the tempo map: otherwise
+        // every later signature would collapse onto this one's tick.
+        prevNum = std::max<std::uint32_t>(e.numerator(), 1);
+        prevDen = e.denominatorPower();
+    }
+}
+
+// ---- texts and SysEx -------------------------------------------------------------------
+
+void CMidiSong::addTextEvent(std::uint8_t type, std::span<const std::uint8_t> bytes,
+                             std::int32_t tick, std::int32_t track) {
+    if (bytes.empty()) return;
+    auto* e = new CObjectMetaEventText;
+    e->tick = tick;
+    e->type = type;
+    e->track = track;
+    e->setData(bytes);
+    m_data->texts.pushBack(e);
+}
+
+void CMidiSong::removeLyricText() {
+    auto& texts = m_data->texts;
+    for (CObjectEvent* n = texts.head(); n;) {
+        CObjectEvent* next = n->next;
+        const auto* t = static_cast<CObjectMetaEventText*>(n);
+        if (t->type == 1 || t->type == 5) texts.erase(n);
+        n = next;
+    }
+}
+
+void CMidiSong::moveTextEventTick(std::int32_t oldTick, std::int32_t newTick, std::uint8_t type) {
+    for (auto& e : m_data->texts) {
+        if (e.type == type && e.tick == oldTick) {
+            e.tick = newTick;
+            return;
+        }
+    }
+}
+
+void CMidiSong::addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick) {
+    if (bytes.empty()) return;
+    // Only the event added last carries the flag, so clearing the tail clears them all; a walk
+    // here would make reading a file of many SysEx events quadratic.
+    if (auto* last = m_data->sysEx.tail()) last->flag = 0;
+    auto* e = new CObjectSysExData;
+    e->tick = tick;
+    e->setData(bytes);
+    e->channel = lastChannel;
+    e->flag = 1; // marks the most recently added
+    m_data->sysEx.pushBack(e);
+}
+
+// ---- chase look-ups --------------------------------------------------------------------
+
+const CChaseEntry* CMidiSong::latestChase(int ch, std::int32_t tick, std::uint8_t status,
+                                          int controller) const {
+    // Ticks compare signed, like every tick of the model: nothing is in force before tick 0.
+    const CChaseEntry* best = nullptr;
+    for (const auto& e : m_data->chase) {
+        const auto entryTick = static_cast<std::int32_t>(e.tick);
+        if (e.channel != ch || e.status != status || entryTick > tick) continue;
+        if (status == 0xB0 && e.data1 != controller) continue;
+        // Ties at the same tick: the entry added last wins.
+        if (!best || entryTick >= static_cast<std::int32_t>(best->tick)) best = &e;
+    }
+    return best;
+}
+
+std::int32_t CMidiSong::programAt(int ch, std::int32_t tick) const {
+    const CChaseEntry* e = latestChase(ch, tick, 0xC0, 0);
+    return e ? e->data1 : -1;
+}
+
+std::int32_t CMidiSong::programNameAt(int ch, std::int32_t tick, std::string* out) const {
+    if (!out || ch < 0 || ch >= kChannels) return -1;
+    const std::int32_t p = programAt(ch, tick);
+    // An entry mirrors its event's raw program byte, which may lie outside the 128 names.
+    const bool named = p >= 0 && static_cast<std::size_t>(p) < programNames.size();
+    *out = named ? programNames[static_cast<std::size_t>(p)] : std::string(kNoProgramName);
+    return p;
+}
+
+std::int32_t CMidiSong::controllerAt(int controller, int ch, std::int32_t tick) const {
+    const CChaseEntry* e = latestChase(ch, tick, 0xB0, controller);
+    return e ? e->data2 : -1;
+}
+
+std::vector<std::int32_t> CMidiSong::controllersAt(std::span<const int> controllers,
+                                                   std::int32_t tick) const {
+    const std::size_t n = controllers.size();
+    std::vector<std::int32_t> values(n * kChannels, -1);
+    std::vector<std::int64_t> found(n * kChannels, -1); // tick of the entry in force
+    for (const auto& e : m_data->chase) {
+        const auto entryTick = static_cast<std::int32_t>(e.tick);
+        if (e.status != 0xB0 || entryTick > tick || e.channel >= kChannels) continue;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (e.data1 != controllers[i]) continue;
+            const std::size_t at = e.channel * n + i;
+            // Same tie rule as latestChase: at one tick the entry added last wins.
+            if (entryTick >= found[at]) {
+                found[at] = entryTick;
+                values[at] = e.data2;
+            }
+        }
+    }
+    return values;
+}
+
+std::int32_t CMidiSong::latestControllerTick(int ch, std::int32_t tick, int controller) const {
+    const CChaseEntry* e = latestChase(ch, tick, 0xB0, controller);
+    return e ? static_cast<std::int32_t>(e->tick) : -1;
+}
+
+std::int32_t CMidiSong::latestProgramTick(int ch, std::int32_t tick) const {
+    if (m_data->chase.empty()) return 0;
+    const CChaseEntry* e = latestChase(ch, tick, 0xC0, 0);
+    return e ? static_cast<std::int32_t>(e->tick) : -1;
+}
+
+// ---- program and controller edits -------------------------------------------------------
+
+void CMidiSong::setChannelProgram(int ch, std::int32_t tick, std::int32_t program) {
+    if (ch < 0 || ch >= kChannels) return;
+    program = clamp7(program);
+    auto& list = m_data->programs[static_cast<std::size_t>(ch)];
+    CObjectEventProgramChange* after = nullptr;
+    for (auto& e : list) {
+        if (e.tick == tick) {
+            e.program = program;
+            if (e.chase) e.chase->data1 = static_cast<std::uint8_t>(program);
+            return;
+        }
+        if (e.tick > tick && !after) after = &e;
+    }
+    auto* e = new CObjectEventProgramChange;
+    e->tick = tick;
+    e->program = program;
+    addChase(e, ch);
+    list.insertBefore(after, e);
+}
+
+void CMidiSong::applyProgram(int ch, std::int32_t tick, std::int32_t program) {
+    CChannelTrack* track = findTrack(ch);
+    if (m_data->chase.empty() || !track) return;
+    program = clamp7(program);
+    const CChaseEntry* latest = latestChase(ch, tick, 0xC0, 0);
+    const std::int32_t t = latest ? static_cast<std::int32_t>(latest->tick) : 0;
+    bool changed = false;
+    for (auto& ev : track->events) {
+        if (ev.status() != 0xC0 || ev.tick != t) continue;
+        auto& pc = static_cast<CObjectEventProgramChange&>(ev);
+        pc.program = program;
+        if (pc.chase) pc.chase->data1 = static_cast<std::uint8_t>(program);
+        changed = true;
+    }
+    if (!changed) {
+        auto* pc = new CObjectEventProgramChange;
+        pc->tick = insertAtPosition ? insertPosition : 0;
+        pc->program = program;
+        track->events.pushBack(pc);
+        setChannelProgram(ch, 0, program);
+        addChase(pc, ch);
+        return;
+    }
+    for (auto& pc : m_data->programs[static_cast<std::size_t>(ch)]) {
+        if (pc.tick != t) continue;
+        pc.program = program;
+        if (pc.chase) pc.chase->data1 = static_cast<std::uint8_t>(program);
+    }
+}
+
+void CMidiSong::addControlChange(int ch, std::int32_t /*tick*/, std::int32_t value,
+                                 int controller) {
+    CChannelTrack* track = findTrack(ch);
+    if (m_data->chase.empty() || !track) return;
+    auto* cc = new CObjectEventControlChange;
+    cc->tick = insertAtPosition ? insertPosition : 0;
+    cc->controller = controller & 0x7F;
+    cc->value = clamp7(value);
+    track->events.pushBack(cc);
+    addChase(cc, ch);
+}
+
+void CMidiSong::setControllerValue(int ch, std::int32_t tick, std::int32_t value, int controller) {
+    value = clamp7(value);
+    const CChaseEntry* latest = latestChase(ch, tick, 0xB0, controller);
+    const std::int32_t t = latest ? static_cast<std::int32_t>(latest->tick) : 0;
+    bool changed = false;
+    if (CChannelTrack* track = findTrack(ch)) {
+        std::int32_t lastTick = 0, lastOldValue = -1;
+        bool haveLast = false;
+        for (CObjectEvent* n = track->events.head(); n;) {
+            CObjectEvent* next = n->next;
+            if (n->status() == 0xB0 && n->tick == t) {
+                auto* cc = static_cast<CObjectEventControlChange*>(n);
+                if (cc->controller == controller) {
+                    if (haveLast && cc->tick == lastTick && cc->value == lastOldValue) {
+                        removeEvent(track, cc); // a duplicate of the event just changed
+                    } else {
+                        haveLast = true;
+                        lastTick = cc->tick;
+                        lastOldValue = cc->value;
+                        cc->value = value;
+                        if (cc->chase) cc->chase->data2 = static_cast<std::uint8_t>(value);
+                        changed = true;
+                    }
+                }
+            }
+            n = next;
+        }
+    }
+    if (!changed) addControlChange(ch, tick, value, controller);
+}
+
+void CMidiSong::moveProgram(int ch, std::int32_t tick, std::int32_t newTick) {
+    const CChaseEntry* latest = latestChase(ch, tick, 0xC0, 0);
+    const std::int32_t t = latest ? static_cast<std::int32_t>(latest->tick) : 0;
+    bool moved = false;
+    if (CChannelTrack* track = findTrack(ch)) {
+        for (auto& ev : track->events) {
+            if (ev.status() != 0xC0 || ev.tick != t) continue;
+            auto& pc = static_cast<CObjectEventProgramChange&>(ev);
+            pc.tick = newTick;
+            if (pc.chase) pc.chase->tick = static_cast<std::uint32_t>(newTick);
+            moved = true;
+        }
+    }
+    if (!moved || ch < 0 || ch >= kChannels) return;
+    // The moved events are taken out and inserted again at their new tick, so that the channel
+    // list stays sorted; among equal ticks they go after the ones already there.
+    auto& list = m_data->programs[static_cast<std::size_t>(ch)];
+    std::vector<CObjectEventProgramChange*> movedEvents;
+    for (CObjectEvent* n = list.head(); n;) {
+        CObjectEvent* next = n->next;
+        if (n->tick == t) movedEvents.push_back(list.unlink(n));
+        n = next;
+    }
+    for (CObjectEventProgramChange* pc : movedEvents) {
+        pc->tick = newTick;
+        if (pc->chase) pc->chase->tick = static_cast<std::uint32_t>(newTick);
+        CObjectEventProgramChange* after = nullptr;
+        for (auto& e : list) {
+            if (e.tick > newTick) {
+                after = &e;
+                break;
+            }
+        }
+        list.insertBefore(after, pc);
+    }
+}
+
+void CMidiSong::deleteController(int ch, std::int32_t tick, int controller) {
+    const CChaseEntry* latest = latestChase(ch, tick, 0xB0, controller);
+    CChannelTrack* track = findTrack(ch);
+    if (!latest || !track) return;
+    const auto t = static_cast<std::int32_t>(latest->tick);
+    for (auto& ev : track->events) {
+        if (ev.status() == 0xB0 && ev.tick == t &&
+            static_cast<CObjectEventControlChange&>(ev).controller == controller) {
+            removeEvent(track, &ev);
+            return;
+        }
+    }
+}
+
+int CMidiSong::findChannelByOutput(int out) const {
+    for (const auto& t : m_data->tracks)
+        if (outputChannel(t.channel) == out) return t.channel;
+    return -1;
+}
+
+void CMidiSong::scaleVelocities(int ch, std::int32_t percent) {
+    CChannelTrack* track = findTrack(ch);
+    if (!track) return;
+    for (auto& ev : track->events) {
+        if (ev.status() != 0x90) continue;
+        auto& n = static_cast<CObjectEventNote&>(ev);
+        if (n.key == 0) continue;
+        // 64-bit, so that no percentage can overflow the product or the sum.
+        const std::int64_t delta =
+            std::max<std::int64_t>(std::abs(std::int64_t{percent}) * n.velocity / 100, 1);
+        const std::int64_t v = n.velocity;
+        n.velocity =
+            static_cast<std::int32_t>(percent < 0 ? std::max<std::int64_t>(v - delta, 0)
+                                                  : std::min<std::int64_t>(v + delta, 127));
+    }
+}
+
+// ---- tables ----------------------------------------------------------------------------
+
+void CMidiSong::tempoTable(TChannelItem& list) const {
+    list.clear();
+    for (const auto& e : m_data->tempos) list.add(e.bpm, e.tick, 0, 0);
+    if (list.count() == 0) list.add(120, 0, 0, 0);
+}
+
+void CMidiSong::signatureTable(TChannelItem& list) const {
+    list.clear();
+    for (const auto& e : m_data->signatures)
+        list.add(0, e.tick, e.numerator(), e.denominatorPower());
+    if (list.count() == 0) list.add(0, 0, 4, 2);
+}
+
+void CMidiSong::noteTable(TChannelItem& list, int ch) const {
+    const CChannelTrack* track = findTrack(ch);
+    if (!track) return;
+    for (const auto& ev : track->events) {
+        if (ev.status() != 0x90) continue;
+        const auto& n = static_cast<const CObjectEventNote&>(ev);
+        if (n.key != 0)
+            list.add(n.key, n.tick, static_cast<double>(n.offTick) - n.tick, n.velocity);
+    }
+}
+
+// ---- tracks and events -----------------------------------------------------------------
+
+CChannelTrack* CMidiSong::findTrack(int ch) const {
+    for (auto& t : m_data->tracks)
+        if (t.channel == ch) return &t;
+    return nullptr;
+}
+
+CChannelTrack* CMidiSong::createTrack(const CChannelTrack& templ) {
+    auto* t = new CChannelTrack;
+    t->channel = templ.channel;
+    t->firstTick = templ.firstTick;
+    t->lastTick = templ.lastTick;
+    t->name = templ.name;
+    return m_data->tracks.pushBack(t);
+}
+
+void CMidiSong::freeEvent(CObjectEvent* event) {
+    if (event->status() == 0xB0) {
+        if (auto* e = static_cast<CObjectEventControlChange*>(event)->chase) removeChase(e);
+    } else if (event->status() == 0xC0) {
+        if (auto* e = static_cast<CObjectEventProgramChange*>(event)->chase) removeChase(e);
+    }
+    delete event;
+}
+
+void CMidiSong::deleteTrack(CChannelTrack* track, bool /*withEvents*/) {
+    if (!track) return;
+    if (selectedTrack == track) selectedTrack = nullptr;
+    m_data->tracks.unlink(track);
+    while (CObjectEvent* e = track->events.head()) freeEvent(track->events.unlink(e));
+    delete track;
+}
+
+void CMidiSong::removeEvent(CChannelTrack* track, CObjectEvent* event) {
+    if (!track || !event) return;
+    freeEvent(track->events.unlink(event));
+}
+
+CObjectEventNote* CMidiSong::newNote(CChannelTrack* track) {
+    if (!track) return nullptr;
+    auto* e = new CObjectEventNote;
+    e->tick = track->firstTick;
+    e->offTick = track->lastTick;
+    e->key = 36;
+    e->velocity = 100;
+    track->events.pushBack(e);
+    return e;
+}
+
+CObjectEventPitchBend* CMidiSong::newPitchBend(CChannelTrack* track) {
+    if (!track) return nullptr;
+    auto* e = new CObjectEventPitchBend;
+    e->tick = track->firstTick;
+    track->events.pushBack(e);
+    return e;
+}
+
+CObjectEventKeyAfterTouch* CMidiSong::newKeyAfterTouch(CChannelTrack* track) {
+    if (!track) return nullptr;
+    auto* e = new CObjectEventKeyAfterTouch;
+    e->tick = track->firstTick;
+    track->events.pushBack(e);
+    return e;
+}
+
+CObjectEventControlChange* CMidiSong::newControlChange(CChannelTrack* track) {
+    if (!track) return nullptr;
+    auto* e = new CObjectEventControlChange;
+    e->tick = insertAtPosition ? insertPosition : track->firstTick;
+    track->events.pushBack(e);
+    return e;
+}
+
+CObjectEventProgramChange* CMidiSong::newProgramChange(CChannelTrack* track) {
+    if (!track) return nullptr;
+    auto* e = new CObjectEventProgramChange;
+    e->tick = track->firstTick;
+    track->events.pushBack(e);
+    return e;
+}
+
+CObjectEventChannelPressure* CMidiSong::newChannelPressure(CChannelTrack* track) {
+    if (!track) return nullptr;
+    auto* e = new CObjectEventChannelPressure;
+    e->tick = track->firstTick;
+    track->events.pushBack(e);
+    return e;
+}
+
+bool CMidiSong::addChase(CObjectEvent* event, int ch) {
+    if (!event) return false;
+    // An event owns one entry: a second call replaces the first instead of leaving it behind as
+    // a stale value that the look-ups would still find.
+    if (event->status() == 0xB0) {
+        removeChase(std::exchange(static_cast<CObjectEventControlChange*>(event)->chase, nullptr));
+    } else if (event->status() == 0xC0) {
+        removeChase(std::exchange(static_cast<CObjectEventProgramChange*>(event)->chase, nullptr));
+    }
+    auto* c = new CChaseEntry;
+    c->tick = static_cast<std::uint32_t>(event->tick);
+    c->channel = static_cast<std::uint8_t>(ch);
+    if (event->status() == 0xB0) {
+        auto* cc = static_cast<CObjectEventControlChange*>(event);
+        c->status = 0xB0;
+        c->data1 = static_cast<std::uint8_t>(cc->controller);
+        c->data2 = static_cast<std::uint8_t>(cc->value);
+        cc->chase = c;
+    } else if (event->status() == 0xC0) {
+        auto* pc = static_cast<CObjectEventProgramChange*>(event);
+        c->status = 0xC0;
+        c->data1 = static_cast<std::uint8_t>(pc->program);
+        pc->chase = c;
+    } else {
+        delete c;
+        return false;
+    }
+    m_data->chase.pushBack(c);
+    return true;
+}
+
+void CMidiSong::removeChase(CChaseEntry* entry) {
+    if (entry) m_data->chase.erase(entry);
+}
+
+} // namespace cantelo
