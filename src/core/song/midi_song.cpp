@@ -1,6 +1,6 @@
 #include "core/song/midi_song.h"
 
-#include "core/timing/tempo_map.h"
+#include "core/song/signatures.h"
 
 #include <algorithm>
 #include <cstdlib>

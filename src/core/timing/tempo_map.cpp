@@ -1,6 +1,7 @@
 #include "core/timing/tempo_map.h"
 
 #include "core/song/midi_song.h"
+#include "core/song/signatures.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,31 +11,7 @@
 
 namespace cantelo {
 
-std::uint32_t pow2Clamped(std::uint8_t power) {
-    return 1u << std::min<std::uint8_t>(power, 31);
-}
-
 namespace {
-
-// The divisor division * 4 * nn of the measure arithmetic, as a 32-bit product; never 0.
-std::uint32_t measureProduct(const CMidiSong& song, std::uint32_t nn) {
-    const std::uint32_t p = static_cast<std::uint32_t>(song.division) * 4u * nn;
-    return p == 0 ? 1 : p;
-}
-
-// Sums and differences of ticks and measures wrap in 32 bits, so that a damaged file's extreme
-// values give a defined (if meaningless) position rather than undefined behaviour.
-std::int32_t wrapAdd(std::int32_t a, std::int64_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-std::int32_t distance(std::int32_t tick, std::int32_t base) {
-    return wrapAdd(tick, -std::int64_t{base});
-}
-
-std::uint32_t measureCount(const CMidiSong& song, const SignatureInForce& s, std::int32_t d) {
-    return static_cast<std::uint32_t>(d) * pow2Clamped(s.denominatorPower) /
-           measureProduct(song, s.numerator);
-}
 
 // division * m * 4 * nn for the measure steps, wrapping in 64 bits: exact for every real song,
 // defined for the extreme measure counts of damaged ones.
@@ -62,28 +39,9 @@ long double spanMs(long double ticks, std::int32_t bpm, long double division) {
 
 } // namespace
 
-SignatureInForce signatureAt(const CMidiSong& song, std::int32_t tick) {
-    SignatureInForce s;
-    for (const auto& e : song.data().signatures) {
-        if (e.tick > tick) break;
-        s.numerator = std::max<std::uint32_t>(e.numerator(), 1);
-        s.denominatorPower = e.denominatorPower();
-        s.baseTick = e.tick;
-        s.baseMeasure = e.measure;
-        s.event = &e;
-    }
-    return s;
-}
-
-std::int32_t measureIndexAt(const CMidiSong& song, std::int32_t tick) {
-    const SignatureInForce s = signatureAt(song, tick);
-    const std::uint32_t m = measureCount(song, s, distance(tick, s.baseTick));
-    return wrapAdd(s.baseMeasure, m);
-}
-
 Position positionParts(const CMidiSong& song, std::int32_t tick) {
     const SignatureInForce s = signatureAt(song, tick);
-    const std::int64_t d = distance(tick, s.baseTick);
+    const std::int64_t d = wrappedDistance(tick, s.baseTick);
     // B in 32 bits with an unsigned division; the signed divisions that follow are done in 64
     // bits so that no damaged division can make them overflow. A beat of 0 ticks (a huge
     // denominator) counts as 1 tick.
@@ -108,14 +66,14 @@ std::string positionText(const CMidiSong& song, std::int32_t tick) {
 
 std::int32_t nextMeasureTick(const CMidiSong& song, std::int32_t tick) {
     const SignatureInForce s = signatureAt(song, tick);
-    const std::uint32_t k = measureCount(song, s, distance(tick, s.baseTick)) + 1;
+    const std::uint32_t k = measureCount(song, s, wrappedDistance(tick, s.baseTick)) + 1;
     const std::uint32_t span = static_cast<std::uint32_t>(song.division) * k * 4u * s.numerator;
     return wrapAdd(s.baseTick, span / pow2Clamped(s.denominatorPower));
 }
 
 std::int32_t previousMeasureTick(const CMidiSong& song, std::int32_t tick) {
     const SignatureInForce s = signatureAt(song, tick);
-    const std::int64_t d = distance(tick, s.baseTick);
+    const std::int64_t d = wrappedDistance(tick, s.baseTick);
     std::int64_t m = static_cast<std::int32_t>(measureCount(song, s, static_cast<std::int32_t>(d)));
     const std::int64_t pow2 = pow2Clamped(s.denominatorPower);
     const std::int64_t measureLen =

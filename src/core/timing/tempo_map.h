@@ -1,25 +1,13 @@
 #pragma once
 
+#include "core/song/signatures.h"
+
 #include <cstdint>
 #include <string>
 
 namespace cantelo {
 
 class CMidiSong;
-class CObjectMetaEventTimeSignature;
-
-// 2^power as a 32-bit divisor. Real files use powers up to 6; a damaged file's larger power is
-// clamped so that the arithmetic stays defined.
-std::uint32_t pow2Clamped(std::uint8_t power);
-
-// The time signature in force at a tick: the last signature event whose tick is not after it.
-struct SignatureInForce {
-    std::uint32_t numerator = 4; // never 0: a damaged 0 counts as 1
-    std::uint8_t denominatorPower = 2;
-    std::int32_t baseTick = 0;
-    std::int32_t baseMeasure = 0;
-    const CObjectMetaEventTimeSignature* event = nullptr; // null before the first event
-};
 
 struct Position {
     std::int32_t measure = 1; // from 1
@@ -29,8 +17,6 @@ struct Position {
 
 // All functions read the song's tempo and signature lists and its division and change nothing.
 // They take no lock: the lists must not change while playback calls them.
-SignatureInForce signatureAt(const CMidiSong& song, std::int32_t tick);
-std::int32_t measureIndexAt(const CMidiSong& song, std::int32_t tick);
 Position positionParts(const CMidiSong& song, std::int32_t tick);
 // "%04i.%02i.%03i": the start of a song reads "0001.01.000".
 std::string positionText(const CMidiSong& song, std::int32_t tick);
