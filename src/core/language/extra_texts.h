@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+
+namespace cantelo {
+
+// Texts of the editor that the 163 slots of the language file have no place for: the questions
+// and reasons that keep the user's work safe, the undo and redo commands and the audio message.
+// X(name, built-in Italian, built-in English); Windows-1252 bytes, like the slot texts. A
+// language file may translate them in its extension section; a language without one falls back
+// to the built-in English, the built-in texts and the Italian language to the Italian.
+#define CANTELO_EXTRA_TEXTS(X)                                                                     \
+    X(UnsavedLine1, "Il testo o la sequenza sono stati modificati dall'ultimo salvataggio.",       \
+      "The lyrics or the song have changed since they were last saved.")                           \
+    X(UnsavedLine2, "Vuoi salvare le modifiche prima di continuare?",                              \
+      "Do you want to save the changes before going on?")                                          \
+    X(UnsavedSave, "Salva", "Save")                                                                \
+    X(UnsavedDiscard, "Non salvare", "Don't save")                                                 \
+    X(SaveFailed, "Il file non e' stato salvato:", "The file was not saved:")                      \
+    X(SyllablesSaveFailed, "Le sillabe non sono state salvate:", "The syllables were not saved:")  \
+    X(ExportFailed, "Il testo non e' stato esportato:", "The text was not exported:")              \
+    X(ImportFailed, "Il file di testo non si puo' leggere:", "The text file cannot be read:")      \
+    X(SyllablesLoadFailed, "Il file delle sillabe non si puo' leggere:",                           \
+      "The syllable file cannot be read:")                                                         \
+    X(ReasonNotFound, "il file o la cartella non esiste", "the file or folder does not exist")     \
+    X(ReasonDenied, "accesso negato", "permission denied")                                         \
+    X(ReasonDiskFull, "il disco e' pieno", "the disk is full")                                     \
+    X(ReasonNotAFile, "non e' un file normale", "it is not a regular file")                        \
+    X(ReasonTooLarge, "il file e' troppo grande", "the file is too large")                         \
+    X(ReasonEmpty, "il file e' vuoto", "the file is empty")                                        \
+    X(ReasonOther, "errore di scrittura o lettura", "read or write error")                         \
+    X(mnuUndo, "Annulla modifica", "Undo")                                                         \
+    X(mnuRedo, "Ripeti modifica", "Redo")                                                          \
+    X(NoAudioLine1, "Nessuna uscita audio si e' potuta avviare.",                                  \
+      "No audio output could be started.")                                                         \
+    X(NoAudioLine2, "Il brano si puo' modificare e salvare, ma non ascoltare:",                    \
+      "The song can be edited and saved, but not heard:")                                          \
+    X(StatusNoSong, "Nessun brano aperto", "No song open")
+
+enum class ExtraTextId : std::uint8_t {
+#define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,
+    CANTELO_EXTRA_TEXTS(CANTELO_EXTRA_TEXT_ID)
+#undef CANTELO_EXTRA_TEXT_ID
+        Count
+};
+
+inline constexpr int kExtraTextCount = static_cast<int>(ExtraTextId::Count);
+
+} // namespace cantelo
