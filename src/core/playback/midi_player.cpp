@@ -320,12 +320,15 @@ CMidiPlayer::time_point CMidiPlayer::pump() {
     if (!m_running) return now + kMaxSleep;
     const std::int64_t clockMs = std::max<std::int64_t>(clockUsAt(now), 0) / 1000;
     const std::int32_t tick = m_tempoMap.msToTick(clockMs);
-    m_clockMs.store(stampMs(clockMs), std::memory_order_relaxed);
-    m_tick.store(tick, std::memory_order_relaxed);
-    m_tempo.store(m_tempoMap.bpmAt(tick), std::memory_order_relaxed);
-    m_signature.store(m_tempoMap.signatureAt(tick), std::memory_order_relaxed);
+    // Playback ends at the song's length, and the position says so: the run that notices the
+    // end may come a little later, but what the user sees and plays on from is the end itself.
+    const bool ended = tick > m_songLength;
+    if (ended)
+        publishPosition(m_songLength, m_tempoMap.tickToMs(m_songLength));
+    else
+        publishPosition(tick, clockMs);
     sendDue(stampMs(clockMs));
-    if (tick > m_songLength) {
+    if (ended) {
         finishAtEnd();
         return now;
     }

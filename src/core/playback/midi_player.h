@@ -94,9 +94,9 @@ public:
 
     // One run of the sequencer: advances the clock to now, turns it into the tick, sends what is
     // due (SysEx first, then channel 0 to 15 in order), silences a channel whose mute has just
-    // taken effect, and stops past the song's length. Returns when to run again (the next due
-    // message, at most kMaxSleep ahead). Playback thread, or the caller with CallerPumps; never
-    // allocates.
+    // taken effect, and stops past the song's length with the position at the length. Returns
+    // when to run again (the next due message, at most kMaxSleep ahead). Playback thread, or the
+    // caller with CallerPumps; never allocates.
     time_point pump();
 
     // Readers, any thread.

@@ -1,0 +1,215 @@
+#include "core/app/remote_transport.h"
+#include "core/document/transport.h"
+#include "core/playback/recording_output.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace cantelo;
+
+namespace {
+
+constexpr std::uint32_t control(int ch, int cc, int value) {
+    return packShort(static_cast<std::uint8_t>(0xB0 | ch), static_cast<std::uint8_t>(cc),
+                     static_cast<std::uint8_t>(value));
+}
+constexpr std::uint32_t programChange(int ch, int program) {
+    return packShort(static_cast<std::uint8_t>(0xC0 | ch), static_cast<std::uint8_t>(program));
+}
+
+// The transport over a player that runs only when the test pumps it, on a clock the test moves:
+// division 480 at 120 BPM, so 960 ticks last one second.
+class TransportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        doc.song.reset();
+        doc.song.songLength = 960;
+        ASSERT_TRUE(out.open(nullptr));
+        player.AttachSong(&doc.song);
+    }
+    // Playback as its thread would run it, 10 ms at a time.
+    void run(int ms) {
+        for (int t = 0; t < ms; t += 10) {
+            clock.advanceMs(10);
+            player.pump();
+        }
+    }
+    // How many short messages match `message` in the bytes that `mask` keeps.
+    int sent(std::uint32_t message, std::uint32_t mask = 0xFFFFFF) const {
+        const auto all = out.shortMessages();
+        return static_cast<int>(std::count_if(
+            all.begin(), all.end(), [&](std::uint32_t m) { return (m & mask) == message; }));
+    }
+    void syllables(std::initializer_list<std::pair<const char*, double>> items) {
+        for (const auto& [text, tick] : items) doc.lyrics.lyrics().add(text, 0, tick);
+    }
+
+    ManualPlaybackClock clock;
+    RecordingOutput out{"recorder", clock};
+    SongDocument doc;
+    CMidiPlayer player{out, clock, CMidiPlayer::Threading::CallerPumps};
+    KeySync sync;
+    Transport transport{player, doc, out, sync};
+};
+
+TEST_F(TransportTest, ASongPlayedToItsEndStopsThereOnceAndPlaysAgainFromTheStart) {
+    test::addNote(doc.song, 0, 0, 900, 60);
+    syllables({{"a", 100}, {"b", 200}, {"c", 1200}});
+    ASSERT_TRUE(transport.startSync(100).accepted);
+    EXPECT_EQ(transport.state(), TransportState::Synchronising);
+    EXPECT_FALSE(transport.startSync(100).accepted);
+    run(300);
+    sync.tap(doc.lyrics, player.tick());
+    run(700);
+    ASSERT_TRUE(player.playing()); // at the length itself the song still plays
+    EXPECT_EQ(transport.displayStep().position, "0001.03.000");
+
+    run(20);
+    EXPECT_EQ(player.tick(), 960);
+    // The position did not move since the last run, and still the end is noticed.
+    const DisplayUpdate u = transport.displayStep();
+    EXPECT_TRUE(u.songEnded && u.syncFinished);
+    EXPECT_FALSE(u.position);
+    EXPECT_EQ(transport.state(), TransportState::Idle);
+    EXPECT_FALSE(transport.syncRunning() || sync.syncMode());
+    EXPECT_EQ(lyricItem(doc.lyrics.lyrics(), 0).tick, 288);
+    EXPECT_EQ(lyricItem(doc.lyrics.lyrics(), 1).tick, 293) << "the ticks rise again";
+    EXPECT_EQ(sync.syncIndex(), 2) << "the next take starts at the first syllable from the end";
+    EXPECT_FALSE(transport.displayStep().songEnded);
+    EXPECT_EQ(sent(control(0, 120, 0)), 1);
+
+    ASSERT_TRUE(transport.play());
+    EXPECT_EQ(player.tick(), 0);
+    EXPECT_EQ(transport.displayStep().position, "0001.01.000");
+}
+
+TEST_F(TransportTest, PositionCommandsStepByMeasuresAndWaitWhilePlaying) {
+    const std::uint8_t threeFour[4] = {3, 2, 24, 8};
+    doc.song.setTimeSignatureAt(3840, threeFour);
+    doc.song.songLength = 3840 + 2 * 1440;
+
+    std::vector<std::int32_t> ticks;
+    for (int i = 0; i < 3; ++i) ticks.push_back(transport.measureForward().tick);
+    EXPECT_EQ(ticks, (std::vector<std::int32_t>{1920, 3840, 5280}));
+    DisplayUpdate u = transport.displayStep();
+    EXPECT_EQ(u.position, "0004.01.000");
+    EXPECT_EQ(u.signature, "3/4");
+    ASSERT_TRUE(u.currentSignature);
+    EXPECT_EQ(u.currentSignature->denominator, 4);
+    EXPECT_EQ(transport.measureBack().tick, 3840);
+    EXPECT_EQ(transport.measureBack().tick, 1920);
+    EXPECT_EQ(transport.displayStep().signature, "4/4");
+
+    const TransportMove end = transport.goToEnd();
+    EXPECT_TRUE(end.moved);
+    EXPECT_EQ(end.tick, 6720);
+    u = transport.displayStep();
+    EXPECT_EQ(u.position, "0005.01.000");
+    EXPECT_EQ(u.clock, "00:00:07:00");
+    transport.goToStart();
+    u = transport.displayStep();
+    EXPECT_EQ(u.position, "0001.01.000");
+    EXPECT_EQ(u.clock, "00:00:00:00");
+
+    transport.measureForward();
+    ASSERT_TRUE(transport.play());
+    run(100);
+    const std::int32_t at = player.tick();
+    EXPECT_FALSE(transport.goToStart().moved);
+    EXPECT_FALSE(transport.goToEnd().moved);
+    const TransportMove back = transport.measureBack();
+    EXPECT_FALSE(back.moved);
+    EXPECT_TRUE(back.toolWindowsRefresh);
+    EXPECT_EQ(player.tick(), at);
+    EXPECT_TRUE(player.playing());
+}
+
+TEST_F(TransportTest, RemoteCommandsAndAnOpenStopPlaybackOnce) {
+    doc.song.songLength = 96000;
+    const auto message = [](std::string_view tag, std::string text, bool refused = false) {
+        return RemoteMessage{remoteTag(tag), static_cast<std::uint32_t>(text.size()), text,
+                             refused};
+    };
+    ASSERT_TRUE(transport.play());
+    run(100);
+    const int resets = sent(control(0, 121, 0));
+    EXPECT_EQ(answerRemoteCommand(transport, message("cnps", "")).result, 1);
+    EXPECT_EQ(sent(control(0, 121, 0)), resets) << "already playing: not started again";
+    EXPECT_EQ(answerRemoteCommand(transport, message("cnsw", "")).action, RemoteAction::ShowWindow);
+    EXPECT_EQ(answerRemoteCommand(transport, message("cnzz", "x")).result, 0);
+
+    const RemoteReply open = answerRemoteCommand(transport, message("cnof", "/songs/a.kar"));
+    EXPECT_TRUE(open.result == 1 && open.stopped.stopped && open.action == RemoteAction::OpenFile);
+    EXPECT_EQ(open.path, "/songs/a.kar");
+    EXPECT_FALSE(player.playing());
+    // The open that follows finds nothing left to stop, and no later step stops again.
+    const std::size_t entries = out.size();
+    EXPECT_FALSE(transport.beforeOpen().stopped);
+    EXPECT_EQ(out.size(), entries);
+    EXPECT_FALSE(transport.displayStep().songEnded);
+    EXPECT_EQ(sent(control(0, 120, 0)), 1);
+
+    EXPECT_EQ(answerRemoteCommand(transport, message("cnps", "", true)).result, 0);
+    EXPECT_FALSE(player.playing());
+    EXPECT_FALSE(answerRemoteCommand(transport, message("cnss", "")).stopped.stopped);
+
+    // An open from the menu while playing.
+    ASSERT_TRUE(transport.play());
+    EXPECT_TRUE(transport.beforeOpen().stopped);
+    EXPECT_FALSE(transport.displayStep().songEnded);
+    EXPECT_EQ(sent(control(0, 120, 0)), 2);
+}
+
+TEST_F(TransportTest, TheDisplayStepRewritesAndSendsOnlyWhatChanged) {
+    doc.song.songLength = 96000;
+    doc.song.setChannelProgram(Transport::kFirstMelodyChannel, 0, 5);
+    test::addControl(doc.song, 2, 0, 10, 40); // a pan, which only the refresh sends
+    test::addControl(doc.song, 1, 0, 7, 5);   // a quiet channel
+    test::addNote(doc.song, 1, 0, 480, 60);
+
+    DisplayUpdate u = transport.displayStep();
+    EXPECT_TRUE(u.position && u.clock && u.signature);
+    EXPECT_EQ(u.tempo, "120");
+    EXPECT_FALSE(u.instrument) << "the instrument follows only while playing";
+    u = transport.displayStep();
+    EXPECT_FALSE(u.tick || u.position || u.clock || u.signature || u.tempo);
+
+    for (int start = 0; start < 2; ++start) {
+        ASSERT_TRUE(transport.play());
+        run(60);
+        out.clear();
+        u = transport.displayStep();
+        EXPECT_TRUE(u.position && u.gridFollows && !u.tempo);
+        EXPECT_TRUE(u.chased.volume && u.chased.pan && u.chased.program);
+        EXPECT_EQ(sent(control(2, 10, 40)), 1) << "one full refresh, not one per flag";
+        EXPECT_EQ(u.meterLevels[1], 1);
+        EXPECT_FALSE(u.meterLevels[0]);
+        if (start == 0) {
+            EXPECT_EQ(u.instrument, doc.song.programNames[5]);
+            EXPECT_EQ(sent(programChange(3, 5)), 2); // the refresh's and the melody's own
+        }
+
+        run(50);
+        out.clear();
+        u = transport.displayStep();
+        EXPECT_TRUE(u.position && !u.instrument && !u.meterLevels[1] && u.chased.none());
+        EXPECT_EQ(out.size(), 0u);
+        transport.stop();
+        transport.goToStart();
+    }
+
+    ASSERT_TRUE(transport.play());
+    transport.setMelodyChannel(4);
+    run(60);
+    out.clear();
+    EXPECT_EQ(transport.displayStep().instrument, kNoProgramName);
+    EXPECT_EQ(sent(0xC4, 0xFF), 0) << "no program change on the melody channel";
+    run(50);
+    EXPECT_FALSE(transport.displayStep().instrument);
+}
+
+} // namespace
