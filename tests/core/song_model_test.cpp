@@ -138,7 +138,6 @@ TEST_F(SongModel, TemposStaySortedClampedAndOnlyTheLastSetIsMarked) {
     }
     EXPECT_EQ(bpms, (std::vector<std::int32_t>{120, 80, 110, 30, 250}));
     EXPECT_EQ(marks, (std::vector<std::int32_t>{0, 0, 1, 0, 0}));
-    EXPECT_EQ(tempos.tail()->data, (std::vector<std::uint8_t>{0x03, 0xA9, 0x80})); // 240 000 us
 
     EXPECT_EQ(song.tempoAt(-1), 120);
     EXPECT_EQ(song.tempoAt(959), 80);
@@ -196,8 +195,6 @@ TEST_F(SongModel, TextAndSysExListsKeepLongDataWhole) {
     EXPECT_EQ(song.data().texts.size(), 5u);
     EXPECT_EQ(song.data().texts.tail()->length(), 507); // not cut to 255
 
-    song.moveTextEventTick(480, 960, 5);
-    EXPECT_EQ(ticksOf(song.data().texts), (std::vector<std::int32_t>{0, 960, 480, 480, 0}));
     song.removeLyricText();
     std::vector<int> types;
     for (const auto& e : song.data().texts) types.push_back(e.type);
@@ -375,16 +372,6 @@ TEST_F(SongModel, DeletingTracksAndEventsReleasesTheirChaseEntries) {
     EXPECT_EQ(song.programAt(6, 0), -1);
     expectChaseMirrorsEvents();
     EXPECT_EQ(song.data().chase.size(), 1u);
-}
-
-TEST_F(SongModel, OutputChannelsMapBack) {
-    test::trackOf(song, 7);
-    test::trackOf(song, 2);
-    song.setOutputChannel(7, 2);
-    song.setOutputChannel(2, 5);
-    EXPECT_EQ(song.findChannelByOutput(2), 7);
-    EXPECT_EQ(song.findChannelByOutput(5), 2);
-    EXPECT_EQ(song.findChannelByOutput(7), -1);
 }
 
 } // namespace
