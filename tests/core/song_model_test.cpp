@@ -195,6 +195,9 @@ TEST_F(SongModel, TextAndSysExListsKeepLongDataWhole) {
     EXPECT_EQ(song.data().texts.size(), 5u);
     EXPECT_EQ(song.data().texts.tail()->length(), 507); // not cut to 255
 
+    song.moveTextEventTick(480, 960, 5); // the first event of the type at the tick only
+    EXPECT_EQ(ticksOf(song.data().texts), (std::vector<std::int32_t>{0, 960, 480, 480, 0}));
+
     song.removeLyricText();
     std::vector<int> types;
     for (const auto& e : song.data().texts) types.push_back(e.type);
