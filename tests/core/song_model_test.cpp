@@ -138,6 +138,7 @@ TEST_F(SongModel, TemposStaySortedClampedAndOnlyTheLastSetIsMarked) {
     }
     EXPECT_EQ(bpms, (std::vector<std::int32_t>{120, 80, 110, 30, 250}));
     EXPECT_EQ(marks, (std::vector<std::int32_t>{0, 0, 1, 0, 0}));
+    EXPECT_EQ(tempos.tail()->data, (std::vector<std::uint8_t>{0x03, 0xA9, 0x80})); // 240 000 us
 
     EXPECT_EQ(song.tempoAt(-1), 120);
     EXPECT_EQ(song.tempoAt(959), 80);
