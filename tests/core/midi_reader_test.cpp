@@ -307,6 +307,7 @@ TEST_F(ReaderTest, ChannelEventsKeepTheirValuesAndTicks) {
     EXPECT_EQ(song->controllerAt(98, 9, 150), 0);
     EXPECT_EQ(song->controllerAt(7, 9, 150), 99);
     EXPECT_EQ(song->findTrack(9)->firstTick, 40);
+    EXPECT_EQ(song->findTrack(9)->lastTick, 150);
 }
 
 TEST_F(ReaderTest, TempoAndSignatureEventsReplaceTheDefaults) {
@@ -319,6 +320,7 @@ TEST_F(ReaderTest, TempoAndSignatureEventsReplaceTheDefaults) {
         const auto& tempos = song->data().tempos;
         ASSERT_EQ(tempos.size(), 2u) << "the file's tempo at 0 replaces the reset's";
         EXPECT_EQ(tempos.head()->bpm, bpm) << us;
+        EXPECT_EQ(tempos.tail()->tick, 960);
         EXPECT_EQ(tempos.tail()->bpm, bpm) << us;
     }
 
