@@ -116,6 +116,13 @@ TEST_F(ConfigFileTest, ABackgroundNameNeverShiftsTheLanguageByte) {
         EXPECT_EQ(back.backgroundName, "a");
         EXPECT_EQ(back.languageIndex, 1);
     }
+    // A name without its carriage return runs to the end of the record.
+    Bytes b = configurationBytes(Configuration{});
+    b.resize(33);
+    for (char ch : std::string("night.bmp\x01")) b.push_back(static_cast<std::uint8_t>(ch));
+    const Configuration c2 = parseConfiguration(b);
+    EXPECT_EQ(c2.backgroundName, "night.bmp\x01");
+    EXPECT_EQ(c2.languageIndex, 0);
 }
 
 TEST_F(ConfigFileTest, ACutRecordKeepsTheDefaultsOfWhatIsMissing) {
@@ -141,16 +148,8 @@ TEST_F(ConfigFileTest, ACutRecordKeepsTheDefaultsOfWhatIsMissing) {
     }
 }
 
-TEST_F(ConfigFileTest, ANameWithoutItsCarriageReturnRunsToTheEnd) {
-    Bytes b = configurationBytes(Configuration{});
-    b.resize(33);
-    for (char ch : std::string("night.bmp\x01")) b.push_back(static_cast<std::uint8_t>(ch));
-    const Configuration c = parseConfiguration(b);
-    EXPECT_EQ(c.backgroundName, "night.bmp\x01");
-    EXPECT_EQ(c.languageIndex, 0);
-}
-
-TEST_F(ConfigFileTest, StoringTheDeviceChangesOnlyItsByte) {
+TEST_F(ConfigFileTest, TheDeviceMenuAndTheRunningMessageUseOnlyTheirBytes) {
+    EXPECT_FALSE(configuredLanguageForMessage(folder));
     EXPECT_FALSE(storeOutputDevice(folder, 1));
     EXPECT_FALSE(fs::exists(file())) << "the close writes the first file, not the device menu";
 
@@ -160,22 +159,17 @@ TEST_F(ConfigFileTest, StoringTheDeviceChangesOnlyItsByte) {
     expected[0] = 1;
     EXPECT_EQ(onDisk(), expected);
 
+    EXPECT_TRUE(configuredLanguageForMessage(folder))
+        << "the running message follows the last byte";
+    Configuration italian = distinctive();
+    italian.languageIndex = 0;
+    ASSERT_TRUE(writeConfiguration(folder, italian));
+    EXPECT_FALSE(configuredLanguageForMessage(folder));
+
     put({});
+    EXPECT_FALSE(configuredLanguageForMessage(folder));
     ASSERT_TRUE(storeOutputDevice(folder, 2));
     EXPECT_EQ(onDisk(), Bytes{2});
-}
-
-TEST_F(ConfigFileTest, TheRunningMessageFollowsTheLastByte) {
-    EXPECT_FALSE(configuredLanguageForMessage(folder));
-    put({});
-    EXPECT_FALSE(configuredLanguageForMessage(folder));
-    Configuration c = distinctive();
-    c.languageIndex = 0;
-    ASSERT_TRUE(writeConfiguration(folder, c));
-    EXPECT_FALSE(configuredLanguageForMessage(folder));
-    c.languageIndex = 1;
-    ASSERT_TRUE(writeConfiguration(folder, c));
-    EXPECT_TRUE(configuredLanguageForMessage(folder));
 }
 
 TEST_F(ConfigFileTest, AFolderInThePlaceOfTheFileIsNeitherReadNorReplaced) {

@@ -1,11 +1,13 @@
 // The real karaoke files of the shared corpus, read by the editor's reader and checked against an
-// independent reader (midicsv). Skips when the corpus folder is absent.
+// independent reader (midicsv), which also reads back what the writer makes of them. Skips when
+// the corpus folder is absent.
 #include "smf_builder.h"
 #include "song_summary.h"
 #include "test_support.h"
 
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
+#include "core/song/midi_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -41,10 +43,12 @@ std::ostream& operator<<(std::ostream& os, const TextEvent& t) {
 
 // What midicsv reports about a file, in the terms the song model keeps.
 struct Reference {
-    bool ok = false;
+    bool ok = false;                                   // exit status 0
+    bool clean = false;                                // ... and nothing on stderr
     std::map<int, std::size_t> notesPerChannel;        // note-ons with a velocity
     std::vector<std::pair<std::int64_t, long>> tempos; // tick, microseconds per quarter
     std::vector<TextEvent> texts;                      // types 1, 2, 5, 6, 7, not empty
+    std::vector<std::string> sysEx;                    // tick, length and data, sorted
 };
 
 // A midicsv string field: quoted, "" for a quote, \\ for a backslash, \ooo for other bytes.
@@ -71,12 +75,13 @@ std::string unquote(std::string_view field) {
     return out;
 }
 
-Reference runMidicsv(const fs::path& file) {
+Reference runMidicsv(const fs::path& file, const fs::path& errors) {
     Reference ref;
     int status = -1;
-    const std::string csv =
-        test::commandOutput("/usr/bin/midicsv '" + file.string() + "' 2>/dev/null", &status);
+    const std::string csv = test::commandOutput(
+        "/usr/bin/midicsv '" + file.string() + "' 2>'" + errors.string() + "'", &status);
     ref.ok = status == 0;
+    ref.clean = ref.ok && fs::file_size(errors) == 0;
 
     static const std::map<std::string, int> kTextTypes = {
         {"Text_t", 1}, {"Copyright_t", 2}, {"Lyric_t", 5}, {"Marker_t", 6}, {"Cue_point_t", 7}};
@@ -96,11 +101,14 @@ Reference runMidicsv(const fs::path& file) {
             if (vel > 0) ++ref.notesPerChannel[ch];
         } else if (type == "Tempo") {
             ref.tempos.emplace_back(tick, std::stol(rest));
+        } else if (type == "System_exclusive") {
+            ref.sysEx.push_back(std::to_string(tick) + ", " + rest);
         } else if (auto it = kTextTypes.find(type); it != kTextTypes.end()) {
             std::string text = unquote(rest);
             if (!text.empty()) ref.texts.push_back({it->second, tick, track - 1, std::move(text)});
         }
     }
+    std::sort(ref.sysEx.begin(), ref.sysEx.end());
     return ref;
 }
 
@@ -137,6 +145,7 @@ protected:
         if (s_files.empty())
             GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR << ": corpus tests skipped";
     }
+    Reference midicsv(const fs::path& file) const { return runMidicsv(file, dir / "errors.txt"); }
 
     static bool read(CMidiSong& song, const fs::path& p) {
         song.reset();
@@ -144,33 +153,37 @@ protected:
     }
 
     static std::vector<fs::path> s_files;
+    test::ScratchDir dir;
 };
 
 std::vector<fs::path> CorpusTest::s_files;
 
-TEST_F(CorpusTest, EveryFileOpensOrIsRefusedAsAFormat2File) {
-    auto song = std::make_unique<CMidiSong>();
-    auto lists = std::make_unique<std::array<TItemLyr, 512>>();
-    for (const auto& f : s_files) {
-        const Bytes image = fileBytes(f);
-        ASSERT_GE(image.size(), 14u) << f;
-        const bool format2 = image[8] == 0 && image[9] == 2;
-        const bool ok = read(*song, f);
-        EXPECT_EQ(ok, !format2) << f.filename();
-        if (!ok) continue;
-        EXPECT_GT(song->songLength, 0) << f.filename();
-        for (auto& l : *lists) l.clear();
-        extractLyrics(*song, *lists);
-    }
-}
-
-TEST_F(CorpusTest, AgreesWithMidicsv) {
+// Every file opens or is refused as a format 2 file, and then holds what midicsv finds in it;
+// what the writer makes of it, in either format, midicsv reads without complaint and with the
+// original's SysEx messages byte for byte.
+TEST_F(CorpusTest, AgreesWithMidicsvBeforeAndAfterWriting) {
     auto song = std::make_unique<CMidiSong>();
     for (const auto& f : s_files) {
         const std::string name = f.filename().string();
         SCOPED_TRACE(name);
-        if (!read(*song, f)) continue;
-        const Reference ref = runMidicsv(f);
+        const Bytes image = fileBytes(f);
+        ASSERT_GE(image.size(), 14u);
+        const bool format2 = image[8] == 0 && image[9] == 2;
+        const bool ok = read(*song, f);
+        EXPECT_EQ(ok, !format2);
+        if (!ok) continue;
+        EXPECT_GT(song->songLength, 0);
+        const Reference ref = midicsv(f);
+        for (int format : {0, 1}) {
+            const fs::path out = dir / "out.mid";
+            std::string error;
+            ASSERT_TRUE(writeSongFile(*song, out.string(), format, false, &error)) << error;
+            const Reference written = midicsv(out);
+            EXPECT_TRUE(written.clean) << "format " << format;
+            if (ref.clean) {
+                EXPECT_EQ(written.sysEx, ref.sysEx) << "format " << format;
+            }
+        }
         if (!ref.ok) {
             // midicsv stops at a chunk that is not "MTrk"; the reader skips it.
             EXPECT_EQ(name, "jzz__test-non-midi-track.mid") << "midicsv failed";
@@ -268,7 +281,6 @@ TEST_F(CorpusTest, LyricsAreFoundInTheChunksTheCorpusListNames) {
 }
 
 TEST_F(CorpusTest, ScrambledCopyReadsLikeThePlainFile) {
-    const test::ScratchDir dir;
     auto plainSong = std::make_unique<CMidiSong>();
     auto nvkSong = std::make_unique<CMidiSong>();
     std::uint8_t key = 0x21;

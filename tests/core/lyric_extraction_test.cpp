@@ -80,7 +80,9 @@ private:
 
 using Items = std::vector<std::string>;
 
-TEST_F(LyricExtractionTest, SoftKaraokeTextsStartAtTheFirstLineMark) {
+// Each chunk keeps its own lyric state, so every case gets a chunk of its own.
+TEST_F(LyricExtractionTest, EachChunkFollowsItsOwnMarkers) {
+    // Soft Karaoke texts start at the first line mark.
     text(0, "@KMIDI KARAOKE FILE");
     text(150, "@LENGL");
     text(160, " @Ttitle");        // a header behind a space is still a header
@@ -90,73 +92,58 @@ TEST_F(LyricExtractionTest, SoftKaraokeTextsStartAtTheFirstLineMark) {
     text(210, "word");
     text(220, " ");        // a lone space is no syllable
     text(230, " /Second"); // the space in front of the mark is dropped
-    text(240, "x", 1);     // chunk 1 has no line started
-    EXPECT_EQ(items(), (Items{"\\First@200", "word@210", "/Second@230"}));
-    EXPECT_EQ(source(), LyricSource::Text);
-    EXPECT_TRUE(items(1).empty());
-    EXPECT_EQ(source(1), LyricSource::Undecided);
-}
-
-TEST_F(LyricExtractionTest, LyricEventsAreCleaned) {
-    lyric(100, "early");
-    lyric(101, "Hel-");
-    lyric(110, "lo_");
-    lyric(120, "/Come");
-    lyric(130, "%comment");
-    lyric(140, "  ");
-    EXPECT_EQ(items(), (Items{"Hel@101", "lo@110", "\rCome@120"}));
-    EXPECT_EQ(source(), LyricSource::Lyr);
-}
-
-TEST_F(LyricExtractionTest, LineStartBeforeAnyLyricIsSkipped) {
-    lyric(200, "\rIntro"); // nothing decided yet: dropped
-    lyric(210, "Real");
-    lyric(220, "\rNext"); // now part of the lyrics
-    EXPECT_EQ(items(), (Items{"Real@210", "\rNext@220"}));
-}
-
-TEST_F(LyricExtractionTest, ChunkKeepsTheFirstKindOfLyricsItFinds) {
-    text(200, "/Line"); // chunk 0: text events win
-    lyric(210, "ignored");
-    text(220, "more");
-
-    lyric(200, "sung", 1); // chunk 1: lyric events win
-    text(210, "/ignored", 1);
-    text(215, "plain", 1);
-    lyric(220, "on", 1);
-
-    EXPECT_EQ(items(0), (Items{"/Line@200", "more@220"}));
-    EXPECT_EQ(source(0), LyricSource::Text);
-    EXPECT_EQ(items(1), (Items{"sung@200", "on@220"}));
-    EXPECT_EQ(source(1), LyricSource::Lyr);
-}
-
-TEST_F(LyricExtractionTest, GreaterThanSignAddsSpacesAfterWords) {
-    lyric(150, "word"); // before the sign: as it is
-    lyric(200, ">");    // sets the mode; cleans to nothing itself
-    lyric(210, "Hel-"); // ends in '-': no space, then the '-' goes
-    lyric(220, "lo");
-    lyric(230, "\rNew"); // a line start gets no space
-    lyric(240, "end ");
-    EXPECT_EQ(items(), (Items{"word@150", "Hel@210", "lo @220", "\rNew@230", "end @240"}));
-}
-
-TEST_F(LyricExtractionTest, TextEndsAtItsFirstNulByte) {
-    const std::string withNul("ab\0cd", 5);
-    lyric(200, withNul);
-    lyric(210, std::string("\0x", 2)); // empty as a C string
-    EXPECT_EQ(items(), (Items{"ab@200"}));
-}
-
-TEST_F(LyricExtractionTest, OtherTextTypesAndFarChunksGiveNoItems) {
-    add(2, 200, "/copyright", 0);
-    add(6, 200, "/marker", 0);
-    add(7, 200, "/cue", 0);
+    // Lyric events are cleaned.
+    lyric(100, "early", 1);
+    lyric(101, "Hel-", 1);
+    lyric(110, "lo_", 1);
+    lyric(120, "/Come", 1);
+    lyric(130, "%comment", 1);
+    lyric(140, "  ", 1);
+    // A line start before any lyric is skipped.
+    lyric(200, "\rIntro", 2);
+    lyric(210, "Real", 2);
+    lyric(220, "\rNext", 2);
+    // A chunk keeps the first kind of lyrics it finds.
+    text(200, "/Line", 3);
+    lyric(210, "ignored", 3);
+    text(220, "more", 3);
+    lyric(200, "sung", 4);
+    text(210, "/ignored", 4);
+    text(215, "plain", 4);
+    lyric(220, "on", 4);
+    // '>' adds spaces after words from there on.
+    lyric(150, "word", 5); // before the sign: as it is
+    lyric(200, ">", 5);    // sets the mode; cleans to nothing itself
+    lyric(210, "Hel-", 5); // ends in '-': no space, then the '-' goes
+    lyric(220, "lo", 5);
+    lyric(230, "\rNew", 5); // a line start gets no space
+    lyric(240, "end ", 5);
+    // A text ends at its first NUL byte.
+    lyric(200, std::string("ab\0cd", 5), 6);
+    lyric(210, std::string("\0x", 2), 6); // empty as a C string
+    text(240, "x", 7);                    // no line started
+    add(2, 200, "/copyright", 8);
+    add(6, 200, "/marker", 8);
+    add(7, 200, "/cue", 8);
     lyric(200, "far", 511);
     lyric(200, "too far", 512);
     lyric(200, "way too far", 100000);
-    EXPECT_TRUE(items(0).empty());
-    EXPECT_EQ(source(0), LyricSource::Undecided);
+
+    EXPECT_EQ(items(0), (Items{"\\First@200", "word@210", "/Second@230"}));
+    EXPECT_EQ(source(0), LyricSource::Text);
+    EXPECT_EQ(items(1), (Items{"Hel@101", "lo@110", "\rCome@120"}));
+    EXPECT_EQ(source(1), LyricSource::Lyr);
+    EXPECT_EQ(items(2), (Items{"Real@210", "\rNext@220"}));
+    EXPECT_EQ(items(3), (Items{"/Line@200", "more@220"}));
+    EXPECT_EQ(source(3), LyricSource::Text);
+    EXPECT_EQ(items(4), (Items{"sung@200", "on@220"}));
+    EXPECT_EQ(source(4), LyricSource::Lyr);
+    EXPECT_EQ(items(5), (Items{"word@150", "Hel@210", "lo @220", "\rNew@230", "end @240"}));
+    EXPECT_EQ(items(6), (Items{"ab@200"}));
+    for (int k : {7, 8}) {
+        EXPECT_TRUE(items(k).empty()) << k;
+        EXPECT_EQ(source(k), LyricSource::Undecided) << k;
+    }
     EXPECT_EQ(items(511), (Items{"far@200"}));
 }
 

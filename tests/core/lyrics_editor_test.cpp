@@ -1,7 +1,7 @@
 #include "core/lyrics/lyrics_editor.h"
 
-#include "lyric_items.h"
 #include "core/document/song_file.h"
+#include "lyric_items.h"
 
 #include <gtest/gtest.h>
 
@@ -18,32 +18,20 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-// The lyric list from itemsOf's notation: "text@tick" for a syllable, "|@tick" for a break.
-void setItems(TItemLyr& list, const Strings& items) {
-    list.clear();
-    for (const std::string& s : items) {
-        const std::size_t at = s.rfind('@');
-        const std::string text = s.substr(0, at);
-        const double tick = std::stod(s.substr(at + 1));
-        if (text == "|")
-            list.add({}, 1, tick);
-        else
-            list.add(text, 0, tick);
-    }
-}
-
 class Editor : public ::testing::Test {
 protected:
-    void load(const Strings& items) {
+    void SetUp() override {
+        doc.subscribe([this](const LyricsChange& c) {
+            changes.push_back(c);
+            seenLine = editor->currentLine();
+        });
+    }
+    void load(const char* items) {
         setItems(doc.lyrics(), items);
         editor = std::make_unique<LyricsEditor>(doc);
         changes.clear();
         // A small panel: the text scrolls, so joining lines does not add one at the end.
         editor->setPanelHeight(2 * kEditorRowHeight);
-        doc.subscribe([this](const LyricsChange& c) {
-            changes.push_back(c);
-            seenLine = editor->currentLine();
-        });
     }
     void at(int line, int column) {
         editor->setCursor(line, column);
@@ -62,7 +50,7 @@ protected:
                 editor->typeCharacter(c);
         }
     }
-    Strings items() { return itemsOf(doc.lyrics()); }
+    std::string items() { return joinedItems(doc.lyrics()); }
     Strings lines() { return lineTextsOf(doc.lyrics()); }
     LyricsCursor cursor() const { return editor->cursor(); }
 
@@ -150,25 +138,13 @@ const KeyCase kKeyCases[] = {
      "csa@100,mia@110,|@130", 0, 0},
 };
 
-std::string joined(const Strings& items) {
-    std::string out;
-    for (const std::string& s : items) out += (out.empty() ? "" : ",") + s;
-    return out;
-}
-
 TEST_F(Editor, KeyRules) {
     for (const KeyCase& c : kKeyCases) {
         SCOPED_TRACE(c.rule);
-        Strings before;
-        for (std::string_view rest = c.before; !rest.empty();) {
-            const std::size_t comma = std::min(rest.find(','), rest.size());
-            before.emplace_back(rest.substr(0, comma));
-            rest.remove_prefix(std::min(comma + 1, rest.size()));
-        }
-        load(before);
+        load(c.before);
         at(c.line, c.column);
         press(c.keys);
-        EXPECT_EQ(joined(items()), c.after);
+        EXPECT_EQ(items(), c.after);
         if (c.cursorLine >= 0) {
             EXPECT_EQ(cursor(), (LyricsCursor{c.cursorLine, c.cursorColumn}));
         }
@@ -176,11 +152,9 @@ TEST_F(Editor, KeyRules) {
 }
 
 TEST_F(Editor, KeysWithNothingToActOnChangeNothing) {
-    const Strings before{"citt@100", "|@110", "tre@400"};
-    load(before);
+    load("citt@100,|@110,tre@400");
     at(0, 0);
     press("\b"); // nothing before the first line
-    EXPECT_TRUE(changes.empty());
     at(1, 3);
     press("\x7F"); // nothing after the last line
     EXPECT_TRUE(changes.empty());
@@ -190,111 +164,43 @@ TEST_F(Editor, KeysWithNothingToActOnChangeNothing) {
     press(std::string("\r\0\t\xE0", 4));
     editor->typeCharacter('\n');
     editor->typeCharacter('\x7F');
-    EXPECT_EQ(items(), (Strings{"citt\xE0@100", "|@110", "tre@400"}));
+    EXPECT_EQ(items(), "citt\xE0@100,|@110,tre@400");
     EXPECT_EQ(cursor(), (LyricsCursor{0, 5}));
 }
 
-TEST_F(Editor, EnterTellsTheViewToScrollAndAFirstEmptyLineGoesAtTidyUp) {
-    load({"uno@100", "|@110", "due@200", "|@210"});
+TEST_F(Editor, EnterAndDeleteAcrossLines) {
+    load("uno@100,|@110,due@200,|@210");
     at(1, 0);
     press("\n");
     ASSERT_FALSE(changes.empty());
-    EXPECT_EQ(changes.back().rowOffset, kEditorRowHeight);
-    EXPECT_TRUE(changes.back().movePosition);
+    EXPECT_EQ(changes.back().rowOffset, kEditorRowHeight); // the view scrolls with the text
     at(0, 0);
-    press("\n");
-    EXPECT_EQ(lines().front(), "");
+    press("\n"); // a first empty line goes at the tidy-up
     doc.TidyLyrics();
     EXPECT_EQ(lines().front(), "uno");
-}
 
-TEST_F(Editor, DeleteAtTheLinesEndJoinsTheNextLine) {
-    load({"uno@100", "|@110", "|@150", "due@200", "|@210", "tre@300"});
-    at(0, 2); // on the last character
+    // Delete at a line's end joins the next line (an empty one first).
+    load("uno@100,|@110,|@150,due@200,|@210,tre@300");
+    at(0, 2);
     press("\x7F");
     EXPECT_EQ(lines(), (Strings{"uno", "due", "tre"}));
     at(0, 3);
     press("\x7F");
     EXPECT_EQ(lines(), (Strings{"unodue", "tre"}));
     EXPECT_EQ(cursor(), (LyricsCursor{0, 3}));
-}
 
-TEST_F(Editor, BackspaceJoiningLinesOfATextThatFitsThePanelKeepsTheLineCount) {
-    load({"a@100", "|@110", "b@200", "|@210"});
+    // Joining lines of a text that fits the panel keeps the line count: a line goes at the end.
+    load("a@100,|@110,b@200,|@210");
     editor->setPanelHeight(20 * kEditorRowHeight);
-    ASSERT_EQ(editor->scrollMaximum(), 0);
     at(1, 0);
     press("\b");
-    EXPECT_EQ(items(), (Strings{"a@100", "b@200", "|@210", "|@240"}));
-}
-
-TEST_F(Editor, EnterScrollsOnlyFromTheLowerHalfOfThePanel) {
-    Strings many;
-    for (int i = 0; i < 40; ++i) {
-        many.push_back("riga@" + std::to_string(100 + 30 * i));
-        many.push_back("|@" + std::to_string(110 + 30 * i));
-    }
-    load(many);
-    editor->setPanelHeight(10 * kEditorRowHeight);
-    at(2, 0);
-    press("\n");
-    EXPECT_EQ(editor->firstVisibleLine(), 0);
-    at(7, 0);
-    press("\n");
-    EXPECT_EQ(editor->firstVisibleLine(), 1);
-    EXPECT_EQ(cursor(), (LyricsCursor{8, 0}));
-}
-
-// ---- cursor and scrolling -----------------------------------------------------------------
-
-TEST_F(Editor, LocateCursorGivesABoundaryToTheSyllableBefore) {
-    load({"|@90", "ca@100", "sa @110", "|@120"});
-    const struct {
-        int column, item, offset;
-        const char* upToItem;
-    } cases[] = {{0, 1, 0, ""}, {2, 1, 2, "ca"}, {5, 2, 3, "casa "}};
-    for (const auto& c : cases) {
-        at(1, c.column);
-        const CursorLocation l = editor->LocateCursor();
-        EXPECT_EQ(l.item, c.item) << c.column;
-        EXPECT_EQ(l.offset, c.offset) << c.column;
-        if (c.column) {
-            EXPECT_EQ(l.lineUpToItem, c.upToItem) << c.column;
-        }
-    }
-    EXPECT_EQ(editor->currentLineFirstItem(), 1);
-    EXPECT_EQ(editor->currentLineText(), "casa ");
-}
-
-TEST_F(Editor, ArrowsWalkTheTextAndStopAtItsEnds) {
-    load({"ciao @100", "|@110", "tu@200", "|@210", "noi@300"});
-    editor->moveLeft();
-    EXPECT_EQ(cursor(), (LyricsCursor{0, 0}));
-    at(1, 0);
-    editor->moveLeft(); // the line above ends with a space: the cursor stands on it
-    EXPECT_EQ(cursor(), (LyricsCursor{0, 4}));
-    editor->moveRight();
-    EXPECT_EQ(cursor(), (LyricsCursor{1, 0}));
-    editor->moveRight();
-    editor->moveRight();
-    EXPECT_EQ(cursor(), (LyricsCursor{1, 2})); // the virtual space after the line
-    editor->moveRight();
-    EXPECT_EQ(cursor(), (LyricsCursor{2, 0}));
-    at(2, 3);
-    editor->moveRight();
-    EXPECT_EQ(cursor(), (LyricsCursor{2, 3}));
-    editor->moveDown();
-    EXPECT_EQ(cursor(), (LyricsCursor{2, 3}));
-    editor->moveUp();
-    EXPECT_EQ(cursor(), (LyricsCursor{1, 0}));
-    ASSERT_FALSE(changes.empty());
-    EXPECT_FALSE(changes.back().movePosition);
+    EXPECT_EQ(items(), "a@100,b@200,|@210,|@240");
 }
 
 TEST_F(Editor, TheScrollRangeFollowsThePanelAndTheCursorStaysVisible) {
-    Strings many;
-    for (int i = 0; i < 30; ++i) many.push_back("|@" + std::to_string(100 + 30 * i));
-    load(many); // 31 lines with the one after the final break
+    std::string many;
+    for (int i = 0; i < 30; ++i) many += "|@" + std::to_string(100 + 30 * i) + ",";
+    load(many.c_str()); // 31 lines with the one after the final break
     editor->setPanelHeight(10 * kEditorRowHeight + 4);
     EXPECT_EQ(editor->visibleRows(), 10);
     EXPECT_EQ(editor->scrollMaximum(), 31 - 10 + 1 - 1);
@@ -308,29 +214,59 @@ TEST_F(Editor, TheScrollRangeFollowsThePanelAndTheCursorStaysVisible) {
     at(9, 0);
     editor->moveDown(); // from the bottom row
     EXPECT_EQ(editor->firstVisibleLine(), 1);
-    at(1, 0);
-    editor->moveUp(); // from the top row
-    EXPECT_EQ(editor->firstVisibleLine(), 0);
-    for (int i = 0; i < 40; ++i) editor->moveDown();
-    EXPECT_EQ(cursor(), (LyricsCursor{30, 0}));
-    EXPECT_EQ(editor->firstVisibleLine(), editor->scrollMaximum());
     // The gutter ticks of the visible rows, from the first visible one.
-    EXPECT_EQ(doc.lineStartTicks().get(0), 100 + 30 * editor->firstVisibleLine());
+    EXPECT_EQ(doc.lineStartTicks().get(0), 100 + 30 * 1);
+    editor->setFirstVisibleLine(0);
+    at(2, 0);
+    press("\n"); // Enter scrolls from the lower half of the panel only
+    EXPECT_EQ(editor->firstVisibleLine(), 0);
+    at(7, 0);
+    press("\n");
+    EXPECT_EQ(editor->firstVisibleLine(), 1);
 }
 
-TEST_F(Editor, TheGutterAndTheSongPositionFollowTheCursorLine) {
-    load({"a@100", "|@110", "|@150"});
+TEST_F(Editor, TheCursorKnowsItsSyllableLineAndTick) {
+    load("|@90,ca@100,sa @110,|@120");
     editor->setPanelHeight(20 * kEditorRowHeight);
-    at(1, 0);
-    EXPECT_EQ(editor->currentLineStartTick(), 150);
+    const struct {
+        int column, item, offset;
+        const char* upToItem;
+    } cases[] = {{0, 1, 0, ""}, {2, 1, 2, "ca"}, {5, 2, 3, "casa "}};
+    for (const auto& c : cases) {
+        at(1, c.column);
+        const CursorLocation l = editor->LocateCursor();
+        EXPECT_EQ(l.item, c.item) << c.column;
+        EXPECT_EQ(l.offset, c.offset) << c.column;
+        if (c.column) {
+            EXPECT_EQ(l.lineUpToItem, c.upToItem) << c.column;
+        }
+    }
+    EXPECT_EQ(editor->currentLineText(), "casa ");
     at(2, 0);
-    EXPECT_EQ(editor->currentLineStartTick(), 160); // the line after the final break
-    EXPECT_EQ(doc.lineStartTicks().get(2), 160);
+    EXPECT_EQ(editor->currentLineStartTick(), 130); // the line after the final break
     EXPECT_EQ(doc.lineStartTicks().get(3), TItemI::outOfRange);
+
+    // A press on an item's box puts the cursor on its first character.
+    editor->moveCursorToItem(2);
+    EXPECT_EQ(cursor(), (LyricsCursor{1, 2}));
+
+    // Arrows: left onto a line ending with a space stands on the space; right reaches the
+    // virtual space after a line.
+    load("ciao @100,|@110,tu@200,|@210,noi@300");
+    at(1, 0);
+    editor->moveLeft();
+    EXPECT_EQ(cursor(), (LyricsCursor{0, 4}));
+    at(1, 1);
+    editor->moveRight();
+    EXPECT_EQ(cursor(), (LyricsCursor{1, 2}));
+    editor->moveRight();
+    EXPECT_EQ(cursor(), (LyricsCursor{2, 0}));
+    editor->moveUp();
+    EXPECT_FALSE(changes.back().movePosition);
 }
 
 TEST_F(Editor, ListenersSeeTheEditorAlreadyPlacedAndForeignRefreshesMoveIt) {
-    load({"a@100", "|@110", "b@200", "|@210", "c@300"});
+    load("a@100,|@110,b@200,|@210,c@300");
     editor->pressEnter();
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(seenLine, 1);
@@ -340,17 +276,8 @@ TEST_F(Editor, ListenersSeeTheEditorAlreadyPlacedAndForeignRefreshesMoveIt) {
     doc.lyrics().clear();
     doc.refresh(-1, 0);
     EXPECT_EQ(cursor(), (LyricsCursor{0, 0}));
-    editor->moveCursorToItem(0);
     editor->setBindStartLine(7);
     EXPECT_EQ(editor->bindStartLine(), 0);
-}
-
-TEST_F(Editor, APressOnAnItemPutsTheCursorOnItsFirstCharacter) {
-    load({"uno@100", "|@110", "ca@200", "sa@210", "|@220"});
-    editor->moveCursorToItem(3);
-    EXPECT_EQ(cursor(), (LyricsCursor{1, 2}));
-    editor->moveCursorToItem(1);
-    EXPECT_EQ(cursor(), (LyricsCursor{0, 3}));
 }
 
 // ---- property: random keys on real lyrics ---------------------------------------------------

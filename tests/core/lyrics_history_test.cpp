@@ -11,7 +11,6 @@
 #include <vector>
 
 using namespace cantelo;
-using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -40,16 +39,12 @@ TEST(History, TheOldestStepsGoPastTheLimitAndAStepThatChangedNothingIsPassedOver
 class EditorUndo : public ::testing::Test {
 protected:
     void SetUp() override {
-        TItemLyr& list = doc.lyrics();
-        list.clear();
-        const char* texts[] = {"Ciao ",        "bella ",      "cantare", "",    "parola lunga ",
-                               "lunga lunga ", "lunghissima", "",        "fine"};
-        const double ticks[] = {100, 130, 160, 170, 300, 305, 308, 310, 400};
-        for (int i = 0; i < 9; ++i) list.add(texts[i], texts[i][0] == '\0', ticks[i]);
+        setItems(doc.lyrics(), "Ciao @100,bella @130,cantare@160,|@170,parola lunga @300,"
+                               "lunga lunga @305,lunghissima@308,|@310,fine@400");
         editor = std::make_unique<LyricsEditor>(doc);
         editor->setPanelHeight(2 * kEditorRowHeight);
     }
-    Strings items() { return itemsOf(doc.lyrics()); }
+    std::string items() { return joinedItems(doc.lyrics()); }
 
     LyricsDocument doc;
     std::unique_ptr<LyricsEditor> editor;
@@ -83,10 +78,10 @@ TEST_F(EditorUndo, EveryCommandIsOneStepThatUndoAndRedoReplayExactly) {
         SCOPED_TRACE(c.name);
         SetUp();
         editor->setCursor(c.at.line, c.at.column);
-        const Strings before = items();
+        const std::string before = items();
         const LyricsCursor cursorBefore = editor->cursor();
         c.run(*editor);
-        const Strings after = items();
+        const std::string after = items();
         const LyricsCursor cursorAfter = editor->cursor();
         ASSERT_NE(after, before);
         EXPECT_EQ(editor->history().undoDepth(), 1u);
@@ -111,7 +106,7 @@ TEST_F(EditorUndo, EveryCommandIsOneStepThatUndoAndRedoReplayExactly) {
 }
 
 TEST_F(EditorUndo, CharactersTypedIntoOneSyllableAreOneStepUntilAnotherKey) {
-    const Strings before = items();
+    const std::string before = items();
     editor->setCursor(0, 3);
     for (char c : std::string("ppp")) editor->typeCharacter(c);
     EXPECT_EQ(editor->history().undoDepth(), 1u);
@@ -127,7 +122,21 @@ TEST_F(EditorUndo, CharactersTypedIntoOneSyllableAreOneStepUntilAnotherKey) {
     EXPECT_EQ(editor->cursor(), (LyricsCursor{0, 3}));
 }
 
-TEST_F(EditorUndo, ARefusedCommandKeepsRedoAndANewSongForgetsEverything) {
+// Steps recorded by the binding and synchronisation commands share the editor's history.
+TEST_F(EditorUndo, OtherCommandsShareTheHistoryAndANewSongForgetsIt) {
+    editor->setCursor(2, 1);
+    const std::string before = items();
+    editor->history().record(doc.lyrics(), editor->cursor());
+    doc.lyrics().get(0)->tick = 50;
+    doc.refresh(0, 0, false);
+    editor->typeCharacter('y');
+    EXPECT_EQ(editor->history().undoDepth(), 2u);
+    editor->undo();
+    editor->undo();
+    EXPECT_EQ(items(), before);
+    EXPECT_EQ(editor->cursor(), (LyricsCursor{2, 1}));
+
+    // Commands that change nothing keep the redo branch.
     editor->changeTextCase(LetterCase::Lower);
     editor->setCursor(0, 3);
     editor->typeCharacter('k');
@@ -147,21 +156,6 @@ TEST_F(EditorUndo, ARefusedCommandKeepsRedoAndANewSongForgetsEverything) {
     doc.chooseLyricTrack(song);
     EXPECT_FALSE(editor->canUndo());
     EXPECT_EQ(editor->cursor(), (LyricsCursor{0, 0}));
-}
-
-TEST_F(EditorUndo, StepsRecordedByOtherCommandsShareTheHistory) {
-    editor->setCursor(2, 1);
-    const Strings before = items();
-    // As the binding commands do: record with the editor's cursor, change, refresh.
-    editor->history().record(doc.lyrics(), editor->cursor());
-    doc.lyrics().get(0)->tick = 50;
-    doc.refresh(0, 0, false);
-    editor->typeCharacter('y');
-    EXPECT_EQ(editor->history().undoDepth(), 2u);
-    editor->undo();
-    editor->undo();
-    EXPECT_EQ(items(), before);
-    EXPECT_EQ(editor->cursor(), (LyricsCursor{2, 1}));
 }
 
 } // namespace

@@ -15,7 +15,6 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <tuple>
 
 #include <sys/resource.h>
@@ -306,46 +305,6 @@ TEST_F(WriteFileTest, DiskFullHalfwayKeepsThePreviousFile) {
     EXPECT_NE(error.find("larger than"), std::string::npos) << error;
     EXPECT_EQ(fileBytes(target), bytesOf("previous"));
     EXPECT_EQ(names(), std::set<std::string>{"song.mid"});
-}
-
-// ---- the corpus ---------------------------------------------------------------------------
-
-// Runs midicsv on a file: its exit status, and its System_exclusive lines without the track
-// number, sorted.
-int midicsv(const fs::path& file, const fs::path& errors, std::vector<std::string>& sysEx) {
-    int status = 0;
-    std::istringstream lines(test::commandOutput(
-        "midicsv '" + file.string() + "' 2>'" + errors.string() + "'", &status));
-    for (std::string l; std::getline(lines, l);)
-        if (l.find("System_exclusive") != std::string::npos) sysEx.push_back(l.substr(l.find(',')));
-    std::sort(sysEx.begin(), sysEx.end());
-    return status;
-}
-
-// An independent reader takes every file we write without complaint, and finds the SysEx
-// messages of the original byte for byte.
-TEST_F(WriteFileTest, MidicsvReadsEverySongOfTheCorpusWeWrite) {
-    if (!fs::exists("/usr/bin/midicsv")) GTEST_SKIP() << "midicsv is not installed";
-    const auto files = test::corpusFiles({".mid", ".kar"});
-    if (files.empty()) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
-    const fs::path errors = dir / "errors.txt";
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.filename().string());
-        song->reset();
-        if (!readSongFile(*song, f.string())) continue; // refused by the reader (format 2)
-        std::vector<std::string> originalSysEx;
-        const bool clean = midicsv(f, errors, originalSysEx) == 0 && fs::file_size(errors) == 0;
-        for (int format : {0, 1}) {
-            const fs::path out = dir / "out.mid";
-            ASSERT_TRUE(writeSongFile(*song, out.string(), format, false, &error)) << error;
-            std::vector<std::string> sysEx;
-            EXPECT_EQ(midicsv(out, errors, sysEx), 0) << "format " << format;
-            EXPECT_EQ(fs::file_size(errors), 0u) << "format " << format;
-            if (clean) {
-                EXPECT_EQ(sysEx, originalSysEx) << "format " << format;
-            }
-        }
-    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "core/app/remote_command.h"
+#include "smf_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,8 @@
 namespace cantelo {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes bytesOf(std::string_view s) {
-    return Bytes(s.begin(), s.end());
-}
+using test::Bytes;
+using test::bytesOf;
 
 class RemoteDecoderTest : public ::testing::Test {
 protected:
@@ -76,27 +74,23 @@ TEST_F(RemoteDecoderTest, OverLimitIsRefusedAndTheStreamStaysInStep) {
     ASSERT_EQ(late.size(), 1u);
     EXPECT_EQ(late[0].tag, kTagShowWindow);
     EXPECT_EQ(late[0].text, "z");
-}
 
-TEST_F(RemoteDecoderTest, HugeAnnouncedLengthIsRefusedWithoutWaitingForIt) {
+    // A huge announced length is refused without waiting for the data.
     Bytes head = encodeRemoteMessage(kTagOpenFile, {});
     head[4] = head[5] = head[6] = head[7] = 0xFF; // 4 GiB announced
     decoder.feed(head);
-    const auto messages = drain();
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(messages[0].refused);
-    EXPECT_EQ(messages[0].length, 0xFFFFFFFFu);
+    const auto huge = drain();
+    ASSERT_EQ(huge.size(), 1u);
+    EXPECT_TRUE(huge[0].refused);
+    EXPECT_EQ(huge[0].length, 0xFFFFFFFFu);
 }
 
-TEST(RemoteCommand, UnknownTagsAreAnsweredZero) {
+TEST(RemoteCommand, UnknownTagsAreAnsweredZeroAndRepliesHaveFourBytes) {
     RemoteMessage m;
     m.tag = remoteTag("cnxx");
     EXPECT_EQ(remoteCommandResult(m), 0);
     m.tag = remoteTag("CNOF"); // tags are case-sensitive
     EXPECT_EQ(remoteCommandResult(m), 0);
-}
-
-TEST(RemoteCommand, ReplyRoundTripsAndRejectsOtherSizes) {
     EXPECT_EQ(decodeRemoteReply(encodeRemoteReply(1)), 1);
     EXPECT_EQ(decodeRemoteReply(encodeRemoteReply(0)), 0);
     EXPECT_EQ(decodeRemoteReply(Bytes{1, 0, 0}), std::nullopt);

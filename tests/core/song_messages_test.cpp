@@ -1,9 +1,9 @@
 #include "core/playback/song_messages.h"
 
 #include "core/playback/midi_output.h"
-#include "smf_builder.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -99,14 +99,7 @@ TEST_F(SongMessagesTest, SysExFromSeveralTracksIsPlacedByTimeNotByReadingOrder) 
 }
 
 TEST_F(SongMessagesTest, OutputChannelMapAndANoteEndingWhereItStarts) {
-    CChannelTrack templ;
-    templ.channel = 2;
-    CChannelTrack* track = song->createTrack(templ);
-    CObjectEventNote* note = song->newNote(track);
-    note->tick = 480;
-    note->offTick = 480;
-    note->key = 64;
-    note->velocity = 99;
+    addNote(*song, 2, 480, 480, 64, 99);
     song->setOutputChannel(2, 7);
     // Released after its own note-on: the other way round it would sound to the end.
     EXPECT_EQ(sent(),

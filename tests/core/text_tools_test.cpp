@@ -72,10 +72,10 @@ TEST_F(AdaptText, WrapsAtTheWordBoundaryBeforeTheLimit) {
                                           "aaaaaaaaaa bbbbbbbbbb", "ccccccdddddddee", ""}));
     // A provisional break tick: 10 after the syllable it follows.
     EXPECT_EQ(itemsOf(list)[5] + itemsOf(list)[6], "sei@60|@70");
-}
 
-TEST_F(AdaptText, CutsOneWordLinesAndLeavesALoneLongSyllable) {
-    // The first word starts at the list's first item.
+    // One-word lines are cut; a lone long syllable is left alone. The first word starts at the
+    // list's first item.
+    list.clear();
     line(Strings(14, "xxx"));
     line({std::string(40, 'y')});
     line({" " + std::string(40, 'z'), "w"});
@@ -112,7 +112,7 @@ protected:
     double tick = 0;
 };
 
-TEST_F(CursorTools, SyllableStartCaseChangesTheMarkAfterALeadingSpace) {
+TEST_F(CursorTools, StartCaseAndJoinActOnTheSyllableUnderTheCursor) {
     EXPECT_TRUE(changeSyllableStartCase(list, 4, 0, LetterCase::Upper));
     EXPECT_FALSE(changeSyllableStartCase(list, 4, 1, LetterCase::Upper));
     EXPECT_TRUE(changeSyllableStartCase(list, 1, 2, LetterCase::Upper)); // boundary: "sa"
@@ -122,10 +122,8 @@ TEST_F(CursorTools, SyllableStartCaseChangesTheMarkAfterALeadingSpace) {
     EXPECT_FALSE(changeSyllableStartCase(list, 7, 0, LetterCase::Lower)); // empty line
     EXPECT_FALSE(changeSyllableStartCase(list, 40, 0, LetterCase::Lower));
     EXPECT_EQ(itemsOf(list), before);
-}
 
-TEST_F(CursorTools, JoinTakesInTheNextItemButNeverGivesTextToABreak) {
-    const Strings before = itemsOf(list);
+    // Join takes in the next item but never gives text to a break.
     EXPECT_FALSE(joinSyllables(list, 2, 2));  // after the line's end
     EXPECT_FALSE(joinSyllables(list, 7, 0));  // on an empty line
     EXPECT_FALSE(joinSyllables(list, 10, 0)); // on the closing break
@@ -133,8 +131,8 @@ TEST_F(CursorTools, JoinTakesInTheNextItemButNeverGivesTextToABreak) {
 
     ASSERT_TRUE(joinSyllables(list, 0, 3)); // boundary: "ca" takes in "sa"
     ASSERT_TRUE(joinSyllables(list, 1, 0)); // last syllable: the lines join
-    EXPECT_EQ(lineTextsOf(list), (Strings{"la casa bella", "", "fine", ""}));
-    EXPECT_EQ(itemsOf(list)[1], "casa@20");
+    EXPECT_EQ(lineTextsOf(list), (Strings{"la caSa Bella", "", "fine", ""}));
+    EXPECT_EQ(itemsOf(list)[1], "caSa@20");
 }
 
 TEST_F(TextFiles, ExportWritesCrLfLinesAndTheTrailerThroughATemporaryFile) {

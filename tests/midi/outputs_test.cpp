@@ -59,14 +59,6 @@ protected:
     std::string shown;
 };
 
-TEST_F(DeviceOverSystemOutputsTest, TheSynthesizerWithoutAudioGivesTheDeviceMessage) {
-    outputs.synthOptions().audioDrivers = {"no-such-driver"};
-    EXPECT_FALSE(device.OpenDevice());
-    EXPECT_EQ(shown, kOpenFailedLine1);
-    EXPECT_NE(device.lastError().find("no-such-driver"), std::string::npos) << device.lastError();
-    EXPECT_FALSE(device.isOpen());
-}
-
 // The sequencer's sends racing the menus' open, close and reset on the real synthesizer: run
 // under ThreadSanitizer this must stay quiet, and under AddressSanitizer no send may touch a
 // synthesizer that has been deleted.
