@@ -1,5 +1,6 @@
 #include "core/document/song_file.h"
 
+#include "core/document/file_image.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_writer.h"
 #include "core/timing/tempo_map.h"
@@ -68,6 +69,21 @@ std::string withExtension(std::string_view chosen, std::string_view ext) {
     return path;
 }
 
+void resetToEmptySong(SongDocument& doc) {
+    CMidiSong& song = doc.song;
+    doc.lyrics.reset();
+    song.reset();
+    doc.lyrics.chooseLyricTrack(song);
+    doc.currentFileName.clear();
+    doc.saveEnabled = false;
+    doc.melodyNotes.clear();
+    doc.instrumentName.clear();
+    doc.songEnd = 1;
+    doc.positionLabel = positionText(song, 0);
+    doc.endLabel = doc.positionLabel;
+    doc.lengthLabel = clockText(0);
+}
+
 OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyChannel) {
     CMidiSong& song = doc.song;
     LyricsDocument& lyrics = doc.lyrics;
@@ -77,10 +93,17 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     doc.positionLabel = positionText(song, 0);
 
     const CObjectMetaEventText* resetCredit = song.data().texts.head();
-    if (!readSongFile(song, path)) {
-        doc.saveEnabled = false;
-        return {false, std::string(kOpenFailedMessage1), std::string(kOpenFailedMessage2)};
+    std::vector<std::uint8_t> image;
+    Result read = readFileImage(path, kMaxSongFileBytes, image);
+    if (read && !readSongImage(song, image, path))
+        read = Result::failure(FailureReason::Unrecognised, path);
+    if (!read) {
+        // The half-read file and the old song's notes and labels must not pass for the new song.
+        resetToEmptySong(doc);
+        return {false, std::string(kOpenFailedMessage1), std::string(kOpenFailedMessage2),
+                read.reason};
     }
+    image = {};
     dropRepeatedCredit(song, resetCredit);
     doc.saveEnabled = true;
     doc.songLoaded = true;
@@ -120,9 +143,13 @@ SaveResult saveSongFile(SongDocument& doc, const std::string& path, int formatCh
     doc.lyrics.TidyLyrics();
     result.longLineWarning = doc.lyrics.handOverLyrics(doc.song);
     const int format = formatChoice == kFormatChoice1 ? 1 : 0;
+    int err = 0;
     result.ok = writeSongFile(doc.song, result.path, format, hasExtension(result.path, "nvk"),
-                              &result.error);
-    if (result.ok) doc.currentFileName = result.path;
+                              &result.error, &err);
+    if (result.ok)
+        doc.currentFileName = result.path;
+    else
+        result.reason = reasonOfErrno(err);
     return result;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/document/result.h"
 #include "core/lyrics/lyrics_model.h"
 #include "core/song/indexed_lists.h"
 #include "core/song/midi_song.h"
@@ -40,6 +41,9 @@ struct OpenResult {
     bool ok = false;
     std::string message1; // on failure: the two lines the message window shows
     std::string message2;
+    // On failure: Unrecognised for a file that is not a song, NotFound, NotAFile, Empty,
+    // TooLarge, Denied or Other when it cannot be read.
+    FailureReason reason = FailureReason::None;
 };
 
 struct SaveResult {
@@ -47,15 +51,22 @@ struct SaveResult {
     std::string path;             // the file written (with the extension rules applied)
     std::string error;            // on failure: why, for the user
     bool longLineWarning = false; // a line is over 33 characters: warn once, the save went on
+    FailureReason reason = FailureReason::None; // on failure: the writer's errno as a reason
 };
 
 // Opens a song file into the document: resets the lyrics and the song, reads the file, takes
 // its lyrics (choosing the lyric chunk, normalising it, placing the breaks, building at least 36
 // lines), fills the melody note list for `melodyChannel` (0..15) and the position texts, and
-// sets the mixer values at tick 0 with every channel unmuted. On failure the song keeps what was
-// read and saving is disabled. The credit text is kept once: a file that already holds it does
-// not get a second one.
+// sets the mixer values at tick 0 with every channel unmuted. Only regular files up to
+// kMaxSongFileBytes are read, so a FIFO never blocks the open. On failure the document is that
+// of an empty song (see resetToEmptySong) and saving is disabled: nothing of the previous song,
+// nor of the file that failed half-way, stays on show. The credit text is kept once: a file
+// that already holds it does not get a second one.
 OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyChannel);
+
+// The document of no song: the song reset, 36 empty lines in chunk 0, no melody notes, no
+// instrument, the labels of tick 0, no file name and saving disabled. `songLoaded` stays.
+void resetToEmptySong(SongDocument& doc);
 
 // Tidies the lyrics, hands them to the song as lyric events and writes the song with
 // `formatChoice` (1: format 0, 2: format 1). The extension rules apply to `path`: a song read

@@ -418,10 +418,11 @@ void LyricsEditor::pressDelete() {
 
 // ---- text tools -----------------------------------------------------------------------------
 
-void LyricsEditor::clearText() {
+bool LyricsEditor::clearText() {
     prepare();
-    if (edit(0, [&] { ::cantelo::clearText(list()); }))
-        finish(m_currentLine, m_cursorColumn, 0, true);
+    if (!edit(0, [&] { ::cantelo::clearText(list()); })) return false;
+    finish(m_currentLine, m_cursorColumn, 0, true);
+    return true;
 }
 
 bool LyricsEditor::importText(std::string_view bytes) {
@@ -437,35 +438,42 @@ bool LyricsEditor::importText(std::string_view bytes) {
     return imported;
 }
 
-void LyricsEditor::changeTextCase(LetterCase to) {
+bool LyricsEditor::changeTextCase(LetterCase to) {
     prepare();
-    if (edit(0, [&] { ::cantelo::changeTextCase(list(), to); }))
-        finish(m_currentLine, m_cursorColumn, 0, true);
+    if (!edit(0, [&] { ::cantelo::changeTextCase(list(), to); })) return false;
+    finish(m_currentLine, m_cursorColumn, 0, true);
+    return true;
 }
 
-void LyricsEditor::changeSyllableStartCase(LetterCase to) {
+bool LyricsEditor::changeSyllableStartCase(LetterCase to) {
     prepare();
     const CursorLocation at = LocateCursor();
-    if (edit(0, [&] { ::cantelo::changeSyllableStartCase(list(), at.item, at.offset, to); }))
-        finish(m_currentLine, m_cursorColumn, 0, true);
+    if (!edit(0, [&] { ::cantelo::changeSyllableStartCase(list(), at.item, at.offset, to); }))
+        return false;
+    finish(m_currentLine, m_cursorColumn, 0, true);
+    return true;
 }
 
-void LyricsEditor::adaptTextToWindow() {
+bool LyricsEditor::adaptTextToWindow() {
     prepare();
-    if (edit(0, [&] { AdaptTextToWindow(list()); })) finish(m_currentLine, m_cursorColumn, 0, true);
+    if (!edit(0, [&] { AdaptTextToWindow(list()); })) return false;
+    finish(m_currentLine, m_cursorColumn, 0, true);
+    return true;
 }
 
-void LyricsEditor::joinSyllables() {
+bool LyricsEditor::joinSyllables() {
     prepare();
     const CursorLocation at = LocateCursor();
-    if (edit(0, [&] { ::cantelo::joinSyllables(list(), at.item, at.offset); }))
-        finish(m_currentLine, m_cursorColumn, 0, true);
+    if (!edit(0, [&] { ::cantelo::joinSyllables(list(), at.item, at.offset); })) return false;
+    finish(m_currentLine, m_cursorColumn, 0, true);
+    return true;
 }
 
-void LyricsEditor::syllabify() {
+bool LyricsEditor::syllabify() {
     prepare();
-    if (edit(0, [&] { syllabifyLyrics(list(), m_doc.scratchList()); }))
-        finish(m_currentLine, 0, 0, true);
+    if (!edit(0, [&] { syllabifyLyrics(list(), m_doc.scratchList()); })) return false;
+    finish(m_currentLine, 0, 0, true);
+    return true;
 }
 
 // ---- undo ---------------------------------------------------------------------------------

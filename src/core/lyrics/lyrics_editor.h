@@ -102,15 +102,16 @@ public:
     void pressBackspace();
     void pressDelete();
 
-    // Text tools as editor commands, each one undo step.
-    void clearText();
+    // Text tools as editor commands, each one undo step. Each returns whether the lyric list
+    // changed (nothing is recorded or notified when it did not).
+    bool clearText();
     // The bytes of a text file; false (nothing changed) for empty input.
     bool importText(std::string_view bytes);
-    void changeTextCase(LetterCase to);
-    void changeSyllableStartCase(LetterCase to);
-    void adaptTextToWindow();
-    void joinSyllables();
-    void syllabify();
+    bool changeTextCase(LetterCase to);
+    bool changeSyllableStartCase(LetterCase to);
+    bool adaptTextToWindow();
+    bool joinSyllables();
+    bool syllabify();
 
     // Undo and redo put back the list and the cursor and run the common refresh; false when
     // there is nothing to undo or redo.

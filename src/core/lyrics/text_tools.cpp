@@ -186,7 +186,8 @@ std::string textExportPath(std::string_view name) {
     return path;
 }
 
-bool exportText(const TItemKL& lines, const std::string& path, const ExportTrailer& trailer) {
+bool exportText(const TItemKL& lines, const std::string& path, const ExportTrailer& trailer,
+                int* errnoValue) {
     constexpr std::string_view crlf = "\r\n";
     std::string out;
     for (const KLItem* line = lines.head(); line; line = line->next) {
@@ -203,7 +204,7 @@ bool exportText(const TItemKL& lines, const std::string& path, const ExportTrail
         out += crlf;
     }
     const auto* data = reinterpret_cast<const std::uint8_t*>(out.data());
-    return writeFileReplacing(path, std::span(data, out.size()), nullptr);
+    return writeFileReplacing(path, std::span(data, out.size()), nullptr, errnoValue);
 }
 
 } // namespace cantelo

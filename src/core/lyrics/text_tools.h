@@ -65,7 +65,8 @@ struct ExportTrailer {
 // "Esporta Testo": every line of `lines` followed by CR LF, then a blank line, the title, a blank
 // line and the credit lines, each ended by CR LF. Written to a temporary file renamed over
 // `path`, so a failed export leaves any earlier file whole. Returns false when the file cannot be
-// written.
-bool exportText(const TItemKL& lines, const std::string& path, const ExportTrailer& trailer = {});
+// written, with the errno of the failure in *errnoValue when it is not null.
+bool exportText(const TItemKL& lines, const std::string& path, const ExportTrailer& trailer = {},
+                int* errnoValue = nullptr);
 
 } // namespace cantelo

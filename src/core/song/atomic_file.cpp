@@ -17,8 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool fail(std::string* error, const std::string& path, int errnoValue) {
+bool fail(std::string* error, int* errnoOut, const std::string& path, int errnoValue) {
     if (error) *error = "cannot save \"" + path + "\": " + fileErrorReason(errnoValue);
+    if (errnoOut) *errnoOut = errnoValue;
     return false;
 }
 
@@ -68,13 +69,14 @@ std::string fileErrorReason(int e) {
 }
 
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
-                        std::string* error) {
+                        std::string* error, int* errnoValue) {
+    if (errnoValue) *errnoValue = 0;
     const fs::path target(path);
-    if (target.filename().empty()) return fail(error, path, EISDIR);
+    if (target.filename().empty()) return fail(error, errnoValue, path, EISDIR);
     fs::path tmpPath;
     int err = 0;
     std::FILE* f = createTemporary(target, tmpPath, err);
-    if (!f) return fail(error, path, err);
+    if (!f) return fail(error, errnoValue, path, err);
 
     errno = 0;
     bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
@@ -101,7 +103,7 @@ bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> b
     }
     if (!ok) {
         fs::remove(tmpPath, ec);
-        return fail(error, path, err);
+        return fail(error, errnoValue, path, err);
     }
     return true;
 }

@@ -11,9 +11,11 @@ namespace cantelo {
 // previous file. On failure returns false, removes the temporary file, leaves any file at `path`
 // untouched and, when `error` is not null, stores a sentence naming the file and the reason
 // ("the folder is not writable", "the disk is full" ...). An existing file keeps its
-// permissions. Any thread; blocks on the file system.
+// permissions. When `errnoValue` is not null it gets the errno of the failure (0 on success, and
+// when the system gave none), so that callers can tell the user what to do about it. Any thread;
+// blocks on the file system.
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
-                        std::string* error);
+                        std::string* error, int* errnoValue = nullptr);
 
 // The reason for an errno value as the user is told it.
 std::string fileErrorReason(int errnoValue);

@@ -458,6 +458,22 @@ void CMidiSong::deleteController(int ch, std::int32_t tick, int controller) {
     }
 }
 
+int CMidiSong::removeControllers(int controller) {
+    int removed = 0;
+    for (auto& track : m_data->tracks) {
+        for (CObjectEvent* ev = track.events.head(); ev;) {
+            CObjectEvent* next = ev->next;
+            if (ev->status() == 0xB0 &&
+                static_cast<CObjectEventControlChange*>(ev)->controller == controller) {
+                removeEvent(&track, ev);
+                ++removed;
+            }
+            ev = next;
+        }
+    }
+    return removed;
+}
+
 int CMidiSong::findChannelByOutput(int out) const {
     for (const auto& t : m_data->tracks)
         if (outputChannel(t.channel) == out) return t.channel;

@@ -90,6 +90,9 @@ public:
     void setControllerValue(int ch, std::int32_t tick, std::int32_t value, int controller);
     void moveProgram(int ch, std::int32_t tick, std::int32_t newTick);
     void deleteController(int ch, std::int32_t tick, int controller);
+    // Removes every control change `controller` of every channel track, whatever its tick, with
+    // its chase entry; returns how many there were.
+    int removeControllers(int controller);
     int findChannelByOutput(int out) const;
     void scaleVelocities(int ch, std::int32_t percent);
 

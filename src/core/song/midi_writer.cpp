@@ -5,6 +5,7 @@
 #include "core/song/midi_song.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 #include <limits>
 #include <map>
@@ -375,8 +376,9 @@ std::vector<std::uint8_t> encodeSong(const CMidiSong& song, int format, bool scr
 }
 
 bool writeSongFile(const CMidiSong& song, const std::string& path, int format, bool scramble,
-                   std::string* error) {
+                   std::string* error, int* errnoValue) {
     if (format != 0 && format != 1) {
+        if (errnoValue) *errnoValue = EINVAL;
         if (error)
             *error =
                 "cannot save \"" + path + "\": format " + std::to_string(format) + " is not 0 or 1";
@@ -387,9 +389,10 @@ bool writeSongFile(const CMidiSong& song, const std::string& path, int format, b
         image = encodeSong(song, format, scramble);
     } catch (const std::bad_alloc&) {
         if (error) *error = "cannot save \"" + path + "\": not enough memory";
+        if (errnoValue) *errnoValue = ENOMEM;
         return false;
     }
-    return writeFileReplacing(path, image, error);
+    return writeFileReplacing(path, image, error, errnoValue);
 }
 
 } // namespace cantelo

@@ -11,9 +11,11 @@ class CMidiSong;
 
 // Writes the song as format 0 or 1; `scramble` gives the .nvk form. Writes to a temporary
 // file in the same folder and renames it over `path`; on failure returns false, leaves any
-// previous file untouched and puts the reason in *error. Never changes the song.
+// previous file untouched, puts the reason in *error and, when `errnoValue` is not null, the
+// errno of the failure there (EINVAL for a bad format, ENOMEM when the image does not fit in
+// memory). Never changes the song.
 bool writeSongFile(const CMidiSong& song, const std::string& path, int format, bool scramble,
-                   std::string* error);
+                   std::string* error, int* errnoValue = nullptr);
 
 // The file's bytes, for tests and benchmarks. A format other than 0 writes format 1. Throws
 // std::bad_alloc when memory runs out.

@@ -71,8 +71,8 @@ std::vector<std::uint8_t> encodeSyllables(const TItemLyr& list, std::int32_t div
 }
 
 bool saveSyllableFile(const std::string& path, const TItemLyr& list, std::int32_t division,
-                      std::string* error) {
-    return writeFileReplacing(path, encodeSyllables(list, division), error);
+                      std::string* error, int* errnoValue) {
+    return writeFileReplacing(path, encodeSyllables(list, division), error, errnoValue);
 }
 
 SyllableLoad parseSyllableImage(std::span<const std::uint8_t> image, SyllableFile& out) {

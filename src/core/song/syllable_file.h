@@ -38,9 +38,10 @@ inline constexpr std::string_view kNvsContinueCaption = "Continua";
 std::vector<std::uint8_t> encodeSyllables(const TItemLyr& list, std::int32_t division);
 
 // Writes encodeSyllables(list, division) to `path` through a temporary file renamed over it; on
-// failure returns false, leaves any previous file untouched and puts the reason in *error.
+// failure returns false, leaves any previous file untouched and puts the reason in *error and
+// the errno in *errnoValue (either may be null).
 bool saveSyllableFile(const std::string& path, const TItemLyr& list, std::int32_t division,
-                      std::string* error);
+                      std::string* error, int* errnoValue = nullptr);
 
 struct SyllableRecord {
     std::string text; // empty for a break

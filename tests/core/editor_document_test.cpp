@@ -1,0 +1,292 @@
+#include "test_support.h"
+
+#include "core/document/editor_document.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include <sys/stat.h>
+
+namespace cantelo {
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = DocumentChangeKind;
+using test::SmfFile;
+using test::SmfTrack;
+
+const fs::path kCorpusSong = fs::path(CANTELO_CORPUS_DIR) / "dmp__twinkle.kar";
+
+class EditorDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        doc.subscribe([this](const DocumentChange& c) {
+            seen.push_back(c.kind);
+            if (c.kind == Kind::Modified) modifiedSeen.push_back(doc.modified());
+        });
+    }
+    void openCorpusSong() {
+        if (!fs::exists(kCorpusSong)) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
+        ASSERT_TRUE(doc.open(kCorpusSong.string())) << "corpus song";
+        seen.clear();
+    }
+    // Moves the melody to the first channel that has notes.
+    int chooseMelodyWithNotes() {
+        for (int ch = 0; ch < kChannels; ++ch)
+            if (doc.setMelodyChannel(ch, 0).result && doc.songDocument().melodyNotes.count() > 0)
+                return ch;
+        return -1;
+    }
+    int count(Kind kind) const {
+        return static_cast<int>(std::count(seen.begin(), seen.end(), kind));
+    }
+    std::vector<LyricsHistory::Item> lyricItems() {
+        return LyricsHistory::itemsOf(doc.lyrics().lyrics());
+    }
+
+    test::ScratchDir dir;
+    EditorDocument doc;
+    std::vector<Kind> seen;
+    std::vector<bool> modifiedSeen; // modified() at each Modified notification
+};
+
+// The unsaved state is derived from the text itself: it follows edits, typing and undo, and
+// Modified is published exactly when it flips.
+TEST_F(EditorDocumentTest, EditsAndUndoFlipTheModifiedStateExactlyWhenItChanges) {
+    openCorpusSong();
+    ASSERT_FALSE(doc.modified());
+
+    // Keys go to the editor; the document hears of them all the same.
+    doc.editor().typeCharacter('x');
+    EXPECT_EQ(count(Kind::Lyrics), 1);
+    EXPECT_EQ(modifiedSeen, std::vector<bool>{true});
+    EXPECT_TRUE(doc.undo());
+    EXPECT_EQ(modifiedSeen, (std::vector<bool>{true, false}));
+
+    EXPECT_TRUE(doc.textCase(LetterCase::Upper));
+    EXPECT_TRUE(doc.textCase(LetterCase::Lower));
+    EXPECT_EQ(modifiedSeen, (std::vector<bool>{true, false, true}));
+    seen.clear();
+    EXPECT_EQ(doc.textCase(LetterCase::Lower).reason, FailureReason::NothingToDo);
+    EXPECT_TRUE(seen.empty());
+
+    EXPECT_TRUE(doc.undo());
+    EXPECT_TRUE(doc.modified());
+    EXPECT_TRUE(doc.undo());
+    EXPECT_FALSE(doc.modified());
+    EXPECT_EQ(doc.undo().reason, FailureReason::NothingToDo);
+    EXPECT_TRUE(doc.redo());
+    EXPECT_EQ(modifiedSeen, (std::vector<bool>{true, false, true, false, true}));
+
+    // A song edit counts until the next save or open, whatever the lyrics do.
+    ASSERT_TRUE(doc.open(kCorpusSong.string()));
+    doc.songEdited(Kind::Tempo);
+    EXPECT_TRUE(doc.modified());
+    EXPECT_EQ(modifiedSeen.back(), true);
+}
+
+TEST_F(EditorDocumentTest, SavedSongReopensWithTheSameLyricsAndIsUnmodified) {
+    openCorpusSong();
+    ASSERT_TRUE(doc.syllabify());
+    ASSERT_TRUE(doc.modified());
+    const std::string target = (dir / "copy.kar").string();
+    const WriteOutcome saved = doc.save(target, kFormatChoice1);
+    ASSERT_TRUE(saved.result) << static_cast<int>(saved.result.reason);
+    EXPECT_EQ(saved.path, target);
+    EXPECT_EQ(doc.fileName(), target);
+    EXPECT_FALSE(doc.modified());
+    EXPECT_EQ(count(Kind::FileSaved), 1);
+    EXPECT_EQ(modifiedSeen.back(), false);
+
+    EditorDocument again;
+    ASSERT_TRUE(again.open(target));
+    EXPECT_EQ(LyricsHistory::itemsOf(again.lyrics().lyrics()), lyricItems());
+    EXPECT_EQ(again.song().format, 1);
+    // "Salva" then writes the same file in its own format, without a name to ask.
+    const WriteOutcome resaved = again.saveSameFormat();
+    EXPECT_TRUE(resaved.result);
+    EXPECT_EQ(resaved.path, target);
+    EXPECT_TRUE(EditorDocument().saveSameFormat().needsName);
+}
+
+TEST_F(EditorDocumentTest, FailedOpenShowsAnEmptySongAndTellsTheViews) {
+    openCorpusSong();
+    ASSERT_GE(chooseMelodyWithNotes(), 0);
+    ASSERT_NE(doc.songDocument().instrumentName, "");
+    ASSERT_TRUE(doc.setReference(960));
+    ASSERT_TRUE(doc.textCase(LetterCase::Upper));
+    seen.clear();
+
+    const Result r = doc.open(test::writeFile(dir / "junk.kar", "not a song at all"));
+    EXPECT_EQ(r.reason, FailureReason::Unrecognised);
+    EXPECT_EQ(r.path, (dir / "junk.kar").string());
+    EXPECT_EQ(count(Kind::FileOpened), 1);
+    EXPECT_EQ(count(Kind::Lyrics), 0); // the open's own refreshes are covered by FileOpened
+    const SongDocument& d = doc.songDocument();
+    EXPECT_EQ(std::tie(d.positionLabel, d.endLabel, d.lengthLabel, d.instrumentName),
+              std::tuple("0001.01.000", "0001.01.000", "00:00:00:00", ""));
+    EXPECT_EQ(d.melodyNotes.count(), 0);
+    EXPECT_FALSE(d.saveEnabled);
+    EXPECT_EQ(lyricItems(), LyricsHistory::itemsOf(EditorDocument().lyrics().lyrics()));
+    EXPECT_EQ(doc.reference().tick, 0);
+    EXPECT_FALSE(doc.modified());
+    EXPECT_FALSE(doc.canUndo());
+    // With nothing open, "Salva" must not write over the file that failed.
+    EXPECT_TRUE(doc.saveSameFormat().needsName);
+    EXPECT_EQ(test::fileText(dir / "junk.kar"), "not a song at all");
+}
+
+TEST_F(EditorDocumentTest, EachFailureGivesItsReasonAndChangesNothing) {
+    const std::string folder = dir.path().string();
+    const std::string missing = (dir / "missing.mid").string();
+    const std::string fifo = (dir / "pipe.txt").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string big =
+        test::writeFile(dir / "big.txt", std::string((std::size_t{1} << 20) + 1, 'a'));
+    const std::string empty = test::writeFile(dir / "empty.txt", "");
+    const std::string notNvs = test::writeFile(dir / "lyrics.nvs", "NVSX\x01\x00");
+    const std::string nowhere = (dir / "no" / "such" / "folder" / "file").string();
+    const auto before = lyricItems();
+
+    using R = FailureReason;
+    const struct {
+        const char* what;
+        std::function<Result()> run;
+        FailureReason reason;
+    } cases[] = {
+        {"open missing", [&] { return doc.open(missing); }, R::NotFound},
+        {"open folder", [&] { return doc.open(folder); }, R::NotAFile},
+        {"open FIFO", [&] { return doc.open(fifo); }, R::NotAFile},
+        {"import FIFO", [&] { return doc.importText(fifo); }, R::NotAFile},
+        {"import folder", [&] { return doc.importText(folder); }, R::NotAFile},
+        {"import oversize", [&] { return doc.importText(big); }, R::TooLarge},
+        {"import empty", [&] { return doc.importText(empty); }, R::Empty},
+        {"syllables not nvs", [&] { return doc.loadSyllables(notNvs, {}); }, R::Unrecognised},
+        {"syllables missing", [&] { return doc.loadSyllables(missing, {}); }, R::NotFound},
+        {"save", [&] { return doc.save(nowhere + ".mid", kFormatChoice0).result; }, R::NotFound},
+        {"save syllables", [&] { return doc.saveSyllables(nowhere).result; }, R::NotFound},
+        {"export", [&] { return doc.exportText(nowhere, {}).result; }, R::NotFound},
+    };
+    for (const auto& c : cases) {
+        const Result r = c.run();
+        EXPECT_EQ(r.reason, c.reason) << c.what;
+        EXPECT_FALSE(r.path.empty()) << c.what;
+        EXPECT_EQ(lyricItems(), before) << c.what;
+    }
+    EXPECT_FALSE(fs::exists(dir / "no"));
+}
+
+// Syllable files: a load is one undo step, a division mismatch is asked, and no is respected.
+TEST_F(EditorDocumentTest, SyllableFileLoadsAsOneUndoStep) {
+    openCorpusSong();
+    const auto opened = lyricItems();
+    const WriteOutcome written = doc.saveSyllables((dir / "twinkle").string());
+    ASSERT_TRUE(written.result);
+    EXPECT_EQ(written.path, (dir / "twinkle.nvs").string());
+    ASSERT_TRUE(doc.clearText());
+    const auto cleared = lyricItems();
+
+    doc.song().division += 1; // timed for another arrangement
+    int asked = 0;
+    EXPECT_EQ(doc.loadSyllables(written.path, [&] { return ++asked, false; }).reason,
+              FailureReason::Refused);
+    EXPECT_EQ(lyricItems(), cleared);
+    ASSERT_TRUE(doc.loadSyllables(written.path, [&] { return ++asked, true; }));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(lyricItems(), opened);
+    EXPECT_FALSE(doc.modified()); // the text is the one opened again
+    EXPECT_TRUE(doc.undo());
+    EXPECT_EQ(lyricItems(), cleared);
+}
+
+TEST_F(EditorDocumentTest, ClearAllBanksRemovesControllers0And32Only) {
+    SmfTrack track;
+    track.event(0, {0xB0, 0, 1})
+        .event(0, {0xB0, 32, 2})
+        .event(0, {0xB0, 7, 100})
+        .event(0, {0xC0, 5})
+        .event(10, {0xB3, 0, 8})
+        .event(0, {0xB3, 10, 40})
+        .noteOn(0, 3, 60, 90)
+        .event(480, {0xB3, 32, 9})
+        .noteOff(0, 3, 60)
+        .endOfTrack();
+    ASSERT_TRUE(doc.open(test::writeFile(dir / "banks.mid", SmfFile(0, 480).track(track).bytes())));
+    seen.clear();
+
+    ASSERT_TRUE(doc.clearAllBanks());
+    EXPECT_EQ(count(Kind::Controllers), 1);
+    EXPECT_TRUE(doc.modified());
+    std::vector<int> left;
+    for (auto& t : doc.song().data().tracks)
+        for (auto& e : t.events)
+            if (e.status() == 0xB0)
+                left.push_back(t.channel * 1000 +
+                               static_cast<CObjectEventControlChange&>(e).controller);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<int>{7, 3010}));
+    EXPECT_EQ(doc.song().controllerAt(0, 3, 1000), -1); // the chase list forgot them too
+
+    EXPECT_EQ(doc.clearAllBanks().reason, FailureReason::NothingToDo);
+    EXPECT_EQ(count(Kind::Controllers), 1);
+    ASSERT_TRUE(doc.saveSameFormat().result);
+    EXPECT_FALSE(doc.modified());
+}
+
+TEST_F(EditorDocumentTest, MelodyReferenceAndOptionsArePublished) {
+    openCorpusSong();
+    const int melodyChannel = chooseMelodyWithNotes();
+    ASSERT_GE(melodyChannel, 0);
+    EXPECT_EQ(doc.melodyChannel(), melodyChannel);
+    EXPECT_EQ(count(Kind::MelodyNotes), melodyChannel + 1);
+    EXPECT_EQ(count(Kind::MelodyChannel), melodyChannel + 1);
+    EXPECT_EQ(doc.setMelodyChannel(16, 0).result.reason, FailureReason::Other);
+    EXPECT_FALSE(doc.modified()); // choosing the melody is no edit of the song
+
+    seen.clear();
+    // A reference just after the first note: the text starts on the next one after it.
+    const ChannelItem* note = doc.songDocument().melodyNotes.head();
+    ASSERT_NE(note, nullptr);
+    const auto reference = static_cast<std::int32_t>(note->tick) + 1;
+    while (note && note->tick < reference) note = note->next;
+    ASSERT_NE(note, nullptr);
+    ASSERT_TRUE(doc.setReference(reference));
+    EXPECT_EQ(doc.setReference(reference).reason, FailureReason::NothingToDo);
+    ASSERT_TRUE(doc.bindToMelody());
+    const auto bound = lyricItems();
+    const auto firstSyllable =
+        std::find_if(bound.begin(), bound.end(), [](const auto& item) { return !item.lineBreak; });
+    ASSERT_NE(firstSyllable, bound.end());
+    EXPECT_EQ(firstSyllable->tick, note->tick);
+    EXPECT_TRUE(doc.clearReference());
+    EXPECT_EQ(count(Kind::Reference), 2);
+
+    EXPECT_TRUE(doc.setKeepBound(true));
+    EXPECT_EQ(doc.setKeepBound(true).reason, FailureReason::NothingToDo);
+    EXPECT_TRUE(doc.setManualPositioning(true));
+    EXPECT_EQ(count(Kind::Options), 2);
+    EXPECT_EQ(doc.dropDrag({0, 0, 0, true}, 100, 24).reason, FailureReason::NothingToDo);
+}
+
+// A listener that throws stands in for running out of memory half-way through a command.
+TEST_F(EditorDocumentTest, AnExceptionInsideACommandLeavesTheTextAsItWas) {
+    openCorpusSong();
+    const auto before = lyricItems();
+    const int id = doc.subscribe([](const DocumentChange& c) {
+        if (c.kind == Kind::Lyrics) throw std::runtime_error("listener failed");
+    });
+    EXPECT_EQ(doc.textCase(LetterCase::Upper).reason, FailureReason::Other);
+    EXPECT_EQ(lyricItems(), before);
+    EXPECT_FALSE(doc.modified());
+    doc.unsubscribe(id);
+    EXPECT_TRUE(doc.textCase(LetterCase::Upper));
+}
+
+} // namespace
+} // namespace cantelo
