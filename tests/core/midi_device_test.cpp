@@ -85,10 +85,7 @@ private:
 class MidiDeviceTest : public ::testing::Test {
 protected:
     MidiDeviceTest() {
-        device.setMessageSink([this](std::string_view a, std::string_view b) {
-            shown.emplace_back(a);
-            shown.emplace_back(b);
-        });
+        device.setMessageSink([this] { ++messages; });
     }
 
     bool openDevice(int n) {
@@ -100,7 +97,7 @@ protected:
     Journal journal;
     FakeProvider provider{journal};
     MidiDevice device{provider};
-    std::vector<std::string> shown;
+    int messages = 0;
 };
 
 TEST_F(MidiDeviceTest, ListingHoldsAtMost32EntriesAndAnUnlistedNumberFallsBackToZero) {
@@ -125,7 +122,7 @@ TEST_F(MidiDeviceTest, OpeningClosesTheOpenOutputFirst) {
     ASSERT_TRUE(openDevice(2));
     EXPECT_EQ(journal.lifecycle, (std::vector<std::string>{"open 1", "close 1", "open 2"}));
     EXPECT_TRUE(device.isOpen());
-    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(messages, 0);
 
     device.close();
     EXPECT_FALSE(device.isOpen());
@@ -137,8 +134,7 @@ TEST_F(MidiDeviceTest, AFailedOpenShowsTheDeviceMessageAndLaterSendsAreDropped) 
     ASSERT_TRUE(openDevice(0));
     provider.busy.insert(1);
     EXPECT_FALSE(openDevice(1));
-    EXPECT_EQ(shown, (std::vector<std::string>{"Non posso aprire la periferica midi selezionata.",
-                                               "Probabilmente la periferica e' gia' in uso..."}));
+    EXPECT_EQ(messages, 1);
     EXPECT_EQ(device.lastError(), "port busy");
     EXPECT_FALSE(device.isOpen());
     // The synthesizer that was open is closed, not kept as a silent fallback.
@@ -152,12 +148,11 @@ TEST_F(MidiDeviceTest, AFailedOpenShowsTheDeviceMessageAndLaterSendsAreDropped) 
     EXPECT_TRUE(journal.sysEx.empty());
 
     // A number the provider cannot make (the port list changed) fails the same way.
-    shown.clear();
     device.setDeviceNumber(7);
     std::string error;
     EXPECT_FALSE(device.open(&error));
     EXPECT_FALSE(error.empty());
-    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(messages, 2);
 }
 
 TEST_F(MidiDeviceTest, SingleMessagesArePackedClampedAndMapped) {

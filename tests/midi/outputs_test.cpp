@@ -49,20 +49,20 @@ class DeviceOverSystemOutputsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!haveSoundFont()) GTEST_SKIP() << "no General MIDI soundfont";
-        device.setMessageSink([this](std::string_view a, std::string_view) { shown = a; });
+        device.setMessageSink([this] { ++messages; });
         device.listDevices();
         device.setDeviceNumber(0);
     }
 
     SystemOutputs outputs;
     MidiDevice device{outputs};
-    std::string shown;
+    int messages = 0;
 };
 
 TEST_F(DeviceOverSystemOutputsTest, TheSynthesizerWithoutAudioGivesTheDeviceMessage) {
     outputs.synthOptions().audioDrivers = {"no-such-driver"};
     EXPECT_FALSE(device.OpenDevice());
-    EXPECT_EQ(shown, kOpenFailedLine1);
+    EXPECT_EQ(messages, 1);
     EXPECT_NE(device.lastError().find("no-such-driver"), std::string::npos) << device.lastError();
     EXPECT_FALSE(device.isOpen());
 }
@@ -95,7 +95,7 @@ TEST_F(DeviceOverSystemOutputsTest, OpenCloseAndResetWhileAnotherThreadSends) {
     stop = true;
     player.join();
     EXPECT_FALSE(device.isOpen());
-    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(messages, 0);
 }
 
 } // namespace

@@ -79,7 +79,7 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     const CObjectMetaEventText* resetCredit = song.data().texts.head();
     if (!readSongFile(song, path)) {
         doc.saveEnabled = false;
-        return {false, std::string(kOpenFailedMessage1), std::string(kOpenFailedMessage2)};
+        return {false};
     }
     dropRepeatedCredit(song, resetCredit);
     doc.saveEnabled = true;
@@ -111,7 +111,7 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
             song.setDisplayValue(ch, kMixerSlots[i], mixer[static_cast<std::size_t>(ch) * n + i]);
         song.setMuted(ch, false);
     }
-    return {true, {}, {}};
+    return {true};
 }
 
 SaveResult saveSongFile(SongDocument& doc, const std::string& path, int formatChoice) {
