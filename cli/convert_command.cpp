@@ -28,8 +28,7 @@ int convertCommand(int argc, char** argv) {
     if (formatChoice == 0) formatChoice = sameFormatChoice(doc->song);
     const SaveResult saved = saveSongFile(*doc, argv[2], formatChoice);
     if (saved.longLineWarning)
-        std::fprintf(stderr, "cantelo-tool: %.*s\n", static_cast<int>(kLongLineMessage1.size()),
-                     kLongLineMessage1.data());
+        std::fprintf(stderr, "cantelo-tool: %s\n", LanguageTexts()[TextId::LongLinesLine1].c_str());
     if (!saved.ok) {
         std::fprintf(stderr, "cantelo-tool: %s\n", saved.error.c_str());
         return 3;

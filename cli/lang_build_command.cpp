@@ -11,9 +11,9 @@
 
 using namespace cantelo;
 
-// lang-build SRC OUT: SRC is the UTF-8 table (see views/language_source.h), OUT the scrambled
-// language file. OUT is replaced only when the whole table is valid; every fault is reported
-// with its line.
+// lang-build SRC OUT: SRC is the UTF-8 table (see core/language/language_source.h), OUT the
+// scrambled language file. OUT is replaced only when the whole table is valid; every fault is
+// reported with its line.
 int langBuildCommand(int argc, char** argv) {
     if (argc != 3) {
         std::fputs("usage: cantelo-tool lang-build SRC OUT\n", stderr);
@@ -32,7 +32,7 @@ int langBuildCommand(int argc, char** argv) {
         std::fprintf(stderr, "cantelo-tool: %s: %s\n", argv[1], error.c_str());
         return 3;
     }
-    const auto bytes = buildLanguageFile(source->codes, source->blocks, &error);
+    const auto bytes = buildLanguageFile(source->codes, source->blocks, source->extras, &error);
     if (!bytes) {
         std::fprintf(stderr, "cantelo-tool: %s: %s\n", argv[1], error.c_str());
         return 3;

@@ -1,6 +1,6 @@
 // cantelo-tool nvs-save / nvs-show: the syllable file from the command line.
-#include "core/document/song_file.h"
 #include "core/song/syllable_file.h"
+#include "open_document.h"
 
 #include <cstdio>
 #include <memory>
@@ -15,13 +15,8 @@ int nvsSaveCommand(int argc, char** argv) {
         std::fputs("usage: cantelo-tool nvs-save SONG OUT.nvs\n", stderr);
         return 1;
     }
-    auto doc = std::make_unique<SongDocument>();
-    const OpenResult opened = openSongFile(*doc, argv[1], 0);
-    if (!opened.ok) {
-        std::fprintf(stderr, "cantelo-tool: %s: %s %s\n", argv[1], opened.message1.c_str(),
-                     opened.message2.c_str());
-        return 2;
-    }
+    const auto doc = openDocumentForTool(argv[1]);
+    if (!doc) return 2;
     std::string error;
     if (!saveSyllableFile(argv[2], doc->lyrics.lyrics(), doc->song.division, &error)) {
         std::fprintf(stderr, "cantelo-tool: %s\n", error.c_str());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/song_file.h"
+#include "core/language/language.h"
 
 #include <cstdio>
 #include <memory>
@@ -13,8 +14,9 @@ inline std::unique_ptr<SongDocument> openDocumentForTool(const char* path) {
     auto doc = std::make_unique<SongDocument>();
     const OpenResult opened = openSongFile(*doc, path, 0);
     if (opened.ok) return doc;
-    std::fprintf(stderr, "cantelo-tool: %s: %s %s\n", path, opened.message1.c_str(),
-                 opened.message2.c_str());
+    const LanguageTexts italian;
+    std::fprintf(stderr, "cantelo-tool: %s: %s %s\n", path, italian[TextId::OpenErrorLine1].c_str(),
+                 italian[TextId::OpenErrorLine2].c_str());
     return nullptr;
 }
 

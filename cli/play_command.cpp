@@ -8,6 +8,7 @@
 #include <string_view>
 
 #ifdef CANTELO_WITH_MIDI
+#include "core/language/language.h"
 #include "core/playback/chase_channels.h"
 #include "core/playback/midi_device.h"
 #include "core/playback/midi_player.h"
@@ -120,9 +121,10 @@ int play(const std::string& path, int outputIndex, const char* from) {
     }
     device.setDeviceNumber(outputIndex);
     device.setSong(song.get());
-    device.setMessageSink([](std::string_view line1, std::string_view line2) {
-        std::fprintf(stderr, "%.*s\n%.*s\n", static_cast<int>(line1.size()), line1.data(),
-                     static_cast<int>(line2.size()), line2.data());
+    device.setMessageSink([] {
+        const LanguageTexts italian;
+        std::fprintf(stderr, "%s\n%s\n", italian[TextId::DeviceErrorLine1].c_str(),
+                     italian[TextId::DeviceErrorLine2].c_str());
     });
     if (!device.OpenDevice()) {
         if (!device.lastError().empty()) std::fprintf(stderr, "(%s)\n", device.lastError().c_str());

@@ -1,25 +1,23 @@
-#include "core/song/midi_song.h"
 #include "core/language/language.h"
 #include "core/language/language_source.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace cantelo {
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 std::size_t slot(TextId id) {
+    return static_cast<std::size_t>(id);
+}
+std::size_t extra(ExtraTextId id) {
     return static_cast<std::size_t>(id);
 }
 
@@ -46,91 +44,46 @@ LanguageBlock taggedBlock(const std::string& tag) {
     return b;
 }
 
-TEST(LanguageFileTest, TheScrambleKeepsZeroAndTheMaskAndUndoesItself) {
-    Bytes all(256);
-    for (int i = 0; i < 256; ++i) all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-    Bytes once = all;
-    toggleLanguageScramble(once);
-    EXPECT_EQ(once[0x00], 0x00);
-    EXPECT_EQ(once[0xE3], 0xE3);
-    EXPECT_EQ(once['C'], 'C' ^ 0xE3);
-    toggleLanguageScramble(once);
-    EXPECT_EQ(once, all);
-}
-
 TEST(LanguageFileTest, TheHeaderListsCodesUpToAZeroByteOrOffset50) {
+    Bytes scrambled = {0x00, 0xE3, 'C', 0xFF};
+    toggleLanguageScramble(scrambled);
+    EXPECT_EQ(scrambled, (Bytes{0x00, 0xE3, 'C' ^ 0xE3, 0xFF ^ 0xE3})) << "0 and the mask stay";
+
     const auto two = fileFromPlain(plainHeader({"ITA", "ENG"}, 2));
     ASSERT_TRUE(two);
     ASSERT_EQ(two->languages().size(), 2u); // the zero byte at offset 16 ends the list
     EXPECT_EQ(two->languages()[1].code, "ENG");
-    EXPECT_EQ(two->languages()[0].image, 53);
     EXPECT_EQ(two->languages()[1].image, 54);
-
     std::vector<std::string> thirteen;
     for (char c = 'A'; c < 'A' + 13; ++c) thirteen.push_back(std::string(3, c));
     std::string plain = plainHeader(thirteen, 1);
     plain[49] = 'Z'; // the byte before the first block is not a code
-    const auto full = fileFromPlain(plain);
-    ASSERT_TRUE(full);
-    ASSERT_EQ(full->languages().size(), 13u);
-    EXPECT_EQ(full->languages()[12].code, "MMM");
-
+    ASSERT_EQ(fileFromPlain(plain)->languages().size(), 13u);
     // A header cut inside the second code lists the first only.
-    const auto cut = fileFromPlain(plainHeader({"ITA", "ENG"}, 0).substr(0, 15));
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->languages().size(), 1u);
-
-    EXPECT_FALSE(fileFromPlain("CNELANG112ITA"));
-    EXPECT_FALSE(fileFromPlain("CNELANG"));
-    EXPECT_FALSE(fileFromPlain(""));
+    EXPECT_EQ(fileFromPlain(plainHeader({"ITA", "ENG"}, 0).substr(0, 15))->languages().size(), 1u);
+    for (const char* wrong : {"CNELANG112ITA", "CNELANG", ""}) EXPECT_FALSE(fileFromPlain(wrong));
 }
 
-TEST(LanguageFileTest, BlocksAreReadFromTheirFixedOffsets) {
+TEST(LanguageFileTest, BlocksStartAtFixedOffsetsAndTextsEndAtCarriageReturnsOnly) {
     std::string plain = plainHeader({"ITA", "ENG"}, 2);
-    plain.replace(5350, 8, "first\rs\r"); // language 1's first text starts at 5350
-    const auto file = fileFromPlain(plain);
-    ASSERT_TRUE(file);
-    int found = 0;
-    const auto block = file->block(1, &found);
-    ASSERT_TRUE(block);
-    EXPECT_EQ((*block)[0], "first");
-    EXPECT_EQ((*block)[1], "s");
-    EXPECT_EQ((*block)[2], "") << "zero padding reads as empty texts";
-    EXPECT_FALSE(file->block(2)) << "no third language in the header";
-    EXPECT_FALSE(file->block(-1));
-}
-
-TEST(LanguageFileTest, TextsEndAtCarriageReturnsOnly) {
-    std::string plain = plainHeader({"ITA"}, 1);
     const std::string body = "a\r\nb\r" + std::string(400, 'x') + "\rc\r";
-    plain.replace(kLanguageHeaderSize, body.size(), body);
-    const auto block = fileFromPlain(plain)->block(0);
+    plain.replace(5350, body.size(), body); // language 1's first text starts at 5350
+    const auto file = fileFromPlain(plain);
+    const auto block = file->block(1);
     ASSERT_TRUE(block);
     EXPECT_EQ((*block)[0], "a");
     EXPECT_EQ((*block)[1], "\nb") << "a line feed after the CR starts the next text";
     EXPECT_EQ((*block)[2], std::string(355, 'x'));
     EXPECT_EQ((*block)[3], "c") << "a long text does not shift the ones after it";
+    EXPECT_EQ((*block)[4], "") << "zero padding reads as empty texts";
+    EXPECT_FALSE(file->block(2)) << "no third language in the header";
+    EXPECT_FALSE(file->block(-1));
 }
 
-class LanguageTextsTest : public ::testing::Test {
-protected:
+TEST(LanguageTextsTest, ApplyingALanguageConvertsOnlyTheTextsThatTakeMarks) {
     LanguageTexts texts;
-};
-
-TEST_F(LanguageTextsTest, BuiltInFiltersSplitIntoDescriptionsAndPatterns) {
     EXPECT_EQ(texts.at(163), ""); // slots outside the table read as empty, not past it
-    // The open dialog's list is the first filter followed by the second.
-    const auto all = fileFilters(texts[TextId::FilterAllSongs]);
-    ASSERT_EQ(all.size(), 4u);
-    EXPECT_EQ(all[0].description, "Tutti i File (*.nvk, *.mid, *.kar)");
-    EXPECT_EQ(all[0].patterns, (std::vector<std::string>{"*.nvk", "*.mid", "*.kar"}));
-    EXPECT_EQ(all[3].description, "File Karaoke (*.kar)");
-    EXPECT_EQ(fileFilters(texts[TextId::FilterSongTypes]).size(), 3u);
-    EXPECT_EQ(fileFilters(texts[TextId::FilterSyllables])[0].patterns,
-              std::vector<std::string>{"*.nvs"});
-}
-
-TEST_F(LanguageTextsTest, ApplyingALanguageConvertsOnlyTheTextsThatTakeMarks) {
+    EXPECT_EQ(fileFilters(texts[TextId::FilterAllSongs]).size(), 4u) << "the second is appended";
     LanguageBlock block = taggedBlock("t");
     block[slot(TextId::FilterText)] = "File Testo (*.txt)\xA6*.txt\xA6\xA6)";
     block[slot(TextId::FilterAllSongs)] = "All\xA6*.a\xA6";
@@ -138,12 +91,10 @@ TEST_F(LanguageTextsTest, ApplyingALanguageConvertsOnlyTheTextsThatTakeMarks) {
     block[slot(TextId::ExportTrailer2)] = "x\xB3\xB2y";
     block[slot(TextId::mnuFile)] = "F\xA6\xB3\xB2"; // marks are plain characters elsewhere
     const auto file = LanguageFile::fromStored(*buildLanguageFile({"AAA"}, {block}, nullptr));
-    ASSERT_TRUE(file);
-    ASSERT_TRUE(texts.apply(*file, 0));
+    ASSERT_TRUE(file && texts.apply(*file, 0));
 
     const auto txt = fileFilters(texts[TextId::FilterText]);
     ASSERT_EQ(txt.size(), 1u); // the closing parenthesis after the empty entry is never read
-    EXPECT_EQ(txt[0].description, "File Testo (*.txt)");
     EXPECT_EQ(txt[0].patterns, std::vector<std::string>{"*.txt"});
     const auto all = fileFilters(texts[TextId::FilterAllSongs]);
     ASSERT_EQ(all.size(), 2u);
@@ -152,46 +103,148 @@ TEST_F(LanguageTextsTest, ApplyingALanguageConvertsOnlyTheTextsThatTakeMarks) {
     EXPECT_EQ(texts[TextId::mnuFile], "F\xA6\xB3\xB2");
     EXPECT_EQ(texts.at(162), "t162");
 
-    texts.useBuiltIn();
-    EXPECT_EQ(texts[TextId::mnuFile], "&File");
-}
-
-TEST_F(LanguageTextsTest, AMissingLanguageChangesNothingAndACutBlockFallsBackToItalian) {
-    std::string plain = plainHeader({"AAA"}, 0);
-    plain += "uno\rdue\rtre";
-    const auto file = fileFromPlain(plain);
-    ASSERT_TRUE(file);
-    EXPECT_FALSE(texts.apply(*file, 1));
-    EXPECT_EQ(texts[TextId::mnuFile], "&File");
-
-    ASSERT_TRUE(texts.apply(*file, 0));
-    EXPECT_EQ(texts.at(0), "uno");
+    // A language the file lacks changes nothing; texts a cut block does not reach stay Italian.
+    const auto cut = fileFromPlain(plainHeader({"AAA"}, 0) + "uno\rdue\rtre");
+    EXPECT_FALSE(texts.apply(*cut, 1));
+    EXPECT_EQ(texts[TextId::mnuFile], "F\xA6\xB3\xB2");
+    ASSERT_TRUE(texts.apply(*cut, 0));
     EXPECT_EQ(texts.at(2), "tre") << "the last text may end with the file";
     EXPECT_EQ(texts.at(3), "Opzioni");
-    EXPECT_EQ(texts[TextId::DeviceErrorLine1], "Non posso aprire la periferica midi selezionata.");
+}
+
+// The extension section: ITA and ENG translate some extra texts, DEU none.
+class LanguageExtensionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        extras[0][extra(ExtraTextId::SaveFailed)] = "ita save";
+        extras[0][extra(ExtraTextId::StatusNoSong)] = "ita none";
+        extras[1][extra(ExtraTextId::SaveFailed)] = std::string(355, 'e');
+    }
+    Bytes build(const std::vector<ExtraBlock>& with) const {
+        return buildLanguageFile(codes, blocks, with, nullptr).value_or(Bytes{});
+    }
+
+    std::vector<std::string> codes{"ITA", "ENG", "DEU"};
+    std::vector<LanguageBlock> blocks{taggedBlock("i"), taggedBlock("e"), taggedBlock("d")};
+    std::vector<ExtraBlock> extras = std::vector<ExtraBlock>(3);
+    LanguageTexts texts;
+};
+
+TEST_F(LanguageExtensionTest, TranslatedTextsWinAndTheRestFallBackByLanguage) {
+    const Bytes with = build(extras), without = build({});
+    ASSERT_GT(with.size(), without.size());
+    ASSERT_TRUE(std::equal(without.begin(), without.end(), with.begin()))
+        << "the 163-slot layout is untouched by the extension";
+    const auto file = LanguageFile::fromStored(with);
+    ASSERT_TRUE(file);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(*file->block(k), blocks[static_cast<std::size_t>(k)]);
+    EXPECT_EQ(*file->extraBlock(1), extras[1]);
+    EXPECT_FALSE(file->extraBlock(3));
+
+    const std::string english = "The file was not saved:",
+                      italian = "Il file non e' stato salvato:";
+    ASSERT_TRUE(texts.apply(*file, 0));
+    EXPECT_EQ(texts[ExtraTextId::SaveFailed], "ita save");
+    EXPECT_EQ(texts[ExtraTextId::UnsavedSave], "Salva") << "ITA lacks it: built-in Italian";
+    ASSERT_TRUE(texts.apply(*file, 1));
+    EXPECT_EQ(texts[ExtraTextId::SaveFailed], std::string(355, 'e'));
+    EXPECT_EQ(texts[ExtraTextId::StatusNoSong], "No song open");
+    ASSERT_TRUE(texts.apply(*file, 2));
+    EXPECT_EQ(texts[ExtraTextId::SaveFailed], english);
+    EXPECT_EQ(texts.at(0), "d0");
+    texts.useBuiltIn();
+    EXPECT_EQ(texts[ExtraTextId::SaveFailed], italian);
+
+    // An older file without the section, its Italian written in small letters.
+    codes[0] = "ita";
+    const auto old = LanguageFile::fromStored(build({}));
+    ASSERT_TRUE(old);
+    EXPECT_FALSE(old->extraBlock(0));
+    ASSERT_TRUE(texts.apply(*old, 1));
+    EXPECT_EQ(texts[ExtraTextId::SaveFailed], english);
+    ASSERT_TRUE(texts.apply(*old, 0));
+    EXPECT_EQ(texts[ExtraTextId::SaveFailed], italian);
+}
+
+TEST_F(LanguageExtensionTest, ACutOrDamagedSectionKeepsOnlyTheTextsItHoldsWhole) {
+    Bytes plain = build(extras);
+    toggleLanguageScramble(plain);
+    std::size_t whole = 0;
+    for (std::size_t size = kLanguageHeaderSize + 3 * kLanguageBlockSize; size <= plain.size();
+         ++size) {
+        Bytes cut(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(size));
+        toggleLanguageScramble(cut);
+        const auto file = LanguageFile::fromStored(std::move(cut));
+        whole = 0;
+        for (int k = 0; k < 3; ++k) {
+            const ExtraBlock got = file->extraBlock(k).value_or(ExtraBlock{});
+            for (std::size_t i = 0; i < got.size(); ++i) {
+                whole += got[i].has_value();
+                EXPECT_TRUE(!got[i] || got[i] == extras[static_cast<std::size_t>(k)][i]) << size;
+            }
+        }
+    }
+    EXPECT_EQ(whole, 3u);
+
+    // Entries by hand, their stated lengths (little-endian) apart from the data given.
+    auto number = [](std::size_t n, int bytes) {
+        std::string s;
+        for (int i = 0; i < bytes; ++i) s += static_cast<char>(n >> (8 * i) & 0xFF);
+        return s;
+    };
+    auto entry = [&](const std::string& name, const std::string& text, std::size_t length) {
+        return number(name.size(), 1) + name + number(length, 2) + text;
+    };
+    const std::string good = entry("mnuUndo", "Undo it", 7);
+    const std::string entries = entry("Unheard", "x", 1) + entry("SaveFailed", "a\rb", 3) +
+                                entry("ReasonEmpty", std::string(356, 'y'), 356) + good +
+                                entry("mnuUndo", "second", 6) + entry("mnuRedo", "cut", 300);
+    const std::string sections = '\5' + number(good.size(), 4) + good + // a language not there
+                                 '\1' + number(entries.size() + 1000, 4) + entries;
+    const auto file = fileFromPlain(plainHeader({"AAA", "BBB"}, 2) + "CNEXT1" + sections);
+    const ExtraBlock got = *file->extraBlock(1);
+    for (std::size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i].has_value(), i == extra(ExtraTextId::mnuUndo)) << i;
+    EXPECT_EQ(got[extra(ExtraTextId::mnuUndo)], "Undo it");
+    // The tag counts only right after the last block.
+    EXPECT_FALSE(fileFromPlain(plainHeader({"AAA"}, 2) + "CNEXT1" + sections)->extraBlock(0));
+    EXPECT_FALSE(fileFromPlain(plainHeader({"AAA"}, 1) + "CNEXT")->extraBlock(0));
 }
 
 TEST(LanguageBuildTest, RefusesWhatTheReaderCouldNotReadBack) {
-    std::string error;
-    EXPECT_TRUE(buildLanguageFile({"ITA", "ENG"}, {taggedBlock("i"), taggedBlock("e")}, &error));
-
-    auto refused = [&](std::vector<std::string> codes, std::vector<LanguageBlock> blocks) {
-        error.clear();
-        return !buildLanguageFile(codes, blocks, &error) && !error.empty();
+    const std::vector<LanguageBlock> one = {taggedBlock("i")};
+    auto slot5 = [&one](std::string text) {
+        std::vector<LanguageBlock> b = one;
+        b[0][5] = std::move(text);
+        return b;
     };
-    LanguageBlock cr = taggedBlock("i");
-    cr[5] = "a\rb";
-    EXPECT_TRUE(refused({"ITA"}, {cr}));
-    LanguageBlock long356 = taggedBlock("i");
-    long356[5] = std::string(356, 'x');
-    EXPECT_TRUE(refused({"ITA"}, {long356}));
+    auto extra5 = [](std::string text) {
+        std::vector<ExtraBlock> e(1);
+        e[0][5] = std::move(text);
+        return e;
+    };
     LanguageBlock overflowing;
     overflowing.fill(std::string(40, 'x')); // 163 x 41 bytes > 5300
-    EXPECT_TRUE(refused({"ITA"}, {overflowing}));
-    EXPECT_TRUE(refused({"IT"}, {taggedBlock("i")}));
-    EXPECT_TRUE(refused({}, {}));
-    EXPECT_TRUE(refused(std::vector<std::string>(14, "ABC"),
-                        std::vector<LanguageBlock>(14, taggedBlock("i"))));
+    const struct {
+        std::vector<std::string> codes;
+        std::vector<LanguageBlock> blocks;
+        std::vector<ExtraBlock> extras;
+    } refused[] = {
+        {{"ITA"}, slot5("a\rb"), {}},
+        {{"ITA"}, slot5(std::string(356, 'x')), {}},
+        {{"ITA"}, {overflowing}, {}},
+        {{"IT"}, one, {}},
+        {{}, {}, {}},
+        {std::vector<std::string>(14, "ABC"), std::vector(14, one[0]), {}},
+        {{"ITA"}, one, extra5("a\rb")},
+        {{"ITA"}, one, extra5(std::string(356, 'x'))},
+        {{"ITA"}, one, std::vector<ExtraBlock>(2)}, // one set of extra texts per language
+    };
+    for (const auto& r : refused) {
+        std::string error;
+        EXPECT_FALSE(buildLanguageFile(r.codes, r.blocks, r.extras, &error));
+        EXPECT_FALSE(error.empty());
+    }
 }
 
 TEST(LanguageLocaleTest, ItalianLocalesStartInItalianOthersInEnglish) {
@@ -207,7 +260,8 @@ TEST(LanguageLocaleTest, ItalianLocalesStartInItalianOthersInEnglish) {
     EXPECT_EQ(firstStartLanguage("fr_FR", {}), 0) << "without a language file: built-in Italian";
 }
 
-// The readable source: a valid table to mutate, with ASCII texts.
+// The readable source: a valid table to mutate, with ASCII texts: the header, the slots, the
+// extras' header and the extra texts (the last of the list first, at kFirstExtra).
 class LanguageSourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -215,39 +269,45 @@ protected:
         for (int i = 0; i < kLanguageTextCount; ++i)
             rows.push_back(std::to_string(i) + "\t" + std::string(slotName(i)) + "\tit" +
                            std::to_string(i) + "\ten" + std::to_string(i));
-    }
-    std::string table() const {
-        std::string t = "# comment\n\n";
-        for (const auto& r : rows) t += r + "\r\n";
-        return t;
+        rows.push_back("name\tITA\tENG");
+        for (int i = kExtraTextCount - 1; i >= 0; --i)
+            rows.push_back(std::string(extraTextName(i)) + "\tx" + std::to_string(i) + "\t");
     }
     std::string failure() const {
-        std::string error;
-        EXPECT_FALSE(parseLanguageSource(table(), &error));
+        std::string t = "# comment\n\n", error;
+        for (const auto& r : rows) t += r + "\r\n";
+        EXPECT_FALSE(parseLanguageSource(t, &error));
         return error;
     }
+    static constexpr std::size_t kFirstExtra = 2 + kLanguageTextCount;
+    const std::string last{extraTextName(kExtraTextCount - 1)};
     std::vector<std::string> rows;
 };
 
 TEST_F(LanguageSourceTest, ReadsCodesAndTextsInWindows1252) {
     rows[1 + 50] = "50\tmnuAgganciaPrimaNota\tAggangia sulla 1° Nota\t€ “quoted” ¦³²";
     rows[1 + 36] = "36\treserved36\t\t";
-    const auto source = parseLanguageSource("\xEF\xBB\xBF" + table(), nullptr);
+    rows[kFirstExtra] = last + "\tnessuno\tnone €";
+    std::string t = "\xEF\xBB\xBF";
+    for (const auto& r : rows) t += r + "\n";
+    const auto source = parseLanguageSource(t, nullptr);
     ASSERT_TRUE(source);
     EXPECT_EQ(source->codes, (std::vector<std::string>{"ITA", "ENG"}));
     EXPECT_EQ(source->blocks[0][50], "Aggangia sulla 1\xB0 Nota");
     EXPECT_EQ(source->blocks[1][50], "\x80 \x93quoted\x94 \xA6\xB3\xB2");
     EXPECT_EQ(source->blocks[1][36], "");
     EXPECT_EQ(source->blocks[1][162], "en162");
+    EXPECT_EQ(source->extras[0][0], "x0");
+    EXPECT_FALSE(source->extras[1][0]) << "an empty cell leaves the text to the built-in English";
+    EXPECT_EQ(source->extras[1][kExtraTextCount - 1], "none \x80");
 }
 
 TEST_F(LanguageSourceTest, NamesTheLineOfEachFault) {
-    struct Fault {
-        std::size_t row; // 0 is the header
+    const struct {
+        std::size_t row; // 0 is the header, on line 3
         std::string text;
-        std::string_view reported;
-    };
-    const Fault faults[] = {
+        std::string reported;
+    } faults[] = {
         {1 + 42, "42\tmnuAggancia\tx\ty", "line 46:"}, // the twin is missing from the slot
         {1 + 9, "10\tmnuEsci\tEsci\tQuit", "index 9"},
         {1 + 4, "4\tmnuInfo\tInformazioni\t", "untranslated"},
@@ -255,69 +315,60 @@ TEST_F(LanguageSourceTest, NamesTheLineOfEachFault) {
         {1 + 4, "4\tmnuInfo\tInfo\xC3\tHelp", "UTF-8"},
         {1 + 4, "4\tmnuInfo\tInfo", "columns"},
         {0, "index\tslot\tIT\tENG", "three-letter"},
+        {kFirstExtra - 1, "name\tENG\tITA", "same codes"},
+        {kFirstExtra, "Unheard\ta\tb", "line 168: no text is called \"Unheard\""},
+        {kFirstExtra + 1, last + "\ta\tb", "line 169: " + last + " is listed twice"},
+        {kFirstExtra, last + "\t\tb", "ITA leaves " + last + " empty"},
     };
     const std::vector<std::string> valid = rows;
-    for (const Fault& f : faults) {
+    for (const auto& f : faults) {
         rows = valid;
         rows[f.row] = f.text;
         const std::string error = failure();
         EXPECT_NE(error.find(f.reported), std::string::npos) << f.text << ": " << error;
     }
     rows = valid;
-    rows.pop_back();
+    rows.erase(rows.begin() + kFirstExtra);
+    EXPECT_NE(failure().find("no text for " + last), std::string::npos) << failure();
+    rows.resize(1 + kLanguageTextCount - 1);
     EXPECT_NE(failure().find("162 of the 163"), std::string::npos) << failure();
 }
 
 // The shipped table, built by the tool exactly as the build does, reads back text for text.
 TEST(ShippedLanguagesTest, EveryTextOfBothLanguagesReadsBack) {
-    const fs::path root = fs::path(__FILE__).parent_path().parent_path().parent_path();
-    std::ifstream in(root / "data" / "lang" / "strings.tsv", std::ios::binary);
-    ASSERT_TRUE(in) << "no data/lang/strings.tsv under " << root;
-    std::ostringstream tsv;
-    tsv << in.rdbuf();
+    const auto tsv = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
+                     "data" / "lang" / "strings.tsv";
     std::string error;
-    const auto source = parseLanguageSource(tsv.view(), &error);
-    ASSERT_TRUE(source) << error;
-
-    const fs::path out =
-        fs::temp_directory_path() / ("cantelo_reg_" + std::to_string(::getpid()) + ".cne");
+    const auto source = parseLanguageSource(test::fileText(tsv), &error);
+    ASSERT_TRUE(source) << tsv << ": " << error;
+    const test::ScratchDir dir;
     const std::string command = std::string("\"") + CANTELO_TOOL_PATH + "\" lang-build \"" +
-                                (root / "data" / "lang" / "strings.tsv").string() + "\" \"" +
-                                out.string() + "\"";
+                                tsv.string() + "\" \"" + (dir / "reg.cne").string() + "\"";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    const auto file = LanguageFile::load(out);
-    fs::remove(out);
+    const auto file = LanguageFile::load(dir / "reg.cne");
     ASSERT_TRUE(file);
 
     ASSERT_EQ(file->languages().size(), 2u);
-    EXPECT_EQ(file->languages()[0].code, "ITA");
-    EXPECT_EQ(file->languages()[1].code, "ENG");
-    for (int k = 0; k < 2; ++k) {
-        int found = 0;
-        const auto block = file->block(k, &found);
-        ASSERT_TRUE(block);
-        EXPECT_EQ(found, kLanguageTextCount);
-        for (int i = 0; i < kLanguageTextCount; ++i)
-            EXPECT_EQ((*block)[static_cast<std::size_t>(i)],
-                      source->blocks[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)])
-                << file->languages()[static_cast<std::size_t>(k)].code << " text " << i;
+    for (std::size_t k = 0; k < 2; ++k) {
+        EXPECT_EQ(file->block(static_cast<int>(k)), source->blocks[k]);
+        const ExtraBlock extras = *file->extraBlock(static_cast<int>(k));
+        EXPECT_EQ(extras, source->extras[k]);
+        EXPECT_EQ(std::count(extras.begin(), extras.end(), std::nullopt), 0) << "ship them all";
     }
 
     // The shipped Italian is the built-in Italian wherever the editor has one.
     LanguageTexts italian, english;
     ASSERT_TRUE(italian.apply(*file, 0));
     ASSERT_TRUE(english.apply(*file, 1));
-    for (int i = 0; i < kLanguageTextCount; ++i) {
-        if (builtInText(i).empty()) continue;
-        EXPECT_EQ(italian.at(i), LanguageTexts().at(i)) << "text " << i << " " << slotName(i);
-        EXPECT_FALSE(english.at(i).empty()) << "text " << i;
-    }
+    for (int i = 0; i < kLanguageTextCount; ++i)
+        EXPECT_TRUE(builtInText(i).empty() || italian.at(i) == LanguageTexts().at(i))
+            << slotName(i);
+    for (int i = 0; i < kExtraTextCount; ++i)
+        EXPECT_EQ(italian[static_cast<ExtraTextId>(i)], builtInExtraText(i, false)) << i;
     // A song's credit event holds at most 79 characters.
     EXPECT_LE(italian[TextId::SongCredit].size(), 79u);
     EXPECT_LE(english[TextId::SongCredit].size(), 79u);
     EXPECT_EQ(fileFilters(english[TextId::FilterAllSongs]).size(), 4u);
-    EXPECT_EQ(fileFilters(english[TextId::FilterText])[0].patterns,
-              std::vector<std::string>{"*.txt"});
 }
 
 } // namespace

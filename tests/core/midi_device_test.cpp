@@ -85,10 +85,7 @@ private:
 class MidiDeviceTest : public ::testing::Test {
 protected:
     MidiDeviceTest() {
-        device.setMessageSink([this](std::string_view a, std::string_view b) {
-            shown.emplace_back(a);
-            shown.emplace_back(b);
-        });
+        device.setMessageSink([this] { ++messages; });
     }
 
     bool openDevice(int n) {
@@ -100,7 +97,7 @@ protected:
     Journal journal;
     FakeProvider provider{journal};
     MidiDevice device{provider};
-    std::vector<std::string> shown;
+    int messages = 0;
 };
 
 TEST_F(MidiDeviceTest, ListingHoldsAtMost32EntriesAndAnUnlistedNumberFallsBackToZero) {
@@ -129,8 +126,7 @@ TEST_F(MidiDeviceTest, AFailedOpenShowsTheDeviceMessageAndLaterSendsAreDropped) 
     EXPECT_FALSE(openDevice(2));
     EXPECT_EQ(journal.lifecycle,
               (std::vector<std::string>{"open 0", "close 0", "open 1", "close 1", "open 2"}));
-    EXPECT_EQ(shown, (std::vector<std::string>{"Non posso aprire la periferica midi selezionata.",
-                                               "Probabilmente la periferica e' gia' in uso..."}));
+    EXPECT_EQ(messages, 1);
     EXPECT_EQ(device.lastError(), "port busy");
     EXPECT_FALSE(device.isOpen());
 
@@ -143,12 +139,11 @@ TEST_F(MidiDeviceTest, AFailedOpenShowsTheDeviceMessageAndLaterSendsAreDropped) 
     EXPECT_TRUE(journal.sysEx.empty());
 
     // A number the provider cannot make (the port list changed) fails the same way.
-    shown.clear();
     device.setDeviceNumber(7);
     std::string error;
     EXPECT_FALSE(device.open(&error));
     EXPECT_FALSE(error.empty());
-    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_EQ(messages, 2);
 }
 
 TEST_F(MidiDeviceTest, SingleMessagesArePackedClampedAndMapped) {

@@ -92,12 +92,10 @@ TEST_F(SongFileTest, OpenFillsTheDocumentForTheViews) {
     EXPECT_EQ(doc->lyrics.lineCount(), 37);
 }
 
-TEST_F(SongFileTest, FailedOpenGivesTheMessageAndDisablesSaving) {
+TEST_F(SongFileTest, FailedOpenDisablesSaving) {
     ASSERT_TRUE(openSongFile(*doc, file("good.mid", song()), 0).ok);
     const OpenResult r = openSongFile(*doc, file("bad.mid", test::bytesOf("not a song")), 0);
     EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.message1, "Non posso aprire il file a causa di un errore");
-    EXPECT_EQ(r.message2, "riscontrato durante l'analisi dello stesso...");
     EXPECT_FALSE(doc->saveEnabled);
     EXPECT_TRUE(doc->songLoaded);
 }

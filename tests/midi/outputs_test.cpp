@@ -49,14 +49,14 @@ class DeviceOverSystemOutputsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!haveSoundFont()) GTEST_SKIP() << "no General MIDI soundfont";
-        device.setMessageSink([this](std::string_view a, std::string_view) { shown = a; });
+        device.setMessageSink([this] { ++messages; });
         device.listDevices();
         device.setDeviceNumber(0);
     }
 
     SystemOutputs outputs;
     MidiDevice device{outputs};
-    std::string shown;
+    int messages = 0;
 };
 
 // The sequencer's sends racing the menus' open, close and reset on the real synthesizer: run
@@ -87,7 +87,7 @@ TEST_F(DeviceOverSystemOutputsTest, OpenCloseAndResetWhileAnotherThreadSends) {
     stop = true;
     player.join();
     EXPECT_FALSE(device.isOpen());
-    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(messages, 0);
 }
 
 } // namespace

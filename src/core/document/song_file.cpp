@@ -100,8 +100,7 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     if (!read) {
         // The half-read file and the old song's notes and labels must not pass for the new song.
         resetToEmptySong(doc);
-        return {false, std::string(kOpenFailedMessage1), std::string(kOpenFailedMessage2),
-                read.reason};
+        return {false, read.reason};
     }
     image = {};
     dropRepeatedCredit(song, resetCredit);
@@ -134,7 +133,7 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
             song.setDisplayValue(ch, kMixerSlots[i], mixer[static_cast<std::size_t>(ch) * n + i]);
         song.setMuted(ch, false);
     }
-    return {true, {}, {}};
+    return {true};
 }
 
 SaveResult saveSongFile(SongDocument& doc, const std::string& path, int formatChoice) {

@@ -11,11 +11,6 @@
 
 namespace cantelo {
 
-inline constexpr std::string_view kOpenFailedMessage1 =
-    "Non posso aprire il file a causa di un errore";
-inline constexpr std::string_view kOpenFailedMessage2 =
-    "riscontrato durante l'analisi dello stesso...";
-
 // Format choices of the save command: the writer's format plus one.
 inline constexpr int kFormatChoice0 = 1;
 inline constexpr int kFormatChoice1 = 2;
@@ -37,10 +32,9 @@ struct SongDocument {
     std::string lengthLabel;   // clockText(tickToMs(songLength))
 };
 
+// A failed open is told to the user with the open-error texts of the interface language.
 struct OpenResult {
     bool ok = false;
-    std::string message1; // on failure: the two lines the message window shows
-    std::string message2;
     // On failure: Unrecognised for a file that is not a song, NotFound, NotAFile, Empty,
     // TooLarge, Denied or Other when it cannot be read.
     FailureReason reason = FailureReason::None;

@@ -77,14 +77,16 @@ bool italianLocale(std::string_view name) {
            (lower.size() == 2 || std::string_view("_-.@").find(lower[2]) != std::string_view::npos);
 }
 
+// Codes compare without regard to case; `upper` is written in capitals.
+bool sameCode(std::string_view code, std::string_view upper) {
+    return std::equal(code.begin(), code.end(), upper.begin(), upper.end(), [](char a, char b) {
+        return std::toupper(static_cast<unsigned char>(a)) == b;
+    });
+}
+
 int languageWithCode(const std::vector<LanguageEntry>& languages, std::string_view code) {
-    for (const LanguageEntry& l : languages) {
-        if (l.code.size() != code.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < code.size(); ++i)
-            same = same && std::toupper(static_cast<unsigned char>(l.code[i])) == code[i];
-        if (same) return l.index;
-    }
+    for (const LanguageEntry& l : languages)
+        if (sameCode(l.code, code)) return l.index;
     return -1;
 }
 
@@ -163,8 +165,21 @@ std::optional<LanguageBlock> LanguageFile::block(int k, int* found) const {
     return texts;
 }
 
+std::optional<ExtraBlock> LanguageFile::extraBlock(int k) const {
+    if (k < 0 || k >= static_cast<int>(m_languages.size())) return std::nullopt;
+    return readLanguageExtension(m_plain,
+                                 kLanguageHeaderSize + kLanguageBlockSize * m_languages.size(), k);
+}
+
 std::optional<std::vector<std::uint8_t>> buildLanguageFile(const std::vector<std::string>& codes,
                                                            const std::vector<LanguageBlock>& blocks,
+                                                           std::string* error) {
+    return buildLanguageFile(codes, blocks, {}, error);
+}
+
+std::optional<std::vector<std::uint8_t>> buildLanguageFile(const std::vector<std::string>& codes,
+                                                           const std::vector<LanguageBlock>& blocks,
+                                                           const std::vector<ExtraBlock>& extras,
                                                            std::string* error) {
     auto fail = [error](std::string why) -> std::optional<std::vector<std::uint8_t>> {
         if (error) *error = std::move(why);
@@ -172,7 +187,8 @@ std::optional<std::vector<std::uint8_t>> buildLanguageFile(const std::vector<std
     };
     if (codes.empty() || codes.size() > kMaxLanguages)
         return fail("a language file holds 1 to 13 languages, not " + std::to_string(codes.size()));
-    if (blocks.size() != codes.size()) return fail("each language code needs its texts");
+    if (blocks.size() != codes.size() || (!extras.empty() && extras.size() != codes.size()))
+        return fail("each language code needs its texts");
 
     std::vector<std::uint8_t> out(kLanguageHeaderSize + kLanguageBlockSize * codes.size(), 0);
     std::copy(kLanguageMagic.begin(), kLanguageMagic.end(), out.begin());
@@ -198,6 +214,7 @@ std::optional<std::vector<std::uint8_t>> buildLanguageFile(const std::vector<std
             out[pos++] = '\r';
         }
     }
+    if (!extras.empty() && !appendLanguageExtension(out, extras, error)) return std::nullopt;
     toggleLanguageScramble(out);
     return out;
 }
@@ -215,6 +232,8 @@ void LanguageTexts::useBuiltIn() {
     for (int i = 0; i < kLanguageTextCount; ++i)
         m_texts[static_cast<std::size_t>(i)] = builtInText(i);
     appendSecondFilter(m_texts);
+    for (int i = 0; i < kExtraTextCount; ++i)
+        m_extra[static_cast<std::size_t>(i)] = builtInExtraText(i, false);
 }
 
 bool LanguageTexts::apply(const LanguageFile& file, int k) {
@@ -227,6 +246,16 @@ bool LanguageTexts::apply(const LanguageFile& file, int k) {
                          : builtInText(i);
     }
     appendSecondFilter(m_texts);
+
+    // A language that does not translate a text beyond the slots is better served by English
+    // than by Italian, unless it is the Italian itself.
+    ExtraBlock own = file.extraBlock(k).value_or(ExtraBlock{});
+    const bool english = !sameCode(file.languages()[static_cast<std::size_t>(k)].code, "ITA");
+    for (int i = 0; i < kExtraTextCount; ++i) {
+        auto& text = own[static_cast<std::size_t>(i)];
+        m_extra[static_cast<std::size_t>(i)] =
+            text ? std::move(*text) : std::string(builtInExtraText(i, english));
+    }
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/language/language_extension.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -206,6 +208,14 @@ enum class TextId : std::uint8_t {
 #undef CANTELO_TEXT_ID
 };
 
+// The language file, in its plain form (as stored, every byte other than 0x00 and 0xE3 is XOR-ed
+// with 0xE3, the extension included):
+//
+//   0              10 bytes  "CNELANG113"
+//   10             3 x n     the language codes; a code starting with 0, or offset 50, ends them
+//   50 + 5300 x k  5300      block of language k: the 163 texts in slot order, each ended by a
+//                            carriage return, the rest of the block zero
+//   50 + 5300 x n            optionally, the extension section (see language_extension.h)
 inline constexpr int kLanguageTextCount = 163;
 inline constexpr int kMaxLanguages = 13;
 inline constexpr std::size_t kMaxLanguageTextLength = 355;
@@ -254,6 +264,9 @@ public:
     // the end of the file leaves the texts it does not reach empty and reports how many it read
     // in `found` (when given).
     std::optional<LanguageBlock> block(int k, int* found = nullptr) const;
+    // The extra texts of language k from the extension section after the last block; nothing
+    // when k is not one of languages() or the file has no extension.
+    std::optional<ExtraBlock> extraBlock(int k) const;
 
 private:
     explicit LanguageFile(std::vector<std::uint8_t> plain);
@@ -268,6 +281,12 @@ private:
 std::optional<std::vector<std::uint8_t>> buildLanguageFile(const std::vector<std::string>& codes,
                                                            const std::vector<LanguageBlock>& blocks,
                                                            std::string* error);
+// The same with an extension section holding `extras` (one per language, or none at all for a
+// file without the section); refused also when an extra text cannot be stored.
+std::optional<std::vector<std::uint8_t>> buildLanguageFile(const std::vector<std::string>& codes,
+                                                           const std::vector<LanguageBlock>& blocks,
+                                                           const std::vector<ExtraBlock>& extras,
+                                                           std::string* error);
 
 // The texts the interface shows: the built-in Italian ones until a language is applied. Plain
 // data, owned by the user-interface thread.
@@ -278,6 +297,11 @@ public:
     const std::string& operator[](TextId id) const {
         return m_texts[static_cast<std::size_t>(id)];
     }
+    // A text beyond the slots: the applied language's own when its file has one, else the
+    // built-in Italian for the Italian language ("ITA") and the built-in English for any other.
+    const std::string& operator[](ExtraTextId id) const {
+        return m_extra[static_cast<std::size_t>(id)];
+    }
     // The text of slot `index`; an empty text outside 0..162.
     const std::string& at(int index) const;
 
@@ -285,10 +309,12 @@ public:
     // changes and the result is false. Texts that a block cut short does not reach keep their
     // built-in Italian.
     bool apply(const LanguageFile& file, int k);
+    // The built-in Italian texts, the extra ones included.
     void useBuiltIn();
 
 private:
     std::array<std::string, kLanguageTextCount> m_texts;
+    std::array<std::string, kExtraTextCount> m_extra;
 };
 
 // One entry of a file-dialog filter list.

@@ -67,6 +67,130 @@ std::vector<std::string_view> split(std::string_view line, char sep) {
     }
 }
 
+// The table is read line by line: the slot header, the 163 slot rows, the extra-text header and
+// the extra-text rows, in this order.
+class SourceParser {
+public:
+    // False, with the reason(), when the line is refused.
+    bool line(const std::vector<std::string_view>& cells) {
+        switch (m_part) {
+        case Part::SlotHeader:
+            return slotHeader(cells);
+        case Part::Slots:
+            return slotRow(cells);
+        case Part::ExtraHeader:
+            return extraHeader(cells);
+        case Part::Extras:
+            return extraRow(cells);
+        }
+        return false;
+    }
+    // False with the reason when the table ended early.
+    bool finished() {
+        if (m_part == Part::SlotHeader) return refuse("no header");
+        if (m_part == Part::Slots)
+            return refuse("only " + std::to_string(m_row) + " of the 163 texts");
+        for (int i = 0; i < kExtraTextCount; ++i)
+            if (!m_source.extras[0][static_cast<std::size_t>(i)])
+                return refuse("no text for " + std::string(extraTextName(i)));
+        return true;
+    }
+
+    const std::string& reason() const { return m_why; }
+    LanguageSource source() && { return std::move(m_source); }
+
+private:
+    enum class Part { SlotHeader, Slots, ExtraHeader, Extras };
+
+    bool refuse(std::string why) {
+        m_why = std::move(why);
+        return false;
+    }
+
+    bool slotHeader(const std::vector<std::string_view>& cells) {
+        if (cells.size() < 3 || cells[0] != "index" || cells[1] != "slot")
+            return refuse("the header is \"index\", \"slot\", then one code per language");
+        for (std::size_t k = 2; k < cells.size(); ++k) {
+            if (!toWindows1252(cells[k], m_text, m_why)) return false;
+            if (m_text.size() != 3)
+                return refuse("\"" + std::string(cells[k]) + "\" is not a three-letter code");
+            m_source.codes.push_back(m_text);
+        }
+        if (m_source.codes.size() > kMaxLanguages) return refuse("more than 13 languages");
+        m_source.blocks.resize(m_source.codes.size());
+        m_source.extras.resize(m_source.codes.size());
+        m_part = Part::Slots;
+        return true;
+    }
+
+    bool slotRow(const std::vector<std::string_view>& cells) {
+        if (!columns(cells, 2)) return false;
+        int index = -1;
+        const auto [end, ec] =
+            std::from_chars(cells[0].data(), cells[0].data() + cells[0].size(), index);
+        if (ec != std::errc{} || end != cells[0].data() + cells[0].size() || index != m_row)
+            return refuse("expected the row of index " + std::to_string(m_row));
+        if (cells[1] != slotName(m_row))
+            return refuse("the slot of index " + std::to_string(m_row) + " is " +
+                          std::string(slotName(m_row)));
+        const auto row = static_cast<std::size_t>(m_row);
+        for (std::size_t k = 0; k < m_source.codes.size(); ++k) {
+            if (!convert(k, cells[k + 2])) return false;
+            if (m_text.empty() && !m_source.blocks[0][row].empty())
+                return refuse(m_source.codes[k] + " leaves this text untranslated");
+            m_source.blocks[k][row] = m_text;
+        }
+        if (++m_row == kLanguageTextCount) m_part = Part::ExtraHeader;
+        return true;
+    }
+
+    bool extraHeader(const std::vector<std::string_view>& cells) {
+        bool same = cells.size() == m_source.codes.size() + 1 && cells[0] == "name";
+        for (std::size_t k = 0; same && k < m_source.codes.size(); ++k)
+            same = cells[k + 1] == m_source.codes[k];
+        if (!same)
+            return refuse("after the 163 texts, the header \"name\" and the same codes follow");
+        m_part = Part::Extras;
+        return true;
+    }
+
+    bool extraRow(const std::vector<std::string_view>& cells) {
+        if (!columns(cells, 1)) return false;
+        const int index = extraTextIndex(cells[0]);
+        if (index < 0) return refuse("no text is called \"" + std::string(cells[0]) + "\"");
+        const auto row = static_cast<std::size_t>(index);
+        if (m_source.extras[0][row]) return refuse(std::string(cells[0]) + " is listed twice");
+        for (std::size_t k = 0; k < m_source.codes.size(); ++k) {
+            if (!convert(k, cells[k + 1])) return false;
+            // Another language may leave a text out: the built-in English stands in for it.
+            if (k == 0 && m_text.empty())
+                return refuse(m_source.codes[0] + " leaves " + std::string(cells[0]) + " empty");
+            if (!m_text.empty()) m_source.extras[k][row] = m_text;
+        }
+        return true;
+    }
+
+    bool columns(const std::vector<std::string_view>& cells, std::size_t keys) {
+        const std::size_t wanted = m_source.codes.size() + keys;
+        if (cells.size() == wanted) return true;
+        return refuse("expected " + std::to_string(wanted) + " columns, found " +
+                      std::to_string(cells.size()));
+    }
+
+    // The text of language k into m_text.
+    bool convert(std::size_t k, std::string_view cell) {
+        if (toWindows1252(cell, m_text, m_why)) return true;
+        m_why = m_source.codes[k] + ": " + m_why;
+        return false;
+    }
+
+    Part m_part = Part::SlotHeader;
+    int m_row = 0;
+    LanguageSource m_source;
+    std::string m_text;
+    std::string m_why;
+};
+
 } // namespace
 
 int windows1252Byte(char32_t c) {
@@ -78,62 +202,21 @@ int windows1252Byte(char32_t c) {
 
 std::optional<LanguageSource> parseLanguageSource(std::string_view utf8, std::string* error) {
     int lineNumber = 0;
-    auto fail = [&](const std::string& why) -> std::optional<LanguageSource> {
-        if (error) *error = "line " + std::to_string(lineNumber) + ": " + why;
+    SourceParser parser;
+    auto fail = [&]() -> std::optional<LanguageSource> {
+        if (error) *error = "line " + std::to_string(lineNumber) + ": " + parser.reason();
         return std::nullopt;
     };
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
-
-    LanguageSource source;
-    int row = -1; // -1 while the header is awaited
-    std::string text;
-    std::string why;
     for (std::string_view line : split(utf8, '\n')) {
         ++lineNumber;
         if (line.ends_with('\r')) line.remove_suffix(1);
         if (line.empty() || line.starts_with('#')) continue;
-        const std::vector<std::string_view> cells = split(line, '\t');
-
-        if (row < 0) {
-            if (cells.size() < 3 || cells[0] != "index" || cells[1] != "slot")
-                return fail("the header is \"index\", \"slot\", then one code per language");
-            for (std::size_t k = 2; k < cells.size(); ++k) {
-                if (!toWindows1252(cells[k], text, why)) return fail(why);
-                if (text.size() != 3)
-                    return fail("\"" + std::string(cells[k]) + "\" is not a three-letter code");
-                source.codes.push_back(text);
-            }
-            if (source.codes.size() > kMaxLanguages) return fail("more than 13 languages");
-            source.blocks.resize(source.codes.size());
-            row = 0;
-            continue;
-        }
-
-        if (row >= kLanguageTextCount) return fail("more than 163 texts");
-        if (cells.size() != source.codes.size() + 2)
-            return fail("expected " + std::to_string(source.codes.size() + 2) + " columns, found " +
-                        std::to_string(cells.size()));
-        int index = -1;
-        const auto [end, ec] =
-            std::from_chars(cells[0].data(), cells[0].data() + cells[0].size(), index);
-        if (ec != std::errc{} || end != cells[0].data() + cells[0].size() || index != row)
-            return fail("expected the row of index " + std::to_string(row));
-        if (cells[1] != slotName(row))
-            return fail("the slot of index " + std::to_string(row) + " is " +
-                        std::string(slotName(row)));
-        for (std::size_t k = 0; k < source.codes.size(); ++k) {
-            if (!toWindows1252(cells[k + 2], text, why)) return fail(source.codes[k] + ": " + why);
-            if (text.empty() && !source.blocks[0][static_cast<std::size_t>(row)].empty())
-                return fail(source.codes[k] + " leaves this text untranslated");
-            source.blocks[k][static_cast<std::size_t>(row)] = text;
-        }
-        ++row;
+        if (!parser.line(split(line, '\t'))) return fail();
     }
-    if (row < kLanguageTextCount) {
-        ++lineNumber;
-        return fail(row < 0 ? "no header" : "only " + std::to_string(row) + " of the 163 texts");
-    }
-    return source;
+    ++lineNumber;
+    if (!parser.finished()) return fail();
+    return std::move(parser).source();
 }
 
 } // namespace cantelo

@@ -20,11 +20,6 @@ inline constexpr std::int32_t kFirstEmptyLineTick = 100;
 // Lyric events at or before this tick are ignored by the reader.
 inline constexpr std::int32_t kLastIgnoredLyricTick = 100;
 
-inline constexpr std::string_view kLongLineMessage1 =
-    "Sono state rilevate righe di lunghezza superiore ai 33 caratteri.";
-inline constexpr std::string_view kLongLineMessage2 =
-    "Alla prossima apertura del file le righe verranno adattate automaticamente...";
-
 // What a change of the lyric list asks of the views. The core decides what changed; the views
 // only repaint. Delivered synchronously on the thread that made the change (the GUI thread).
 struct LyricsChange {

@@ -60,7 +60,7 @@ bool MidiDevice::OpenDevice() {
             opened = true;
         }
     }
-    if (!opened && m_sink) m_sink(kOpenFailedLine1, kOpenFailedLine2);
+    if (!opened && m_sink) m_sink();
     return opened;
 }
 

@@ -9,7 +9,6 @@
 #include <mutex>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace cantelo {
@@ -18,12 +17,6 @@ class CMidiSong;
 
 // The listing never offers more entries than the output menu can hold.
 inline constexpr int kMaxOutputs = 32;
-
-// The two lines shown when the chosen output cannot be opened.
-inline constexpr std::string_view kOpenFailedLine1 =
-    "Non posso aprire la periferica midi selezionata.";
-inline constexpr std::string_view kOpenFailedLine2 =
-    "Probabilmente la periferica e' gia' in uso...";
 
 // Frames a stored SysEx event (the bytes after 0xF0, normally ending with 0xF7) as one complete
 // message in `out`, supplying a missing 0xF7. False, with `out` untouched, when there is nothing
@@ -53,7 +46,7 @@ public:
 // sendShort, sendSysEx and SendSysEx may also run on the playback thread.
 class MidiDevice final : public MidiOutput {
 public:
-    using MessageSink = std::function<void(std::string_view line1, std::string_view line2)>;
+    using MessageSink = std::function<void()>;
 
     explicit MidiDevice(OutputProvider& provider);
     MidiDevice(const MidiDevice&) = delete;
@@ -72,12 +65,12 @@ public:
 
     // Program changes go out on the song's output channel for the given song channel.
     void setSong(const CMidiSong* song) { m_song = song; }
-    // Receives the two lines of the failure message; without a sink the failure is only
-    // reported by the return value and lastError().
+    // Called after a failed open, so the user interface can show its device message in its own
+    // language; without a sink the failure is only reported by the return value and lastError().
     void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
 
-    // Closes the open output, then opens output `deviceNumber`. On failure the message sink gets
-    // the two lines above, nothing stays open, and every later send is dropped.
+    // Closes the open output, then opens output `deviceNumber`. On failure the message sink is
+    // called, nothing stays open, and every later send is dropped.
     bool OpenDevice();
     // The back end's own reason for the last failed open (for logs and the command line).
     const std::string& lastError() const { return m_lastError; }

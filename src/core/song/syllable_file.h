@@ -16,16 +16,6 @@ namespace cantelo {
 // until the end of the file: a break is 0x01 0x0D and the tick (32 bits, low byte first); a
 // syllable is its length in one byte, its bytes, and the tick.
 
-inline constexpr std::string_view kNvsNotRecognised1 =
-    "Il file che stai tentando di aprire non e' stato riconosciuto da Cantelo Edit";
-inline constexpr std::string_view kNvsNotRecognised2 =
-    "come \"file sillabe\", oppure e' corrotto...";
-inline constexpr std::string_view kNvsDivisionQuestion1 =
-    "La risoluzione attuale non corrisponde con quella del \"file sillabe\" che si sta";
-inline constexpr std::string_view kNvsDivisionQuestion2 =
-    "caricando. Verra' falsata la posizione originale del testo. Devo continuare?";
-inline constexpr std::string_view kNvsContinueCaption = "Continua";
-
 // The file image of a lyric list timed at `division`. Ticks are the integer part of the items'
 // ticks. Every record reads back as what was written:
 // - a syllable longer than 255 bytes is split into records of at most 255 bytes at the same
@@ -59,7 +49,7 @@ struct SyllableFile {
 enum class SyllableLoad {
     Loaded,
     Unreadable,    // cannot be read or is empty: nothing happens, no message
-    NotRecognised, // not "NVSL": the caller shows kNvsNotRecognised1/2
+    NotRecognised, // not "NVSL": the caller shows its unknown-syllable-file message
     Cancelled,     // the division question was answered with cancel
 };
 
@@ -71,7 +61,7 @@ SyllableLoad readSyllableFile(const std::string& path, SyllableFile& out);
 void applySyllables(const SyllableFile& file, TItemLyr& list);
 
 // The whole load step: reads `path`; when its division differs from `songDivision`, asks
-// `confirmDivision` (the question kNvsDivisionQuestion1/2 with "Continua" and a cancel button)
+// `confirmDivision` (the caller's division question, with "Continua" and a cancel button)
 // and stops on false; then replaces the list's items. The list changes only on Loaded; the
 // caller then runs the lyrics' common refresh.
 SyllableLoad loadSyllableFile(const std::string& path, TItemLyr& list, std::int32_t songDivision,

@@ -33,45 +33,6 @@ constexpr int kDisplayIntervalMs = 50;
 // No lyrics text is anywhere near this; a larger "text file" is something else.
 constexpr qint64 kMaxTextFileBytes = 1 << 20;
 
-// Texts the language file has no slot for: the built-in Italian and an English translation,
-// chosen by the code of the language in use.
-struct ExtraTexts {
-    const char* unsavedLine1;
-    const char* unsavedLine2;
-    const char* saveCaption;
-    const char* discardCaption;
-    const char* saveFailed;
-    const char* exportFailed;
-};
-
-constexpr ExtraTexts kItalian{
-    "Il testo o la sequenza sono stati modificati dall'ultimo salvataggio.",
-    "Vuoi salvare le modifiche prima di continuare?",
-    "Salva",
-    "Non salvare",
-    "Il file non e' stato salvato:",
-    "Il testo non e' stato esportato:",
-};
-
-constexpr ExtraTexts kEnglish{
-    "The lyrics or the song have changed since they were last saved.",
-    "Do you want to save the changes before going on?",
-    "Save",
-    "Don't save",
-    "The file was not saved:",
-    "The text was not exported:",
-};
-
-// Italian while the built-in texts or the Italian language are in use, English otherwise.
-const ExtraTexts& extraTexts(const LanguageMenu& language) {
-    const auto& languages = language.languages();
-    for (const LanguageEntry& entry : languages)
-        if (entry.index == language.languageIndex())
-            return QString::fromStdString(entry.code).toUpper() == QLatin1String("ITA") ? kItalian
-                                                                                        : kEnglish;
-    return kItalian;
-}
-
 std::string toNative(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
@@ -149,7 +110,7 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
       m_configFolder(std::move(configFolder)), m_editor(m_doc.lyrics), m_device(*m_outputs),
       m_player(m_device) {
     m_device.setSong(&m_doc.song);
-    m_device.setMessageSink([this](std::string_view, std::string_view) {
+    m_device.setMessageSink([this] {
         ShowMessage(&m_window, m_window.language().texts(), Message::DeviceError);
         if (!m_device.lastError().empty()) showStatus(QString::fromStdString(m_device.lastError()));
     });
@@ -314,7 +275,7 @@ bool EditorSession::saveSongAs(const QString& path) {
 bool EditorSession::saveSong(const QString& path, int formatChoice) {
     const SaveResult result = saveSongFile(m_doc, toNative(path), formatChoice);
     if (!result.ok) {
-        showFailure(QString::fromUtf8(extraTexts(m_window.language()).saveFailed),
+        showFailure(m_window.language().text(ExtraTextId::SaveFailed),
                     QString::fromStdString(result.error));
         return false;
     }
@@ -359,7 +320,7 @@ bool EditorSession::saveSyllables(const QString& path) {
     std::string error;
     const std::string target = withExtension(toNative(path), "nvs");
     if (!saveSyllableFile(target, m_doc.lyrics.lyrics(), m_doc.song.division, &error)) {
-        showFailure(QString::fromUtf8(extraTexts(m_window.language()).saveFailed),
+        showFailure(m_window.language().text(ExtraTextId::SyllablesSaveFailed),
                     QString::fromStdString(error));
         return false;
     }
@@ -377,8 +338,7 @@ bool EditorSession::exportText(const QString& path) {
     const std::string target = textExportPath(toNative(path));
     if (!::cantelo::exportText(m_doc.lyrics.lineList(), target,
                                trailerFrom(m_window.language().texts()))) {
-        showFailure(QString::fromUtf8(extraTexts(m_window.language()).exportFailed),
-                    fromNative(target));
+        showFailure(m_window.language().text(ExtraTextId::ExportFailed), fromNative(target));
         return false;
     }
     return true;
@@ -399,11 +359,11 @@ bool EditorSession::hasUnsavedChanges() {
 
 bool EditorSession::confirmUnsavedChanges() {
     if (!hasUnsavedChanges()) return true;
-    const ExtraTexts& t = extraTexts(m_window.language());
-    TFrmMessage question(&m_window, QString::fromUtf8(t.unsavedLine1),
-                         QString::fromUtf8(t.unsavedLine2), true, MessageButtons::YesNo);
-    question.firstButton()->setText(QString::fromUtf8(t.saveCaption));
-    question.secondButton()->setText(QString::fromUtf8(t.discardCaption));
+    const LanguageMenu& language = m_window.language();
+    TFrmMessage question(&m_window, language.text(ExtraTextId::UnsavedLine1),
+                         language.text(ExtraTextId::UnsavedLine2), true, MessageButtons::YesNo);
+    question.firstButton()->setText(language.text(ExtraTextId::UnsavedSave));
+    question.secondButton()->setText(language.text(ExtraTextId::UnsavedDiscard));
     // The third answer sits where the row of buttons continues to the left.
     auto* cancel =
         new QPushButton(uiText(m_window.language().texts()[TextId::CancelCaption]), &question);

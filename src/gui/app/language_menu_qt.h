@@ -42,6 +42,7 @@ public:
     const std::vector<LanguageEntry>& languages() const { return m_languages; }
     const LanguageTexts& texts() const { return m_texts; }
     QString text(TextId id) const { return uiText(m_texts[id]); }
+    QString text(ExtraTextId id) const { return uiText(m_texts[id]); }
     QMenu* menu() const { return m_menu; }
 
 signals:
