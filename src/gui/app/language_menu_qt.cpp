@@ -6,7 +6,33 @@
 #include <QMenu>
 #include <QStringDecoder>
 
+#include <array>
+#include <cctype>
+
 namespace cantelo {
+
+namespace {
+
+struct ExtraBuiltIn {
+    const char* italian;
+    const char* english;
+};
+
+constexpr std::array<ExtraBuiltIn, kExtraTextCount> kExtraBuiltIn = {{
+#define CANTELO_EXTRA_BUILT_IN(name, italian, english) {italian, english},
+    CANTELO_EXTRA_TEXTS(CANTELO_EXTRA_BUILT_IN)
+#undef CANTELO_EXTRA_BUILT_IN
+}};
+
+bool isItalian(std::string_view code) {
+    if (code.size() != 3) return false;
+    const char upper[] = {static_cast<char>(std::toupper(static_cast<unsigned char>(code[0]))),
+                          static_cast<char>(std::toupper(static_cast<unsigned char>(code[1]))),
+                          static_cast<char>(std::toupper(static_cast<unsigned char>(code[2])))};
+    return std::string_view(upper, 3) == "ITA";
+}
+
+} // namespace
 
 QString uiText(std::string_view cp1252) {
     QStringDecoder decode("windows-1252");
@@ -57,6 +83,13 @@ void LanguageMenu::ApplyLanguage() {
     }
     for (QAction* item : m_items) item->setChecked(item->data().toInt() == m_languageIndex);
     emit applied();
+}
+
+QString LanguageMenu::text(ExtraTextId id) const {
+    const ExtraBuiltIn& texts = kExtraBuiltIn.at(static_cast<std::size_t>(id));
+    for (const LanguageEntry& entry : m_languages)
+        if (entry.index == m_languageIndex && !isItalian(entry.code)) return uiText(texts.english);
+    return uiText(texts.italian);
 }
 
 void LanguageMenu::selectLanguage(int k) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/language/extra_texts.h"
 #include "core/language/language.h"
 
 #include <QObject>
@@ -42,6 +43,9 @@ public:
     const std::vector<LanguageEntry>& languages() const { return m_languages; }
     const LanguageTexts& texts() const { return m_texts; }
     QString text(TextId id) const { return uiText(m_texts[id]); }
+    // A text beyond the file's slots: the built-in Italian for the built-in texts and the
+    // Italian language, the built-in English for any other.
+    QString text(ExtraTextId id) const;
     QMenu* menu() const { return m_menu; }
 
 signals:
