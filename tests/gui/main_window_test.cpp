@@ -3,8 +3,10 @@
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
@@ -45,6 +47,16 @@ QStringList menuBarTree(const TCanteloEd1& window) {
     return menus;
 }
 
+// Whether a pixel of `area` has exactly `colour`, or (invalid colour) is dark ink.
+bool hasPixel(const QImage& image, const QRect& area, const QColor& colour = {}) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (colour.isValid() ? QColor(p) == colour : qGray(p) < 90) return true;
+        }
+    return false;
+}
+
 QAction* languageItem(const TCanteloEd1& window, const QString& code) {
     for (QAction* item : window.menu(QStringLiteral("mnuLingua"))->actions())
         if (item->text() == code) return item;
@@ -68,7 +80,8 @@ private slots:
             QStringLiteral("&File{Apri|Salva|Salva con Nome|-|Apri Sillabe|Salva Sillabe|-|Esci}"),
             QStringLiteral("Comandi{Play|Stop|Sincronizza|-|Vai all'inizio|Vai alla fine|"
                            "1 Misura Indietro|1 Misura Avanti}"),
-            QStringLiteral("Strumenti{Parametri Midi|-|Finestra Testo{Pulisci Testo Karaoke|"
+            QStringLiteral("Strumenti{Parametri Midi|-|Finestra Testo{Annulla modifica|"
+                           "Ripeti modifica|-|Pulisci Testo Karaoke|"
                            "Importa Testo|Sillaba|Opzioni Testo{Tutto in Maiuscolo|"
                            "Tutto in Minuscolo|Inizio Sillaba sotto Cursore in Maiuscolo|"
                            "Inizio Sillaba sotto Cursore in Minuscolo|-|Esporta Testo}|"
@@ -87,20 +100,15 @@ private slots:
         const QStringList shown = menuBarTree(window);
         QCOMPARE(shown.size(), italian.size());
         for (int i = 0; i < italian.size(); ++i) QCOMPARE(shown[i], italian[i]);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Cantelo Edit 1.13"));
         QCOMPARE(window.eventPanelChild()->windowTitle(), QStringLiteral("Pannello Eventi Testo"));
-        QCOMPARE(window.toolButton(QStringLiteral("tbApri"))->toolTip(),
-                 QStringLiteral("Apre un midi file"));
-        QCOMPARE(tree(window.popupMenu1()),
-                 QStringLiteral("Pulisci Testo Karaoke|Importa Testo|Sillaba|Opzioni Testo{"
-                                "Tutto in Maiuscolo|Tutto in Minuscolo|"
-                                "Inizio Sillaba sotto Cursore in Maiuscolo|"
-                                "Inizio Sillaba sotto Cursore in Minuscolo|-|Esporta Testo}|-|"
-                                "Adatta testo a Finestra|Aggancia sillabe alla Melodia|"
-                                "Unisci Sillabe"));
+        // The context menu's twins are the menu's own commands.
+        QVERIFY(tree(window.popupMenu1())
+                    .startsWith("Annulla modifica|Ripeti modifica|-|Pulisci Testo Karaoke|"));
+        QCOMPARE(window.action(QStringLiteral("mnuTextToLower")),
+                 window.action(cantelo::CommandId::AllLowerCase));
 
         // The port is closed in Italian; the English caption must still say it is closed.
-        window.action(QStringLiteral("mnuChiudiPortaMidi"))->trigger();
+        window.setPortClosed(true);
         QCOMPARE(window.action(QStringLiteral("mnuChiudiPortaMidi"))->text(),
                  QStringLiteral("Riapri Porta Midi"));
 
@@ -113,20 +121,16 @@ private slots:
                                                  "Save Syllables|-|Quit}"));
         QCOMPARE(shownEnglish[3], QStringLiteral("Options{MIDI Output{}|Reopen MIDI Port|"
                                                  "&Do Not Use SysEx|-|Language{ITA|ENG}}"));
-        QCOMPARE(shownEnglish[4], QStringLiteral("Help{About Cantelo Edit|User Guide|Website}"));
-        QVERIFY(window.portClosed());
         QCOMPARE(window.action(QStringLiteral("AgganciaSillabe"))->text(),
                  QStringLiteral("Bind Syllables to Melody"));
-        QCOMPARE(window.editorChild()->windowTitle(), QStringLiteral("Karaoke Text Editor"));
+        QCOMPARE(window.action(QStringLiteral("mnuRedoP"))->text(), QStringLiteral("Redo"));
         QCOMPARE(window.toolButton(QStringLiteral("tbApri"))->toolTip(),
                  QStringLiteral("Opens a MIDI file"));
-        QVERIFY(window.label(QStringLiteral("Label10"))->text() !=
-                QStringLiteral("Canale Melodia"));
         QCOMPARE(window.textOptionsPopup()->bannerText(), QStringLiteral(" Tools"));
         QCOMPARE(window.currentConfiguration().languageIndex, 1);
     }
 
-    void withoutLanguageFileTheBuiltInTextsStayAndLinguaIsOff() {
+    void withoutTheLanguageFileOrItsStoredLanguageTheBuiltInTextsStay() {
         Configuration settings;
         settings.languageIndex = 1;
         TCanteloEd1 window(settings, kNoLanguageFile);
@@ -136,14 +140,12 @@ private slots:
                                 "Esci}"));
         QCOMPARE(window.textOptionsPopup()->bannerText(), QString());
         QCOMPARE(window.popupMenu1()->bannerText(), QStringLiteral(" Cantelo Edit 1.13"));
-    }
 
-    void aStoredLanguageTheFileLacksFallsBackToTheFirst() {
-        Configuration settings;
+        // A stored language the file lacks falls back to the first.
         settings.languageIndex = 7;
-        TCanteloEd1 window(settings, kLanguageFile);
-        QCOMPARE(window.language().languageIndex(), 0);
-        QCOMPARE(window.action(QStringLiteral("mnuApri"))->text(), QStringLiteral("Apri"));
+        TCanteloEd1 second(settings, kLanguageFile);
+        QCOMPARE(second.language().languageIndex(), 0);
+        QCOMPARE(second.action(QStringLiteral("mnuApri"))->text(), QStringLiteral("Apri"));
     }
 
     void toolBarHoldsItsFifteenButtonsInOrder() {
@@ -160,20 +162,70 @@ private slots:
         QCOMPARE(window.toolBar2()->parentWidget(), window.eventPanelChild()->client());
     }
 
-    void commandsReachTheirHandlersFromEveryEntry() {
+    void commandsReachTheirHandlersFromEveryEntryWhenEnabled() {
+        using cantelo::CommandId;
         TCanteloEd1 window(Configuration{}, kLanguageFile);
         window.showAsConfigured();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        QStringList fired;
-        connect(&window, &TCanteloEd1::command, this, [&fired](const QString& n) { fired << n; });
+        QList<CommandId> fired, handled;
+        connect(&window, &TCanteloEd1::command, this, [&fired](CommandId id) { fired << id; });
+        window.dispatcher().setHandler(CommandId::JoinSyllables,
+                                       [&handled] { handled << CommandId::JoinSyllables; });
         QTest::mousePress(window.toolButton(QStringLiteral("tbPlay")), Qt::LeftButton);
-        window.action(QStringLiteral("mnuUnisciSillabe"))->trigger();
+        window.action(QStringLiteral("mnuUnisciSillabe"))->trigger(); // a twin: the same action
+        QTest::mouseClick(window.toolButton(QStringLiteral("tbApri")), Qt::LeftButton);
+        // Commands still to come and commands that need a song give nothing.
         QTest::mouseClick(window.toolButton(QStringLiteral("tbMixer")), Qt::LeftButton);
-        // Ctrl+Space plays, or stops while playing.
+        QTest::mouseClick(window.toolButton(QStringLiteral("tbSalva")), Qt::LeftButton);
+        QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!window.toolButton(QStringLiteral("tbMixer"))->isEnabled());
+        QCOMPARE(window.action(CommandId::Redo)->shortcuts().size(), 2);
+        // Ctrl+Space plays, or stops while playing; the jumps wait for the player to stop.
         QTest::keyClick(&window, Qt::Key_Space, Qt::ControlModifier);
-        window.setPlaying(true);
+        window.updateCommandStates({.songOpen = true, .playing = true});
+        QVERIFY(window.toolButton(QStringLiteral("tbSalva"))->isEnabled());
+        QTest::mousePress(window.toolButton(QStringLiteral("tbGoInit")), Qt::LeftButton);
         QTest::keyClick(&window, Qt::Key_Space, Qt::ControlModifier);
-        QCOMPARE(fired, QStringList({"mnuPlay", "mnuUnisciSil", "mnuMixer", "mnuPlay", "mnuStop"}));
+        QCOMPARE(fired, (QList<CommandId>{CommandId::Play, CommandId::JoinSyllables,
+                                          CommandId::Open, CommandId::Play, CommandId::Stop}));
+        QCOMPARE(handled, QList<CommandId>{CommandId::JoinSyllables});
+        QVERIFY(!window.dispatcher().trigger(CommandId::Mixer));
+    }
+
+    void readOutsChannelListAndInstrumentNameShowWhatTheyHold() {
+        TCanteloEd1 window(Configuration{}, kLanguageFile);
+        window.showAsConfigured();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        // The read-outs paint their own colours, not the tool bar's.
+        for (const auto& [name, bgr] :
+             {std::pair{"LblszPointer", 0x005300u}, std::pair{"LblszLastLocator", 0x0080FFu}}) {
+            QLabel* readout = window.label(QLatin1String(name));
+            const QImage shot = readout->grab().toImage();
+            QVERIFY2(hasPixel(shot, shot.rect(), cantelo::colourFromBgr(bgr)), name);
+            QVERIFY2(hasPixel(shot, shot.rect(), cantelo::colourFromBgr(0xEAEBE9)), name);
+        }
+        // A long instrument name keeps its place and the buttons beside it theirs.
+        QLabel* instrument = window.label(QStringLiteral("lblIName"));
+        QToolButton* next = window.toolButton(QStringLiteral("tbBarraS"));
+        const QPoint buttonAt = next->mapTo(&window, QPoint());
+        const QString longName = QStringLiteral("Orchestral Strings Ensemble Deluxe 2");
+        instrument->setText(longName);
+        QCoreApplication::processEvents();
+        QCOMPARE(instrument->width(), TCanteloEd1::kInstrumentNameWidth);
+        QCOMPARE(next->mapTo(&window, QPoint()), buttonAt);
+        QCOMPARE(instrument->text(), longName);
+        // The channel list shows its numbers in 16-pixel rows.
+        QComboBox* channels = window.melodyChannelBox();
+        channels->showPopup();
+        QAbstractItemView* list = channels->view();
+        QTRY_VERIFY(list->isVisible());
+        const QImage rows = list->viewport()->grab().toImage();
+        for (int i : {0, 3, 15}) {
+            const QRect row = list->visualRect(list->model()->index(i, 0));
+            QCOMPARE(row.height(), 16);
+            QVERIFY2(hasPixel(rows, row.adjusted(0, 2, 0, -2)), qPrintable(QString::number(i)));
+        }
+        channels->hidePopup();
     }
 
     void outputMenuIsRefilledNotAppended() {
@@ -195,6 +247,10 @@ private slots:
     }
 
     void childrenTakeTheirPlacesFromTheSettings() {
+        // A 1400 x 900 desktop scaled by 1.5 leaves 933 x 600 for the 1010 x 640 window.
+        QCOMPARE(TCanteloEd1::placeWithin({1010, 640}, {0, 0, 933, 600}), QRect(0, 0, 933, 600));
+        QCOMPARE(TCanteloEd1::placeWithin({1010, 300}, {-900, 0, 900, 700}),
+                 QRect(-900, 200, 900, 300));
         Configuration settings;
         settings.mainWidth = 1023;
         settings.mainHeight = 700;
@@ -213,7 +269,11 @@ private slots:
         window.showAsConfigured();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(!window.isMaximized());
-        QCOMPARE(window.size(), QSize(1023, 700));
+        // The test screen is 800 pixels wide: the stored width shrinks to it, and the window
+        // stays on the screen.
+        const QRect screen = window.screen()->availableGeometry();
+        QCOMPARE(window.frameGeometry().width(), screen.width());
+        QVERIFY(screen.contains(window.frameGeometry()));
 
         const struct {
             cantelo::TMDIChild* child;
@@ -238,7 +298,7 @@ private slots:
         QCOMPARE(back.editorClientWidth, 300);
         QCOMPARE(back.eventPanelClientWidth, 800);
         QCOMPARE(back.monitorTop, 240);
-        QCOMPARE(back.mainWidth, 1023);
+        QCOMPARE(back.mainWidth, window.width());
     }
 
     void widthsOutsideTheirRanges() {

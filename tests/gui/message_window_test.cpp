@@ -133,17 +133,44 @@ private slots:
         QCOMPARE(seen.second, QString("Cancel"));
     }
 
-    void longLineIsCutNotWrappedAndEmptyLineStaysBlank() {
+    void longLinesWidenOrWrapTheBoxAndLoseNothing() {
+        const QFontMetrics metrics{QFont()};
+        const auto width = [&metrics](const QString& s) { return metrics.horizontalAdvance(s); };
+        const QString sentence = "Il file che stai cercando di aprire non corrisponde alle "
+                                 "specifiche richieste da Cantelo Edit";
+        MessageLayout layout = layoutMessage(metrics, sentence, "x", 2000);
+        QCOMPARE(layout.client, QSize(width(sentence) + 76, 115));
+
+        // Too wide for the box: words move to further rows, a word without spaces is split.
+        const QString unbroken(300, QChar('W'));
+        layout = layoutMessage(metrics, sentence, unbroken, 300);
+        QCOMPARE(layout.client.width(), 446);
+        QVERIFY(layout.rows1.size() >= 2 && layout.rows2.size() >= 2);
+        QCOMPARE(layout.rows1.join(' '), sentence);
+        QCOMPARE(layout.rows2.join(""), unbroken);
+        for (const QString& row : layout.rows1 + layout.rows2) QVERIFY(width(row) <= 446 - 76);
+        QCOMPARE(layout.client.height(),
+                 115 + 16 * static_cast<int>(layout.rows1.size() + layout.rows2.size() - 2));
+    }
+
+    void theBoxShowsAWrappedLineWholeBelowABlankFirstRow() {
         Seen seen;
-        const QString longLine(200, QChar('W'));
-        answer([&] { return ShowMessageWindow(nullptr, "", longLine, true, false); }, closeWindow,
+        QPushButton* ok = nullptr;
+        const QString longLine = QString(60, QChar('W')) + " " + QString(60, QChar('M'));
+        answer([&] { return ShowMessageWindow(nullptr, "", longLine, true, false); },
+               [&ok](TFrmMessage* w) {
+                   ok = w->firstButton();
+                   w->close();
+               },
                &seen);
         const QImage& card = seen.picture;
-        QVERIFY(!hasInk(card, QRect(65, 20, 370, 14)));  // line 1 is empty
-        QVERIFY(hasInk(card, QRect(65, 37, 40, 12)));    // line 2 starts at its place
-        QVERIFY(hasInk(card, QRect(420, 37, 20, 12)));   // and runs to the window's edge
-        QVERIFY(!hasInk(card, QRect(65, 52, 200, 18)));  // without a second row
-        QVERIFY(!hasInk(card, QRect(100, 76, 160, 30))); // nor anything below the rule
+        QVERIFY(card.width() > 446 && card.height() >= 115);
+        const int rule = card.height() - 115 + 72;
+        QVERIFY(!hasInk(card, QRect(65, 20, 370, 14)));      // line 1 is empty
+        QVERIFY(hasInk(card, QRect(65, 37, 40, 12)));        // line 2 starts at its place
+        QVERIFY(hasInk(card, QRect(65, rule - 35, 40, 12))); // and ends on a row of its own
+        QVERIFY(ok && ok->geometry().top() > rule);
+        QCOMPARE(ok->geometry().right(), card.width() - 12);
     }
 };
 

@@ -18,6 +18,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -123,19 +124,12 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     m_window.setOutputDevices(m_device.deviceNames(), m_device.deviceNumber());
     m_player.setSysExEnabled(m_window.sysExEnabled());
 
-    connect(&m_window, &TCanteloEd1::command, this, &EditorSession::onCommand);
+    registerCommands();
     connect(&m_window, &TCanteloEd1::outputChosen, this, &EditorSession::chooseOutput);
-    connect(&m_window, &TCanteloEd1::aboutRequested, this, &EditorSession::showAbout);
-    connect(&m_window, &TCanteloEd1::helpRequested, this,
-            [] { QDesktopServices::openUrl(userGuideUrl()); });
-    connect(&m_window, &TCanteloEd1::webSiteRequested, this,
-            [] { QDesktopServices::openUrl(QUrl(websiteUrl())); });
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
-    // The window flips the toggles' state on the same signal; these run after it.
-    connect(m_window.action(QStringLiteral("mnuChiudiPortaMidi")), &QAction::triggered, this,
-            &EditorSession::onPortToggled);
-    connect(m_window.action(QStringLiteral("mnuUseSysEx")), &QAction::triggered, this,
-            &EditorSession::onSysExToggled);
+    // Undo and redo become available or not with every change of the lyrics.
+    m_lyricsListener =
+        m_doc.lyrics.subscribe([this](const LyricsChange&) { refreshCommandStates(); });
     // Closing is refused while the user still wants to save and cannot.
     m_window.installEventFilter(this);
 
@@ -147,46 +141,62 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
 
 EditorSession::~EditorSession() {
     shutdown();
+    m_doc.lyrics.unsubscribe(m_lyricsListener);
+    for (CommandId id : m_handled) m_window.dispatcher().removeHandler(id);
 }
 
 // ---- Commands --------------------------------------------------------------------------------
 
-void EditorSession::onCommand(const QString& name) {
-    using Action = void (EditorSession::*)();
+void EditorSession::handle(CommandId id, std::function<void()> handler) {
+    m_window.dispatcher().setHandler(id, std::move(handler));
+    m_handled.push_back(id);
+}
+
+void EditorSession::registerCommands() {
     // Commands with a file dialog: the dialog, then the path-taking step.
     using FileStep = bool (EditorSession::*)(const QString&);
     static const struct {
-        const char* command;
+        CommandId command;
         FileKind kind;
         bool saving;
         FileStep step;
     } fileCommands[] = {
-        {"mnuSaveAs", FileKind::Song, true, &EditorSession::saveSongAs},
-        {"mnuLoadSillabe", FileKind::Syllables, false, &EditorSession::loadSyllables},
-        {"mnuSaveSillabe", FileKind::Syllables, true, &EditorSession::saveSyllables},
-        {"mnuImporta", FileKind::Text, false, &EditorSession::importText},
-        {"mnuEsportaTestoM", FileKind::Text, true, &EditorSession::exportText},
+        {CommandId::SaveAs, FileKind::Song, true, &EditorSession::saveSongAs},
+        {CommandId::LoadSyllables, FileKind::Syllables, false, &EditorSession::loadSyllables},
+        {CommandId::SaveSyllables, FileKind::Syllables, true, &EditorSession::saveSyllables},
+        {CommandId::ImportText, FileKind::Text, false, &EditorSession::importText},
+        {CommandId::ExportText, FileKind::Text, true, &EditorSession::exportText},
     };
-    static const struct {
-        const char* command;
-        Action action;
-    } plainCommands[] = {
-        {"mnuApri", &EditorSession::openCommand},
-        {"mnuSalva", &EditorSession::saveCommand},
-        {"mnuPlay", &EditorSession::play},
-        {"mnuStop", &EditorSession::stop},
-        {"mnuMidiOutReset", &EditorSession::restartDevice},
-    };
-    for (const auto& c : plainCommands)
-        if (name == QLatin1String(c.command)) return (this->*c.action)();
     for (const auto& c : fileCommands) {
-        if (name != QLatin1String(c.command)) continue;
-        const QString path = c.saving ? chooseSaveFile(c.kind) : chooseOpenFile(c.kind);
-        if (!path.isEmpty()) (this->*c.step)(path);
-        // A cancelled import gives the editor its focus back, as a finished one does.
-        if (c.step == &EditorSession::importText) m_window.editorChild()->setFocus();
-        return;
+        handle(c.command, [this, &c] {
+            const QString path = c.saving ? chooseSaveFile(c.kind) : chooseOpenFile(c.kind);
+            if (!path.isEmpty()) (this->*c.step)(path);
+            // A cancelled import gives the editor its focus back, as a finished one does.
+            if (c.step == &EditorSession::importText) m_window.editorChild()->setFocus();
+        });
     }
+    handle(CommandId::Open, [this] { openCommand(); });
+    handle(CommandId::Save, [this] { saveUnderCurrentName(); });
+    handle(CommandId::Play, [this] { play(); });
+    handle(CommandId::Stop, [this] { stop(); });
+    handle(CommandId::RestartDevice, [this] { restartDevice(); });
+    handle(CommandId::ClosePort, [this] {
+        m_window.setPortClosed(!m_window.portClosed());
+        onPortToggled();
+    });
+    handle(CommandId::NoSysEx, [this] {
+        m_window.setSysExEnabled(!m_window.sysExEnabled());
+        m_player.setSysExEnabled(m_window.sysExEnabled());
+    });
+    handle(CommandId::About, [this] { showAbout(); });
+    handle(CommandId::Help, [] { QDesktopServices::openUrl(userGuideUrl()); });
+    handle(CommandId::WebSite, [] { QDesktopServices::openUrl(QUrl(websiteUrl())); });
+}
+
+void EditorSession::refreshCommandStates() {
+    const CommandContext context{m_doc.saveEnabled, m_player.playing(), m_editor.canUndo(),
+                                 m_editor.canRedo()};
+    if (context != m_window.commandContext()) m_window.updateCommandStates(context);
 }
 
 void EditorSession::openCommand() {
@@ -194,10 +204,6 @@ void EditorSession::openCommand() {
     if (!confirmUnsavedChanges()) return;
     const QString path = chooseOpenFile(FileKind::Song);
     if (!path.isEmpty()) openSong(path);
-}
-
-void EditorSession::saveCommand() {
-    saveUnderCurrentName();
 }
 
 // ---- Dialogs ---------------------------------------------------------------------------------
@@ -248,9 +254,10 @@ bool EditorSession::openSong(const QString& path) {
     m_player.Stop();
     const int melody = m_window.melodyChannelBox()->currentIndex();
     const OpenResult result = openSongFile(m_doc, toNative(path), melody);
-    m_window.setSongLoaded(m_doc.saveEnabled);
     if (result.ok) m_player.Locate(0);
     m_editor.resetForNewSong();
+    refreshCommandStates();
+    showDocumentTitle();
     showSongState();
     showStatus(fromNative(m_doc.currentFileName));
     // Whatever was there before is gone either way: the user agreed to leave it.
@@ -280,6 +287,7 @@ bool EditorSession::saveSong(const QString& path, int formatChoice) {
         return false;
     }
     showStatus(fromNative(result.path));
+    showDocumentTitle();
     rememberSavedState();
     if (result.longLineWarning)
         ShowMessage(&m_window, m_window.language().texts(), Message::LongLines);
@@ -387,14 +395,14 @@ void EditorSession::play() {
     if (m_player.playing()) return;
     m_transportActive = true;
     if (!m_player.Play()) m_transportActive = false;
-    m_window.setPlaying(m_player.playing());
+    refreshCommandStates();
 }
 
 void EditorSession::stop() {
     if (!m_player.playing() && !m_transportActive) return;
     m_transportActive = false;
     m_player.Stop();
-    m_window.setPlaying(false);
+    refreshCommandStates();
 }
 
 void EditorSession::updateDisplay() {
@@ -441,10 +449,6 @@ void EditorSession::onPortToggled() {
     }
     openDevice();
     if (m_player.playing()) ChaseChannels(m_player, m_device, ChaseKinds::all());
-}
-
-void EditorSession::onSysExToggled() {
-    m_player.setSysExEnabled(m_window.sysExEnabled());
 }
 
 void EditorSession::restartDevice() {
@@ -535,6 +539,11 @@ void EditorSession::showSongState() {
     m_shownTempo = -1;
     m_shownSignature = 0;
     updateDisplay();
+}
+
+void EditorSession::showDocumentTitle() {
+    m_window.setDocumentTitle(
+        m_doc.saveEnabled ? QFileInfo(fromNative(m_doc.currentFileName)).fileName() : QString());
 }
 
 void EditorSession::setLabel(const char* name, const QString& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/app/command_table.h"
 #include "core/lyrics/lyrics_editor.h"
 #include "core/playback/midi_device.h"
 #include "core/playback/midi_player.h"
@@ -12,6 +13,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,12 +92,14 @@ public:
     QString chooseSaveFile(FileKind kind);
 
 private:
-    void onCommand(const QString& name);
+    // Registers the commands this session carries out with the window's dispatcher.
+    void registerCommands();
+    void handle(CommandId id, std::function<void()> handler);
+    // Enables the commands for the song, the player and the undo history as they are now.
+    void refreshCommandStates();
     void openCommand();
-    void saveCommand();
     void chooseOutput(int index);
     void onPortToggled();
-    void onSysExToggled();
     void restartDevice();
     void openDevice();
     void showAbout();
@@ -103,6 +107,7 @@ private:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     void showSongState();
+    void showDocumentTitle();
     void updateDisplay();
     void setLabel(const char* name, const QString& text);
     void showStatus(const QString& text);
@@ -121,6 +126,8 @@ private:
     QTimer m_displayTimer;
     QPointer<QMdiSubWindow> m_about;
 
+    std::vector<CommandId> m_handled; // removed from the window's dispatcher on destruction
+    int m_lyricsListener = 0;
     std::vector<LyricsHistory::Item> m_savedLyrics; // as last opened or saved
     int m_savedLyricTrack = -1;
     bool m_songChanged = false;

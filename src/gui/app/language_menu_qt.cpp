@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QStringDecoder>
 
+
 namespace cantelo {
 
 QString uiText(std::string_view cp1252) {

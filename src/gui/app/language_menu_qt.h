@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/language/extra_texts.h"
 #include "core/language/language.h"
 
 #include <QObject>

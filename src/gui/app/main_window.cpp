@@ -21,8 +21,10 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
+#include <variant>
 
 // The icons live in this static library: without an explicit reference the linker may leave
 // their resource out of the program.
@@ -54,7 +56,7 @@ TCanteloEd1::TCanteloEd1(const Configuration& settings, const std::filesystem::p
     : QMainWindow(parent), m_settings(settings), m_wallpaper(drawWallpaperTile()) {
     initIconResources();
     setObjectName(QStringLiteral("CanteloEd1"));
-    setWindowTitle(QLatin1String(kCaption));
+    setDocumentTitle(QString());
     setWindowIcon(QIcon(QStringLiteral(":/icons/cantelo-edit.svg")));
     resize(1010, 640);
 
@@ -67,22 +69,21 @@ TCanteloEd1::TCanteloEd1(const Configuration& settings, const std::filesystem::p
     setCentralWidget(m_workspace);
 
     buildMenus();
-    buildPopupMenus();
     buildToolBar1();
     buildToolBar2();
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     statusBar()->setSizeGripEnabled(true);
 
+    m_dispatcher.setHandler(CommandId::Quit, [this] { close(); });
     auto* playOrStop = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Space), this);
-    connect(playOrStop, &QShortcut::activated, this, [this] {
-        action(m_playing ? QStringLiteral("mnuStop") : QStringLiteral("mnuPlay"))->trigger();
-    });
+    connect(playOrStop, &QShortcut::activated, this,
+            [this] { action(m_context.playing ? CommandId::Stop : CommandId::Play)->trigger(); });
 
     m_language = new LanguageMenu(menu(QStringLiteral("mnuLingua")), this);
     connect(m_language, &LanguageMenu::applied, this, &TCanteloEd1::applyTexts);
     buildChildren();
     m_language->BuildLanguageMenu(languageFile, settings.languageIndex);
-    updateCommandStates();
+    updateCommandStates(m_context);
 }
 
 TCanteloEd1::~TCanteloEd1() = default;
@@ -127,7 +128,7 @@ void TCanteloEd1::buildChildren() {
 void TCanteloEd1::applyTexts() {
     const LanguageMenu& lang = *m_language;
     for (const Caption& c : m_captions) {
-        const QString text = lang.text(c.id);
+        const QString text = std::visit([&lang](auto id) { return lang.text(id); }, c.id);
         if (auto* item = qobject_cast<QAction*>(c.target)) {
             item->setText(text);
         } else if (auto* widget = qobject_cast<QWidget*>(c.target)) {
@@ -147,29 +148,27 @@ void TCanteloEd1::applyTexts() {
         lang.fileLoaded() ? QStringLiteral(" ") + lang.text(TextId::mnuStrumenti) : QString());
     m_popupMenu2->setBannerText(lang.text(TextId::PopupMenu2Banner));
     // The toggles show their state in the new language.
-    action(QStringLiteral("mnuChiudiPortaMidi"))
-        ->setText(lang.text(m_portClosed ? TextId::ReopenPortCaption : TextId::mnuChiudiPortaMidi));
-    action(QStringLiteral("mnuUseSysEx"))
-        ->setText(lang.text(m_sysExOff ? TextId::UseSysExCaption : TextId::mnuUseSysEx));
+    setPortClosed(m_portClosed);
+    setSysExEnabled(!m_sysExOff);
 }
 
-// The original toggles read their state back from the caption, which a change of language
-// rewrites; here the state is kept apart and the caption only shows it.
-void TCanteloEd1::togglePort() {
-    m_portClosed = !m_portClosed;
-    QAction* item = action(QStringLiteral("mnuChiudiPortaMidi"));
-    item->setIcon(QIcon(m_portClosed ? QStringLiteral(":/icons/port_open.svg")
-                                     : QStringLiteral(":/icons/port_close.svg")));
+// A caption cannot hold the toggle's state, since a change of language rewrites it: the state
+// is kept apart and the caption only shows it.
+void TCanteloEd1::setPortClosed(bool closed) {
+    m_portClosed = closed;
+    QAction* item = action(CommandId::ClosePort);
+    item->setIcon(QIcon(closed ? QStringLiteral(":/icons/port_open.svg")
+                               : QStringLiteral(":/icons/port_close.svg")));
     item->setText(
-        m_language->text(m_portClosed ? TextId::ReopenPortCaption : TextId::mnuChiudiPortaMidi));
+        m_language->text(closed ? TextId::ReopenPortCaption : TextId::mnuChiudiPortaMidi));
 }
 
-void TCanteloEd1::toggleSysEx() {
-    m_sysExOff = !m_sysExOff;
-    QAction* item = action(QStringLiteral("mnuUseSysEx"));
-    item->setIcon(QIcon(m_sysExOff ? QStringLiteral(":/icons/sysex.svg")
-                                   : QStringLiteral(":/icons/sysex_off.svg")));
-    item->setText(m_language->text(m_sysExOff ? TextId::UseSysExCaption : TextId::mnuUseSysEx));
+void TCanteloEd1::setSysExEnabled(bool enabled) {
+    m_sysExOff = !enabled;
+    QAction* item = action(CommandId::NoSysEx);
+    item->setIcon(QIcon(enabled ? QStringLiteral(":/icons/sysex_off.svg")
+                                : QStringLiteral(":/icons/sysex.svg")));
+    item->setText(m_language->text(enabled ? TextId::mnuUseSysEx : TextId::UseSysExCaption));
 }
 
 void TCanteloEd1::setOutputDevices(const std::vector<std::string>& names, int current) {
@@ -192,26 +191,38 @@ void TCanteloEd1::setOutputDevices(const std::vector<std::string>& names, int cu
     }
 }
 
-void TCanteloEd1::setSongLoaded(bool loaded) {
-    m_songLoaded = loaded;
-    updateCommandStates();
+void TCanteloEd1::setDocumentTitle(const QString& fileName) {
+    const QString caption = QLatin1String(kCaption);
+    setWindowTitle(fileName.isEmpty() ? caption + QStringLiteral("[*]")
+                                      : fileName + QStringLiteral("[*] - ") + caption);
 }
 
-void TCanteloEd1::updateCommandStates() {
-    // Only the song saves need a song: every other command works on the empty song too.
-    for (const char* name : {"mnuSalva", "mnuSaveAs"})
-        action(QLatin1String(name))->setEnabled(m_songLoaded);
-    toolButton(QStringLiteral("tbSalva"))->setEnabled(m_songLoaded);
+void TCanteloEd1::updateCommandStates(const CommandContext& context) {
+    m_context = context;
+    for (const CommandRow& row : commandRows())
+        action(row.id)->setEnabled(commandEnabled(row.id, context));
+}
+
+QRect TCanteloEd1::placeWithin(QSize size, const QRect& available) {
+    const QSize fitted = size.boundedTo(available.size());
+    return {available.left() + (available.width() - fitted.width()) / 2,
+            available.top() + (available.height() - fitted.height()) / 2, fitted.width(),
+            fitted.height()};
 }
 
 void TCanteloEd1::showAsConfigured() {
     if (m_settings.mainWidth < kMaximisedFromWidth) {
-        resize(m_settings.mainWidth, m_settings.mainHeight);
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(0, 0), size());
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        const QSize wanted(m_settings.mainWidth, m_settings.mainHeight);
+        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        // A scaled desktop can be smaller than the stored size, and a window centred on it
+        // would open with its menu bar off the screen. The frame is known once the native
+        // window exists (where the platform tells it before the window is mapped).
+        winId();
+        const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+        const QRect client = screen ? placeWithin(wanted, screen->availableGeometry() - frame)
+                                    : QRect(QPoint(), wanted);
+        resize(client.size());
+        move(client.topLeft() - QPoint(frame.left(), frame.top())); // move() places the frame
         showNormal();
     } else {
         showMaximized();

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "core/app/command_table.h"
 #include "core/app/config_file.h"
 #include "core/language/language.h"
+#include "gui/app/command_dispatcher.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QPixmap>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,15 +31,19 @@ class TMDIChild;
 
 // The editor's frame: the workspace with its three permanent children, the main menu, the tool
 // bars with their position read-outs and the status bar. It wires commands to whoever carries
-// them out and holds no editing logic: every command is an action that emits command(name)
-// (name = the menu item's component name, e.g. "mnuApri"); the tool buttons and context-menu
-// twins trigger the same action. User-interface thread only.
+// them out and holds no editing logic. Its menus, context menus and tool buttons are built from
+// the command table: each command is one action, shared by its menu item, its context-menu twin
+// and its tool button, which emits command(id) and runs the dispatcher's handler. User-interface
+// thread only.
 class TCanteloEd1 : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr const char* kCaption = "Cantelo Edit 1.13";
     static constexpr int kToolBarHeight = 30;
     static constexpr int kWallpaperSize = 128;
+    // The instrument name's fixed width: a long name is cut with an ellipsis rather than
+    // pushing the buttons beside it.
+    static constexpr int kInstrumentNameWidth = 124;
 
     // Builds the whole window in the order of its start-up: the settings, the language (read
     // from `languageFile`; the built-in Italian texts when it cannot be read), the children with
@@ -46,7 +53,9 @@ public:
     ~TCanteloEd1() override;
 
     // Shows the window the way the settings ask: a width below 1024 opens a normal window of
-    // the stored size, centred; otherwise it opens maximised. The event panel takes the focus.
+    // the stored size, centred; otherwise it opens maximised. A stored size larger than the
+    // screen's available area shrinks to it, and the window never starts outside it. The event
+    // panel takes the focus.
     void showAsConfigured();
 
     // The settings to write back at close: those given at start-up with the places and sizes of
@@ -56,24 +65,30 @@ public:
     // background).
     Configuration& settings() { return m_settings; }
 
-    // A song has been opened successfully (true) or the last open failed (false); the commands
-    // that need a song follow.
-    void setSongLoaded(bool loaded);
-    bool songLoaded() const { return m_songLoaded; }
-    // Sets every command's enabled state from the current state.
-    void updateCommandStates();
-    // Whether the player runs: Ctrl+Space stops it then, and plays otherwise.
-    void setPlaying(bool playing) { m_playing = playing; }
-    bool playing() const { return m_playing; }
+    // The title for the song `fileName` (a name without folder; empty when no song is open),
+    // with the place where Qt shows the unsaved-changes mark of setWindowModified.
+    void setDocumentTitle(const QString& fileName);
 
-    // The state behind the two toggles of the output menu, which their captions show.
+    // Enables every command by its rule for `context` (tool buttons follow their command). The
+    // context is kept: Ctrl+Space stops while it says playing, and plays otherwise.
+    void updateCommandStates(const CommandContext& context);
+    const CommandContext& commandContext() const { return m_context; }
+    // Whoever carries out the commands registers here; the window itself handles "Esci".
+    CommandDispatcher& dispatcher() { return m_dispatcher; }
+
+    // The state behind the two toggles of the output menu, which their captions and icons show.
     bool portClosed() const { return m_portClosed; }
+    void setPortClosed(bool closed);
     bool sysExEnabled() const { return !m_sysExOff; }
+    void setSysExEnabled(bool enabled);
 
     // Fills "Uscita Midi" with one checkable item per output (its listing index as data),
     // `current` checked; choosing one emits outputChosen.
     void setOutputDevices(const std::vector<std::string>& names, int current);
 
+    // The command's action (shared by its menu item, twin and tool button).
+    QAction* action(CommandId id) const { return m_commandActions[static_cast<std::size_t>(id)]; }
+    // An item by component name: a command's, a twin's or a sub-menu's.
     QAction* action(const QString& name) const { return m_actions.value(name); }
     QMenu* menu(const QString& name) const { return m_menus.value(name); }
     QToolButton* toolButton(const QString& name) const { return m_buttons.value(name); }
@@ -98,13 +113,13 @@ public:
     // The workspace tile: 128 x 128, drawn once.
     static QPixmap drawWallpaperTile();
 
+    // Where a normal window of `size` opens on a screen whose available area is `available`:
+    // centred, shrunk to fit, never outside.
+    static QRect placeWithin(QSize size, const QRect& available);
+
 signals:
-    // A command whose behaviour lives outside the window (file, transport, tools, text).
-    void command(const QString& name);
-    // The three commands of "Informazioni", for the about box, the guide and the web page.
-    void aboutRequested();
-    void helpRequested();
-    void webSiteRequested();
+    // A command was given, from any of its entries; emitted before its handler runs.
+    void command(CommandId id);
     // An entry of "Uscita Midi" was chosen (listing index).
     void outputChosen(int index);
     // The window is closing: the moment to stop playback and write the settings.
@@ -114,16 +129,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // commands_window.cpp: the command table.
+    // commands_window.cpp: the menus and tool bars, built from the command table.
+    void createCommandActions();
+    void runCommand(CommandId id);
+    void fillMenu(MenuId id, QWidget* root);
     void buildMenus();
-    void buildPopupMenus();
     void buildToolBar1();
     void buildToolBar2();
-    QAction* addCommand(QMenu* menu, const char* name, TextId caption, const char* icon);
-    QAction* addTwin(QMenu* menu, const char* name, const char* original);
-    QMenu* addSubMenu(QMenu* parent, const char* name, TextId caption, const char* icon);
-    QToolButton* addToolButton(QToolBar* bar, const char* name, const char* command,
-                               const char* icon, bool onPress);
+    QToolButton* addToolButton(QToolBar* bar, const char* name, CommandId id, bool onPress);
     QLabel* addReadout(QToolBar* bar, const char* name, const char* text, int pixelHeight,
                        std::uint32_t bgr);
     QLabel* addCaptionLabel(QToolBar* bar, const char* name);
@@ -131,21 +144,20 @@ private:
     // main_window.cpp
     void buildChildren();
     void applyTexts();
-    void togglePort();
-    void toggleSysEx();
 
     struct Caption {
         QObject* target; // a QAction (its text) or a QWidget (its hint)
-        TextId id;
+        CommandCaption id;
         bool hint;
     };
 
     Configuration m_settings;
-    bool m_songLoaded = false;
-    bool m_playing = false;
+    CommandContext m_context;
+    CommandDispatcher m_dispatcher;
     bool m_portClosed = false;
     bool m_sysExOff = false;
 
+    std::array<QAction*, kCommandCount> m_commandActions{};
     QHash<QString, QAction*> m_actions;
     QHash<QString, QMenu*> m_menus;
     QHash<QString, QToolButton*> m_buttons;

@@ -4,12 +4,16 @@
 #include "gui/views/cantelo_style_qt.h"
 
 #include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <qdrawutil.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -19,12 +23,14 @@ namespace {
 
 constexpr int kClientWidth = 446;
 constexpr int kClientHeight = 115;
-constexpr int kCardWidth = 554;
-constexpr int kCardHeight = 184;
 constexpr int kTextLeft = 65;
+constexpr int kTextRightMargin = 11; // the rule ends there too
 constexpr int kLine1Top = 20;
-constexpr int kLine2Top = 36;
+constexpr int kRowHeight = 16;
 constexpr int kRuleY = 72;
+constexpr int kButtonTop = 80;
+// The widest the box grows before a line wraps: wider boxes are hard to read at a glance.
+constexpr int kMaxClientWidth = 720;
 
 const QColor kCardColour = colourFromBgr(0x80DBE1);
 const QColor kRuleShadow = colourFromBgr(0x59999D);
@@ -91,22 +97,70 @@ void paintInfoSign(QPainter& p, QPoint at) {
     p.restore();
 }
 
+// `line` cut into rows no wider than `width`: at spaces where it can, inside a word too long for
+// a row of its own.
+QStringList wrapped(const QFontMetrics& metrics, const QString& line, int width) {
+    if (metrics.horizontalAdvance(line) <= width) return {line};
+    QStringList rows;
+    QString row;
+    for (const QString& word : line.split(QLatin1Char(' '))) {
+        const QString joined = row.isEmpty() ? word : row + QLatin1Char(' ') + word;
+        if (metrics.horizontalAdvance(joined) <= width) {
+            row = joined;
+            continue;
+        }
+        if (!row.isEmpty()) rows << row;
+        row = word;
+        while (row.size() > 1 && metrics.horizontalAdvance(row) > width) {
+            qsizetype fit = 1;
+            while (fit < row.size() && metrics.horizontalAdvance(row.left(fit + 1)) <= width) ++fit;
+            rows << row.left(fit);
+            row = row.mid(fit);
+        }
+    }
+    rows << row;
+    return rows;
+}
+
 } // namespace
+
+MessageLayout layoutMessage(const QFontMetrics& metrics, const QString& line1, const QString& line2,
+                            int maxWidth) {
+    const int margins = kTextLeft + kTextRightMargin;
+    const int longest =
+        std::max(metrics.horizontalAdvance(line1), metrics.horizontalAdvance(line2));
+    MessageLayout layout;
+    const int width = std::clamp(longest + margins, kClientWidth, std::max(kClientWidth, maxWidth));
+    layout.rows1 = wrapped(metrics, line1, width - margins);
+    layout.rows2 = wrapped(metrics, line2, width - margins);
+    const auto extraRows = static_cast<int>(layout.rows1.size() + layout.rows2.size()) - 2;
+    layout.client = QSize(width, kClientHeight + extraRows * kRowHeight);
+    return layout;
+}
 
 TFrmMessage::TFrmMessage(QWidget* parent, const QString& line1, const QString& line2, bool isInfo,
                          MessageButtons buttons)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      m_card(kCardWidth, kCardHeight, QImage::Format_RGB32), m_first(new QPushButton(this)),
-      m_second(new QPushButton(this)) {
+      m_first(new QPushButton(this)), m_second(new QPushButton(this)) {
     const Captions& c = captions();
     setWindowTitle(isInfo ? c.info : c.error);
-    setFixedSize(kClientWidth, kClientHeight);
     setFont(messageFont(8));
 
-    m_first->setGeometry(360, 80, 75, 25);
-    m_second->setGeometry(280, 80, 75, 25);
+    // Every message reads whole: the box widens for a long line and wraps what the screen
+    // cannot hold, moving the rule and the buttons down by the rows it adds.
+    const QFont textFont = messageFont(9);
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->availableGeometry().width() - 40 : kMaxClientWidth;
+    const MessageLayout layout =
+        layoutMessage(QFontMetrics(textFont), line1, line2, std::min(kMaxClientWidth, screenWidth));
+    const QSize client = layout.client;
+    const int below = client.height() - kClientHeight;
+    setFixedSize(client);
+
+    m_first->setGeometry(client.width() - 86, kButtonTop + below, 75, 25);
+    m_second->setGeometry(client.width() - 166, kButtonTop + below, 75, 25);
     m_first->setDefault(true);
     m_first->setText(QStringLiteral("OK"));
     m_second->setText(c.cancel);
@@ -130,24 +184,26 @@ TFrmMessage::TFrmMessage(QWidget* parent, const QString& line1, const QString& l
     connect(m_first, &QPushButton::clicked, this, [this] { done(1); });
     connect(m_second, &QPushButton::clicked, this, [this] { done(2); });
 
+    m_card = QImage(client, QImage::Format_RGB32);
     m_card.fill(kCardColour);
     QPainter p(&m_card);
+    const int ruleRight = client.width() - kTextRightMargin;
     p.setPen(kRuleShadow);
-    p.drawLine(64, kRuleY, 435, kRuleY);
+    p.drawLine(64, kRuleY + below, ruleRight, kRuleY + below);
     p.setPen(kRuleLight);
-    p.drawLine(64, kRuleY + 1, 435, kRuleY + 1);
+    p.drawLine(64, kRuleY + below + 1, ruleRight, kRuleY + below + 1);
     if (isInfo)
         paintInfoSign(p, QPoint(6, 13));
     else
         paintErrorSign(p, QPoint(24, 16));
-    p.setFont(messageFont(9));
+    p.setFont(textFont);
     p.setPen(Qt::black);
-    // One row each, never wrapped: what does not fit is cut at the card's (and window's) edge.
-    const int rowHeight = kLine2Top - kLine1Top;
-    p.drawText(QRect(kTextLeft, kLine1Top, kCardWidth - kTextLeft, rowHeight),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, line1);
-    p.drawText(QRect(kTextLeft, kLine2Top, kCardWidth - kTextLeft, rowHeight),
-               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, line2);
+    int top = kLine1Top;
+    for (const QString& row : layout.rows1 + layout.rows2) {
+        p.drawText(QRect(kTextLeft, top, client.width() - kTextLeft, kRowHeight),
+                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, row);
+        top += kRowHeight;
+    }
 }
 
 void TFrmMessage::paintEvent(QPaintEvent*) {

@@ -3,7 +3,10 @@
 #include "core/language/language.h"
 
 #include <QDialog>
+#include <QFontMetrics>
+#include <QSize>
 #include <QString>
+#include <QStringList>
 
 class QPushButton;
 
@@ -19,7 +22,19 @@ enum class MessageButtons {
     YesNo,          // the patch question: "Si" (1) and "No" (2)
 };
 
-// The one message box of the editor: two unwrapped lines on a pale yellow card with an error or
+// How a message's two lines are laid out: the box is 446 x 115 pixels and widens to fit the
+// longer line, up to `maxWidth`; a line still too long wraps (at spaces where it can) onto
+// further rows of 16 pixels, each making the box taller. An empty line keeps its row. Nothing
+// is cut.
+struct MessageLayout {
+    QSize client;
+    QStringList rows1; // line 1's rows, then line 2's
+    QStringList rows2;
+};
+MessageLayout layoutMessage(const QFontMetrics& metrics, const QString& line1, const QString& line2,
+                            int maxWidth);
+
+// The one message box of the editor: two lines on a pale yellow card with an error or
 // information picture. GUI thread only; modal.
 class TFrmMessage : public QDialog {
     Q_OBJECT

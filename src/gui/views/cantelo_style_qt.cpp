@@ -1,6 +1,7 @@
 #include "gui/views/cantelo_style_qt.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QStyleFactory>
@@ -30,6 +31,12 @@ const QStyleOptionMenuItem* asMenuItem(const QStyleOption* option) {
 
 bool isContextMenu(const QWidget* widget) {
     return qobject_cast<const BannerMenu*>(widget) != nullptr;
+}
+
+// A drop-down list asks for its items as menu items too; they are plain list rows, without the
+// menus' icon strip and caption offset (which would leave a narrow list no room for its text).
+bool isComboList(const QWidget* widget) {
+    return qobject_cast<const QComboBox*>(widget) != nullptr;
 }
 
 // Menu texts carry the shortcut after a tab.
@@ -113,6 +120,10 @@ QSize CanteloStyle::sizeFromContents(ContentsType type, const QStyleOption* opti
     }
     if (type != CT_MenuItem || !item)
         return QProxyStyle::sizeFromContents(type, option, size, widget);
+    if (isComboList(widget)) {
+        const QFontMetrics fm(boldened(item->font));
+        return {fm.horizontalAdvance(item->text) + 2 * kComboTextInset, kComboItemHeight};
+    }
 
     if (item->menuItemType == QStyleOptionMenuItem::Separator)
         return {size.width(), isContextMenu(widget) ? 7 : 5};
@@ -158,7 +169,9 @@ void CanteloStyle::drawControl(ControlElement element, const QStyleOption* optio
         drawMenuBarItem(option, painter);
         return;
     case CE_MenuItem:
-        if (isContextMenu(widget))
+        if (isComboList(widget))
+            drawComboItem(option, painter);
+        else if (isContextMenu(widget))
             drawContextItem(option, painter);
         else
             drawDropDownItem(option, painter);
@@ -255,6 +268,26 @@ void CanteloStyle::drawDropDownItem(const QStyleOption* option, QPainter* painte
         painter->drawText(textRect, Qt::AlignRight | Qt::AlignVCenter, shortcut);
     if (item->menuItemType == QStyleOptionMenuItem::SubMenu)
         drawSubMenuArrow(*option, painter, text);
+    painter->restore();
+}
+
+void CanteloStyle::drawComboItem(const QStyleOption* option, QPainter* painter) const {
+    const QStyleOptionMenuItem* item = asMenuItem(option);
+    if (!item) return;
+    const QRect r = option->rect;
+    painter->save();
+    painter->fillRect(r, colourFromBgr(kItemBackground));
+    const bool enabled = option->state & State_Enabled;
+    const bool selected = enabled && (option->state & State_Selected);
+    if (selected) {
+        painter->fillRect(r.adjusted(1, 1, -1, -1), option->palette.button());
+        painter->setPen(colourFromBgr(kSelectedFrame));
+        painter->drawRect(r.adjusted(0, 0, -1, -1));
+    }
+    painter->setPen(colourFromBgr(enabled ? kEnabledText : kDisabledText));
+    painter->setFont(selected || item->checked ? boldened(item->font) : item->font);
+    painter->drawText(r.adjusted(kComboTextInset, 0, -kComboTextInset, 0),
+                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, item->text);
     painter->restore();
 }
 

@@ -18,8 +18,9 @@ inline QColor colourFromBgr(std::uint32_t bgr) {
 
 // The editor's own menu look: a plain bar whose hot item gets a soft rounded highlight, and
 // white drop-downs with a grey icon strip on which the selected item is framed in black and
-// written bold. Context menus (BannerMenu) get their own item look beside their banner. Every
-// other control is drawn by the base style. User-interface thread only.
+// written bold. Context menus (BannerMenu) get their own item look beside their banner, and
+// drop-down lists plain 16-pixel rows. Every other control is drawn by the base style.
+// User-interface thread only.
 class CanteloStyle : public QProxyStyle {
 public:
     CanteloStyle();
@@ -43,6 +44,9 @@ public:
     static constexpr int kContextCaptionGap = 24;
     static constexpr std::uint32_t kContextSelection = 0x0000FF;
     static constexpr std::uint32_t kContextImageBorder = 0x808080;
+    // Drop-down lists (the melody channel's "1" ... "16").
+    static constexpr int kComboItemHeight = 16;
+    static constexpr int kComboTextInset = 4;
 
     void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget = nullptr) const override;
@@ -57,6 +61,7 @@ private:
     void drawMenuBarItem(const QStyleOption* option, QPainter* painter) const;
     void drawDropDownItem(const QStyleOption* option, QPainter* painter) const;
     void drawContextItem(const QStyleOption* option, QPainter* painter) const;
+    void drawComboItem(const QStyleOption* option, QPainter* painter) const;
     void drawSubMenuArrow(const QStyleOption& option, QPainter* painter,
                           const QColor& colour) const;
 };
