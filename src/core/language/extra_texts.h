@@ -35,7 +35,8 @@ namespace cantelo {
       "No audio output could be started.")                                                         \
     X(NoAudioLine2, "Il brano si puo' modificare e salvare, ma non ascoltare:",                    \
       "The song can be edited and saved, but not heard:")                                          \
-    X(StatusNoSong, "Nessun brano aperto", "No song open")
+    X(StatusNoSong, "Nessun brano aperto", "No song open")                                         \
+    X(OpenFailed, "Il file non si puo' aprire:", "The file cannot be opened:")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

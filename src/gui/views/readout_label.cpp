@@ -28,6 +28,13 @@ ReadoutLabel::ReadoutLabel(const QString& text, const QColor& colour, int pixelH
     setMinimumWidth(QFontMetrics(font).horizontalAdvance(text) + 8);
 }
 
+void ReadoutLabel::setTextColour(const QColor& colour) {
+    QPalette colours = palette();
+    if (colours.color(QPalette::WindowText) == colour) return;
+    colours.setColor(QPalette::WindowText, colour);
+    setPalette(colours);
+}
+
 void ReadoutLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     drawFrame(&painter);

@@ -19,6 +19,9 @@ public:
     ReadoutLabel(const QString& text, const QColor& colour, int pixelHeight,
                  QWidget* parent = nullptr);
 
+    // A read-out whose colour tells a state (the reference pointer: set or not).
+    void setTextColour(const QColor& colour);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
