@@ -48,6 +48,10 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     registerCommands();
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
+    // The status bar shows the hint under the mouse, and the song's path when there is none.
+    connect(m_window.statusBar(), &QStatusBar::messageChanged, this, [this](const QString& text) {
+        if (text.isEmpty()) showStatus();
+    });
     connect(m_window.melodyChannelBox(), &QComboBox::currentIndexChanged, this,
             &EditorSession::changeMelodyChannel);
     // Closing is refused while the user still wants to save and cannot.
@@ -204,8 +208,7 @@ void EditorSession::showSong() {
     const QString path = fromNative(m_doc.fileName());
     m_window.setDocumentTitle(song.saveEnabled ? QFileInfo(path).fileName() : QString());
     m_window.setWindowModified(m_doc.modified());
-    m_window.statusBar()->showMessage(
-        path.isEmpty() ? m_window.language().text(ExtraTextId::StatusNoSong) : path);
+    showStatus();
     {
         // The box shows the document's channel; choosing it again must not re-send anything.
         const QSignalBlocker quiet(m_window.melodyChannelBox());
@@ -214,6 +217,12 @@ void EditorSession::showSong() {
     showReference();
     refreshCommandStates();
     updateDisplay();
+}
+
+void EditorSession::showStatus() {
+    const QString path = fromNative(m_doc.fileName());
+    m_window.statusBar()->showMessage(
+        path.isEmpty() ? m_window.language().text(ExtraTextId::StatusNoSong) : path);
 }
 
 void EditorSession::showReference() {

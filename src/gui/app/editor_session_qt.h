@@ -65,6 +65,7 @@ private:
     void refreshCommandStates();
     void onDocumentChange(const DocumentChange& change);
     void showSong();
+    void showStatus();
     void showReference();
     void changeMelodyChannel(int channel);
     void showAbout();

@@ -57,7 +57,9 @@ std::filesystem::path findLanguageFile() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("cantelo-edit"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Cantelo Edit"));
+    // The window titles end in the caption; Qt appends the display name to a title that does
+    // not, so the two must be one.
+    QApplication::setApplicationDisplayName(QString::fromLatin1(cantelo::TCanteloEd1::kCaption));
     QApplication::setApplicationVersion(QStringLiteral(CANTELO_VERSION));
     QApplication::setStyle(new cantelo::CanteloStyle);
     // The fonts the look is designed with, by their free metric-compatible twins.
