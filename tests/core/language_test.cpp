@@ -88,7 +88,10 @@ TEST(LanguageTextsTest, ApplyingALanguageConvertsOnlyTheTextsThatTakeMarks) {
     block[slot(TextId::FilterText)] = "File Testo (*.txt)\xA6*.txt\xA6\xA6)";
     block[slot(TextId::FilterAllSongs)] = "All\xA6*.a\xA6";
     block[slot(TextId::FilterSongTypes)] = "One\xA6*.b;*.c\xA6\xA6";
+    block[slot(TextId::ExportTrailer1)] = "";
     block[slot(TextId::ExportTrailer2)] = "x\xB3\xB2y";
+    block[slot(TextId::ExportTrailer3)] = "";
+    block[slot(TextId::ExportTrailer4)] = "\xB3\xB2z\xB3\xB2";
     block[slot(TextId::mnuFile)] = "F\xA6\xB3\xB2"; // marks are plain characters elsewhere
     const auto file = LanguageFile::fromStored(*buildLanguageFile({"AAA"}, {block}, nullptr));
     ASSERT_TRUE(file && texts.apply(*file, 0));
@@ -100,6 +103,10 @@ TEST(LanguageTextsTest, ApplyingALanguageConvertsOnlyTheTextsThatTakeMarks) {
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[1].patterns, (std::vector<std::string>{"*.b", "*.c"}));
     EXPECT_EQ(texts[TextId::ExportTrailer2], "x\r\ny");
+    // The export trailer: an emptied title falls back to the built-in one, empty credits go.
+    const ExportTrailer trailer = exportTrailer(texts);
+    EXPECT_EQ(trailer.title, "TESTO ESTRATTO CON CANTELO EDITOR 1.09");
+    EXPECT_EQ(trailer.credits, (std::vector<std::string>{"x\r\ny", "z"}));
     EXPECT_EQ(texts[TextId::mnuFile], "F\xA6\xB3\xB2");
     EXPECT_EQ(texts.at(162), "t162");
 

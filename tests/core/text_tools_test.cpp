@@ -141,8 +141,7 @@ TEST_F(TextFiles, ExportWritesCrLfLinesAndTheTrailerThroughATemporaryFile) {
     lines.add("", 4);
     lines.add("Citt\xE0", 7);
     const fs::path path = dir / textExportPath("out");
-    ExportTrailer trailer;
-    trailer.credits = {"uno", "due"};
+    const ExportTrailer trailer{"TESTO ESTRATTO CON CANTELO EDITOR 1.09", {"uno", "due"}};
     ASSERT_TRUE(exportText(lines, path.string(), trailer));
     ASSERT_TRUE(exportText(lines, path.string(), trailer)); // replaces the file
     EXPECT_EQ(test::fileText(dir / "out.txt"),

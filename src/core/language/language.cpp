@@ -287,4 +287,27 @@ int firstStartLanguage(std::string_view localeName, const std::vector<LanguageEn
     return k < 0 ? 0 : k;
 }
 
+namespace {
+
+// A loaded trailer text without the line ends the export adds itself.
+std::string trimLineEnds(std::string text) {
+    while (!text.empty() && (text.front() == '\r' || text.front() == '\n')) text.erase(0, 1);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    return text;
+}
+
+} // namespace
+
+ExportTrailer exportTrailer(const LanguageTexts& texts) {
+    ExportTrailer trailer;
+    trailer.title = trimLineEnds(texts[TextId::ExportTrailer1]);
+    if (trailer.title.empty())
+        trailer.title = trimLineEnds(builtInText(static_cast<int>(TextId::ExportTrailer1)));
+    for (TextId id : {TextId::ExportTrailer2, TextId::ExportTrailer3, TextId::ExportTrailer4}) {
+        std::string line = trimLineEnds(texts[id]);
+        if (!line.empty()) trailer.credits.push_back(std::move(line));
+    }
+    return trailer;
+}
+
 } // namespace cantelo

@@ -2,6 +2,8 @@
 
 #include "core/language/language_extension.h"
 
+#include "core/lyrics/text_tools.h"
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -316,6 +318,10 @@ private:
     std::array<std::string, kLanguageTextCount> m_texts;
     std::array<std::string, kExtraTextCount> m_extra;
 };
+
+// The lines "Esporta Testo" writes after the text, in `texts`' language: the title, then the
+// credit lines that are not empty. A language that leaves the title empty gets the built-in one.
+ExportTrailer exportTrailer(const LanguageTexts& texts);
 
 // One entry of a file-dialog filter list.
 struct FileFilter {

@@ -54,12 +54,10 @@ bool joinSyllables(TItemLyr& lyrics, int k, int o);
 // The export file name: `name` with ".txt" appended unless it already ends so (in any case).
 std::string textExportPath(std::string_view name);
 
-inline constexpr std::string_view kExportTitle = "TESTO ESTRATTO CON CANTELO EDITOR 1.09";
-
-// The lines written after the text; the interface language replaces them.
+// The lines written after the text, in the interface language (see exportTrailer).
 struct ExportTrailer {
-    std::string title{kExportTitle};
-    std::vector<std::string> credits{"Cantelo Edit: editor di testi karaoke per file MIDI"};
+    std::string title;
+    std::vector<std::string> credits;
 };
 
 // "Esporta Testo": every line of `lines` followed by CR LF, then a blank line, the title, a blank

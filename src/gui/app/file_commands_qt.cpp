@@ -59,25 +59,6 @@ QString chosenFile(QFileDialog& dialog) {
     return dialog.selectedFiles().constFirst();
 }
 
-// A loaded trailer text without the line ends the export adds itself.
-std::string trimLineEnds(std::string text) {
-    while (!text.empty() && (text.front() == '\r' || text.front() == '\n')) text.erase(0, 1);
-    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
-    return text;
-}
-
-ExportTrailer trailerFrom(const LanguageTexts& texts) {
-    ExportTrailer trailer;
-    trailer.title = trimLineEnds(texts[TextId::ExportTrailer1]);
-    if (trailer.title.empty()) trailer.title = std::string(kExportTitle);
-    trailer.credits.clear();
-    for (TextId id : {TextId::ExportTrailer2, TextId::ExportTrailer3, TextId::ExportTrailer4}) {
-        std::string line = trimLineEnds(texts[id]);
-        if (!line.empty()) trailer.credits.push_back(std::move(line));
-    }
-    return trailer;
-}
-
 } // namespace
 
 ExtraTextId reasonText(FailureReason reason) {
@@ -233,7 +214,7 @@ bool FileCommands::importText(const QString& path) {
 
 bool FileCommands::exportText(const QString& path) {
     const WriteOutcome outcome =
-        m_doc.exportText(toNative(path), trailerFrom(m_window.language().texts()));
+        m_doc.exportText(toNative(path), exportTrailer(m_window.language().texts()));
     showFailure(ExtraTextId::ExportFailed, outcome.result);
     return outcome.result.ok();
 }
