@@ -1,4 +1,5 @@
 // cantelo-tool: inspect karaoke songs from scripts and tests with the editor's own core.
+#include "core/language/language.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
 #include "core/timing/tempo_map.h"
@@ -35,22 +36,29 @@ std::string escaped(const std::uint8_t* p, std::size_t n) {
     std::string out;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint8_t c = p[i];
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\\') out += "\\\\";
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
         else if (c < 0x20 || c == 0x7F) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\x%02X", c);
             out += buf;
-        } else out += static_cast<char>(c);
+        } else
+            out += static_cast<char>(c);
     }
     return out;
 }
 
 bool openSong(CMidiSong& song, const char* path) {
     song.reset();
-    if (readSongFile(song, path)) return true;
-    std::fprintf(stderr, "cantelo-tool: cannot read %s as a MIDI song\n", path);
+    const Result read = readSongFile(song, path);
+    if (read) return true;
+    const LanguageTexts italian;
+    std::fprintf(stderr, "cantelo-tool: %s: %s %s\n", path, italian[TextId::OpenErrorLine1].c_str(),
+                 reasonText(italian, read.reason).c_str());
     return false;
 }
 
@@ -82,9 +90,10 @@ int info(const char* path) {
         for (const auto& e : t.events) notes += e.status() == 0x90;
         std::string program;
         const int p = song->programNameAt(t.channel, 0, &program);
-        std::printf("  channel %2d  notes %6zu  first %8d  last %8d  program %3d %-20s  name \"%s\"\n",
-                    t.channel + 1, notes, t.firstTick, t.lastTick, p, program.c_str(),
-                    escaped(reinterpret_cast<const std::uint8_t*>(t.name.data()), t.name.size()).c_str());
+        std::printf(
+            "  channel %2d  notes %6zu  first %8d  last %8d  program %3d %-20s  name \"%s\"\n",
+            t.channel + 1, notes, t.firstTick, t.lastTick, p, program.c_str(),
+            escaped(reinterpret_cast<const std::uint8_t*>(t.name.data()), t.name.size()).c_str());
     }
     std::printf("sysex: %zu\n", song->data().sysEx.size());
     std::printf("lyric chunks:\n");
@@ -100,13 +109,20 @@ int info(const char* path) {
 
 const char* kindName(std::uint8_t status) {
     switch (status) {
-    case 0x90: return "note";
-    case 0xA0: return "keypressure";
-    case 0xB0: return "control";
-    case 0xC0: return "program";
-    case 0xD0: return "pressure";
-    case 0xE0: return "pitchbend";
-    default: return "?";
+    case 0x90:
+        return "note";
+    case 0xA0:
+        return "keypressure";
+    case 0xB0:
+        return "control";
+    case 0xC0:
+        return "program";
+    case 0xD0:
+        return "pressure";
+    case 0xE0:
+        return "pitchbend";
+    default:
+        return "?";
     }
 }
 
@@ -135,17 +151,20 @@ int events(const char* path, int onlyChannel) {
                 break;
             }
             case 0xC0:
-                std::printf(" program %3d\n", static_cast<const CObjectEventProgramChange&>(e).program);
+                std::printf(" program %3d\n",
+                            static_cast<const CObjectEventProgramChange&>(e).program);
                 break;
             case 0xD0:
-                std::printf(" pressure %3d\n", static_cast<const CObjectEventChannelPressure&>(e).pressure);
+                std::printf(" pressure %3d\n",
+                            static_cast<const CObjectEventChannelPressure&>(e).pressure);
                 break;
             case 0xE0: {
                 const auto& b = static_cast<const CObjectEventPitchBend&>(e);
                 std::printf(" value %5d\n", (b.msb << 7) | b.lsb);
                 break;
             }
-            default: std::printf("\n");
+            default:
+                std::printf("\n");
             }
         }
     }

@@ -1,6 +1,7 @@
 // cantelo-tool lang-build: turns the readable table of the shipped languages into the language
 // file the editor reads.
-#include "core/song/atomic_file.h"
+#include "core/files/atomic_file.h"
+#include "core/files/regular_file.h"
 #include "core/language/language.h"
 #include "core/language/language_source.h"
 
@@ -19,15 +20,18 @@ int langBuildCommand(int argc, char** argv) {
         std::fputs("usage: cantelo-tool lang-build SRC OUT\n", stderr);
         return 1;
     }
-    std::ifstream in(argv[1], std::ios::binary);
-    std::ostringstream table;
-    if (in) table << in.rdbuf(); // an empty file inserts nothing, which is not a read error
-    if (!in || in.bad()) {
-        std::fprintf(stderr, "cantelo-tool: cannot read %s\n", argv[1]);
+    std::vector<std::uint8_t> table;
+    // An empty source is no read error: the parser says what it lacks.
+    if (const Result read = readFileImage(argv[1], kMaxLanguageFileBytes, table);
+        !read && read.reason != FailureReason::Empty) {
+        const LanguageTexts italian;
+        std::fprintf(stderr, "cantelo-tool: %s: %s\n", argv[1],
+                     reasonText(italian, read.reason).c_str());
         return 2;
     }
     std::string error;
-    const auto source = parseLanguageSource(table.view(), &error);
+    const auto source =
+        parseLanguageSource({reinterpret_cast<const char*>(table.data()), table.size()}, &error);
     if (!source) {
         std::fprintf(stderr, "cantelo-tool: %s: %s\n", argv[1], error.c_str());
         return 3;

@@ -12,10 +12,10 @@
 #include "core/playback/chase_channels.h"
 #include "core/playback/midi_device.h"
 #include "core/playback/midi_player.h"
-#include "midi/system_outputs.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
 #include "core/timing/tempo_map.h"
+#include "midi/system_outputs.h"
 
 #include <charconv>
 #include <chrono>
@@ -101,8 +101,11 @@ std::string progressLine(const CMidiSong& song, const CMidiPlayer& player) {
 int play(const std::string& path, int outputIndex, const char* from) {
     auto song = std::make_unique<CMidiSong>();
     song->reset();
-    if (!readSongFile(*song, path)) {
-        std::fprintf(stderr, "cantelo-tool: cannot read %s as a MIDI song\n", path.c_str());
+    if (const Result read = readSongFile(*song, path); !read) {
+        const LanguageTexts italian;
+        std::fprintf(stderr, "cantelo-tool: %s: %s %s\n", path.c_str(),
+                     italian[TextId::OpenErrorLine1].c_str(),
+                     reasonText(italian, read.reason).c_str());
         return 2;
     }
     std::int32_t startTick = 0;

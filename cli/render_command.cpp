@@ -5,13 +5,14 @@
 #include <string_view>
 
 #ifdef CANTELO_WITH_MIDI
-#include "midi/fluidsynth_output.h"
-#include "midi/song_render.h"
-#include "midi/wav_writer.h"
+#include "core/language/language.h"
 #include "core/playback/song_messages.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
 #include "core/timing/tempo_map.h"
+#include "midi/fluidsynth_output.h"
+#include "midi/song_render.h"
+#include "midi/wav_writer.h"
 
 #include <chrono>
 #include <filesystem>
@@ -45,8 +46,11 @@ int renderCommand(int argc, char** argv) {
     using namespace cantelo;
     auto song = std::make_unique<CMidiSong>();
     song->reset();
-    if (!readSongFile(*song, songPath)) {
-        std::fprintf(stderr, "cantelo-tool: cannot read %s as a MIDI song\n", songPath.c_str());
+    if (const Result read = readSongFile(*song, songPath); !read) {
+        const LanguageTexts italian;
+        std::fprintf(stderr, "cantelo-tool: %s: %s %s\n", songPath.c_str(),
+                     italian[TextId::OpenErrorLine1].c_str(),
+                     reasonText(italian, read.reason).c_str());
         return 2;
     }
     FluidSynthOptions options;

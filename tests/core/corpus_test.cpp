@@ -149,7 +149,7 @@ protected:
 
     static bool read(CMidiSong& song, const fs::path& p) {
         song.reset();
-        return readSongFile(song, p.string());
+        return readSongFile(song, p.string()).ok();
     }
 
     static std::vector<fs::path> s_files;

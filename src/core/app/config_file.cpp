@@ -1,6 +1,7 @@
 #include "core/app/config_file.h"
 
-#include "core/song/atomic_file.h"
+#include "core/files/atomic_file.h"
+#include "core/files/regular_file.h"
 
 #include <algorithm>
 #include <array>
@@ -55,14 +56,8 @@ void appendColour(std::vector<std::uint8_t>& out, std::uint32_t c) {
 }
 
 bool readAll(const std::filesystem::path& path, std::vector<std::uint8_t>& out) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size < 0) return false;
-    out.resize(static_cast<std::size_t>(size));
-    in.seekg(0);
-    return size == 0 || in.read(reinterpret_cast<char*>(out.data()), size);
+    const Result read = readFileImage(path.string(), kMaxConfigFileBytes, out);
+    return read || read.reason == FailureReason::Empty;
 }
 
 } // namespace
@@ -131,13 +126,11 @@ bool storeOutputDevice(const std::filesystem::path& folder, int index) {
 
 bool configuredLanguageForMessage(const std::filesystem::path& folder) {
     const std::filesystem::path path = configPath(folder);
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in || in.tellg() <= 0) return false;
-    in.seekg(-1, std::ios::end);
-    char last = 0;
-    return in.get(last) && last != 0;
+    // Only the last byte matters: one read, whatever the file's size, and never a blocking one.
+    RegularFileReader file;
+    if (!file.open(path.string(), kMaxConfigFileBytes)) return false;
+    std::uint8_t last = 0;
+    return file.readAt(file.size() - 1, {&last, 1}) && last != 0;
 }
 
 } // namespace cantelo

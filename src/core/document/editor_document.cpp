@@ -1,10 +1,11 @@
 #include "core/document/editor_document.h"
 
-#include "core/document/file_image.h"
+#include "core/files/regular_file.h"
 #include "core/song/syllable_file.h"
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <string_view>
 #include <type_traits>
 
@@ -192,10 +193,12 @@ Result EditorDocument::open(const std::string& path) {
             try {
                 const OpenResult opened = openSongFile(m_doc, path, m_melodyChannel);
                 if (!opened.ok) result = Result::failure(opened.reason, path);
-            } catch (const std::exception&) {
+            } catch (const std::exception& e) {
                 // Whatever was read so far is no song; the empty one is.
                 resetToEmptySong(m_doc);
-                result = Result::failure(FailureReason::Other, path);
+                const bool memory = dynamic_cast<const std::bad_alloc*>(&e) != nullptr;
+                result =
+                    Result::failure(memory ? FailureReason::TooLarge : FailureReason::Other, path);
             }
             m_editor.resetForNewSong();
         }

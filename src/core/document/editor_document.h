@@ -2,8 +2,8 @@
 
 #include "core/document/binding.h"
 #include "core/document/document_change.h"
-#include "core/document/result.h"
 #include "core/document/song_file.h"
+#include "core/files/result.h"
 #include "core/lyrics/lyrics_editor.h"
 #include "core/lyrics/lyrics_history.h"
 #include "core/lyrics/text_tools.h"

@@ -1,6 +1,6 @@
 #include "core/document/song_file.h"
 
-#include "core/document/file_image.h"
+#include "core/files/regular_file.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_writer.h"
 #include "core/timing/tempo_map.h"
@@ -93,16 +93,12 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     doc.positionLabel = positionText(song, 0);
 
     const CObjectMetaEventText* resetCredit = song.data().texts.head();
-    std::vector<std::uint8_t> image;
-    Result read = readFileImage(path, kMaxSongFileBytes, image);
-    if (read && !readSongImage(song, image, path))
-        read = Result::failure(FailureReason::Unrecognised, path);
+    const Result read = readSongFile(song, path);
     if (!read) {
         // The half-read file and the old song's notes and labels must not pass for the new song.
         resetToEmptySong(doc);
         return {false, read.reason};
     }
-    image = {};
     dropRepeatedCredit(song, resetCredit);
     doc.saveEnabled = true;
     doc.songLoaded = true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/result.h"
+#include "core/files/result.h"
 #include "core/lyrics/lyrics_model.h"
 #include "core/song/indexed_lists.h"
 #include "core/song/midi_song.h"

@@ -1,5 +1,6 @@
 #include "core/language/language.h"
 
+#include "core/files/regular_file.h"
 #include "core/song/midi_song.h"
 
 #include <algorithm>
@@ -136,14 +137,8 @@ std::optional<LanguageFile> LanguageFile::fromStored(std::vector<std::uint8_t> s
 }
 
 std::optional<LanguageFile> LanguageFile::load(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = in ? static_cast<std::streamoff>(in.tellg()) : -1;
-    if (size < 0) return std::nullopt;
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    if (!readFileImage(path.string(), kMaxLanguageFileBytes, bytes)) return std::nullopt;
     return fromStored(std::move(bytes));
 }
 
@@ -308,6 +303,27 @@ ExportTrailer exportTrailer(const LanguageTexts& texts) {
         if (!line.empty()) trailer.credits.push_back(std::move(line));
     }
     return trailer;
+}
+
+const std::string& reasonText(const LanguageTexts& texts, FailureReason reason) {
+    switch (reason) {
+    case FailureReason::NotFound:
+        return texts[ExtraTextId::ReasonNotFound];
+    case FailureReason::Denied:
+        return texts[ExtraTextId::ReasonDenied];
+    case FailureReason::DiskFull:
+        return texts[ExtraTextId::ReasonDiskFull];
+    case FailureReason::NotAFile:
+        return texts[ExtraTextId::ReasonNotAFile];
+    case FailureReason::TooLarge:
+        return texts[ExtraTextId::ReasonTooLarge];
+    case FailureReason::Empty:
+        return texts[ExtraTextId::ReasonEmpty];
+    case FailureReason::Unrecognised:
+        return texts[TextId::OpenErrorLine2];
+    default:
+        return texts[ExtraTextId::ReasonOther];
+    }
 }
 
 } // namespace cantelo

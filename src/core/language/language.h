@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/files/result.h"
 #include "core/language/language_extension.h"
 
 #include "core/lyrics/text_tools.h"
@@ -111,8 +112,7 @@ namespace cantelo {
     X(tbAggPN, "Aggancia il testo sulla 1\xB0 nota melodica")                                      \
     X(tbTrascina, "Posizionamento manuale: trascina la sillaba con tutto il testo che segue")      \
     X(tbAggSM, "Mantiene agganciate sillabe e note quando si uniscono o si dividono le sillabe")   \
-    X(lblPReferer,                                                                                 \
-      "Posizionatore di aggancio: doppio click per fissarlo alla posizione corrente")              \
+    X(lblPReferer, "Posizionatore di aggancio: doppio click per fissarlo alla posizione corrente") \
     X(btnAzzera, "Azzera il posizionatore di aggancio")                                            \
     X(BtnMinus, "Contrae la griglia eventi")                                                       \
     X(BtnPlus, "Espande la griglia eventi")                                                        \
@@ -296,9 +296,7 @@ class LanguageTexts {
 public:
     LanguageTexts();
 
-    const std::string& operator[](TextId id) const {
-        return m_texts[static_cast<std::size_t>(id)];
-    }
+    const std::string& operator[](TextId id) const { return m_texts[static_cast<std::size_t>(id)]; }
     // A text beyond the slots: the applied language's own when its file has one, else the
     // built-in Italian for the Italian language ("ITA") and the built-in English for any other.
     const std::string& operator[](ExtraTextId id) const {
@@ -318,6 +316,9 @@ private:
     std::array<std::string, kLanguageTextCount> m_texts;
     std::array<std::string, kExtraTextCount> m_extra;
 };
+
+// The reason of a failed file operation as the user is told it, in `texts`' language.
+const std::string& reasonText(const LanguageTexts& texts, FailureReason reason);
 
 // The lines "Esporta Testo" writes after the text, in `texts`' language: the title, then the
 // credit lines that are not empty. A language that leaves the title empty gets the built-in one.

@@ -1,8 +1,9 @@
 #include "core/lyrics/text_tools.h"
 
+#include "core/files/atomic_file.h"
+#include "core/files/regular_file.h"
 #include "core/lyrics/cp1252.h"
 #include "core/lyrics/lyrics_model.h"
-#include "core/song/atomic_file.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -18,7 +19,7 @@ constexpr double kImportTicksPerStep = 30;
 constexpr double kProvisionalBreakOffset = 10;
 // Far more than any song's lyrics; it also keeps the provisional ticks (30 per byte and word)
 // inside the 32-bit tick range.
-constexpr std::uintmax_t kMaxImportBytes = 1u << 20;
+constexpr std::size_t kMaxImportBytes = kMaxTextFileBytes;
 
 char convert(char c, LetterCase to) {
     return to == LetterCase::Upper ? upperCp1252(c) : lowerCp1252(c);
@@ -72,14 +73,9 @@ bool importTextBytes(TItemLyr& lyrics, std::string_view bytes) {
 }
 
 bool importTextFile(TItemLyr& lyrics, const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || static_cast<std::uintmax_t>(size) > kMaxImportBytes) return false;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    in.seekg(0);
-    if (!in.read(bytes.data(), size)) return false;
-    return importTextBytes(lyrics, bytes);
+    std::vector<std::uint8_t> image;
+    if (!readFileImage(path, kMaxImportBytes, image)) return false;
+    return importTextBytes(lyrics, {reinterpret_cast<const char*>(image.data()), image.size()});
 }
 
 int AdaptTextToWindow(TItemLyr& lyrics) {

@@ -1,13 +1,13 @@
 #include "core/song/midi_reader.h"
 
+#include "core/files/regular_file.h"
 #include "core/song/midi_song.h"
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace cantelo {
 
@@ -289,42 +289,78 @@ bool descrambleImage(std::span<std::uint8_t> image) {
     return true;
 }
 
-bool readSongFile(CMidiSong& song, const std::string& path) {
-    // A directory opens as a stream whose size is the largest offset there is.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size <= 0) return false;
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(size));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(image.data()), size)) return false;
-    return readSongImage(song, image, path);
+namespace {
+
+// Whether 14 plain bytes open a file this reader takes: a format 0 or 1 header with tracks and a
+// ticks-per-quarter division (time-code divisions, top bit set, are not ticks).
+bool headerAccepted(const std::uint8_t* p) {
+    if (std::memcmp(p, "MThd", 4) != 0 || be32(p + 4) != 6) return false;
+    const std::uint16_t division = be16(p + 12);
+    return be16(p + 8) <= 1 && be16(p + 10) != 0 && division != 0 && !(division & 0x8000);
+}
+
+bool startsPlain(std::span<const std::uint8_t> image) {
+    return image.size() >= 4 && std::memcmp(image.data(), "MThd", 4) == 0;
+}
+
+bool readPlainImage(CMidiSong& song, std::span<const std::uint8_t> image, const std::string& path,
+                    bool scrambled);
+
+} // namespace
+
+Result readSongFile(CMidiSong& song, const std::string& path) {
+    try {
+        RegularFileReader file;
+        if (Result opened = file.open(path, kMaxSongFileBytes); !opened) return opened;
+        // The header decides before the whole file is read: a large file that is not a song
+        // costs two small reads, not its size in memory.
+        const std::size_t size = file.size();
+        std::array<std::uint8_t, 14> head{};
+        if (size < head.size() || !file.readAt(0, head))
+            return Result::failure(FailureReason::Unrecognised, path);
+        if (!startsPlain(head)) {
+            std::array<std::uint8_t, kKeyBytes> tail{};
+            const std::size_t keyBytes = std::min(kKeyBytes, size);
+            if (!file.readAt(size - keyBytes, std::span(tail).first(keyBytes)))
+                return Result::failure(FailureReason::Other, path);
+            std::uint8_t key = 0;
+            for (std::size_t i = 0; i < keyBytes; ++i) key ^= tail[i];
+            for (auto& b : head) b ^= key;
+        }
+        if (!headerAccepted(head.data())) return Result::failure(FailureReason::Unrecognised, path);
+
+        std::vector<std::uint8_t> image;
+        if (Result read = file.readAll(image); !read) return read;
+        const bool scrambled = descrambleImage(image);
+        if (!readPlainImage(song, image, path, scrambled))
+            return Result::failure(FailureReason::Unrecognised, path);
+        return Result::success();
+    } catch (const std::bad_alloc&) {
+        // A song too large for the memory there is: refused like one beyond the limit.
+        return Result::failure(FailureReason::TooLarge, path);
+    }
 }
 
 bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const std::string& path) {
-    if (image.empty()) return false;
+    if (startsPlain(image)) return readPlainImage(song, image, path, false);
+    std::vector<std::uint8_t> plain(image.begin(), image.end());
+    descrambleImage(plain);
+    return readPlainImage(song, plain, path, true);
+}
+
+namespace {
+
+bool readPlainImage(CMidiSong& song, std::span<const std::uint8_t> image, const std::string& path,
+                    bool scrambled) {
     song.channelUsed.fill(false);
     song.lastChannel = 0x40;
-    std::vector<std::uint8_t> plain;
-    song.scrambled = image.size() < 4 || std::memcmp(image.data(), "MThd", 4) != 0;
-    if (song.scrambled) {
-        plain.assign(image.begin(), image.end());
-        descrambleImage(plain);
-        image = plain;
-    }
-
+    song.scrambled = scrambled;
     const std::uint8_t* const base = image.data();
     const std::size_t size = image.size();
-    if (size < 14 || std::memcmp(base, "MThd", 4) != 0 || be32(base + 4) != 6) return false;
-    const std::uint16_t format = be16(base + 8);
+    if (size < 14 || !headerAccepted(base)) return false;
     const std::uint16_t declaredTracks = be16(base + 10);
-    const std::uint16_t division = be16(base + 12);
-    // Time-code divisions (top bit set) are not ticks per quarter note: refused.
-    if (format > 1 || declaredTracks == 0 || division == 0 || (division & 0x8000)) return false;
-    song.format = format;
-    song.division = division;
+    song.format = be16(base + 8);
+    song.division = be16(base + 12);
 
     std::array<CChannelTrack*, 16> tracks{};
     for (auto& t : song.data().tracks) tracks[static_cast<std::size_t>(t.channel & 15)] = &t;
@@ -355,6 +391,8 @@ bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const s
     song.fileName = path;
     return true;
 }
+
+} // namespace
 
 std::string cleanLyricText(std::string s) {
     if (!s.empty() && (s.back() == '|' || s.back() == '\n')) s.back() = '\r';

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/files/result.h"
 #include "core/song/indexed_lists.h"
 
 #include <array>
@@ -13,12 +14,15 @@ namespace cantelo {
 class CMidiSong;
 
 // Reads a Standard MIDI File (format 0 or 1, or the scrambled .nvk form) into a song that the
-// caller has just reset; the song must not be playing. Returns false when the path is not a
-// readable regular file, is empty, or holds no format 0 or 1 header with a ticks-per-quarter
-// division and at least one "MTrk" chunk; the song is then left without channel tracks. Damaged
-// chunks are read as far as their bytes go. The file on disk is never changed. Reads nothing
-// outside the file image or outside a chunk.
-bool readSongFile(CMidiSong& song, const std::string& path);
+// caller has just reset; the song must not be playing. Only regular files of at most
+// kMaxSongFileBytes are read, so a FIFO or a device never blocks it and a huge file costs no
+// memory; the header is checked before the rest is read. Fails with the reasons of
+// RegularFileReader::open, Unrecognised when the file holds no format 0 or 1 header with a
+// ticks-per-quarter division and at least one "MTrk" chunk (the song is then left without
+// channel tracks), and TooLarge when memory runs out; never throws. Damaged chunks are read as
+// far as their bytes go. The file on disk is never changed. Reads nothing outside the file image
+// or outside a chunk.
+Result readSongFile(CMidiSong& song, const std::string& path);
 
 // The same over bytes already in memory; `path` becomes the song's file name. The bytes are not
 // changed: a scrambled image is descrambled in a copy.

@@ -1,6 +1,6 @@
 #include "core/song/midi_writer.h"
 
-#include "core/song/atomic_file.h"
+#include "core/files/atomic_file.h"
 #include "core/song/byte_buffer.h"
 #include "core/song/midi_song.h"
 

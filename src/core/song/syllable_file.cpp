@@ -1,6 +1,7 @@
 #include "core/song/syllable_file.h"
 
-#include "core/song/atomic_file.h"
+#include "core/files/atomic_file.h"
+#include "core/files/regular_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,11 +105,9 @@ SyllableLoad parseSyllableImage(std::span<const std::uint8_t> image, SyllableFil
 
 SyllableLoad readSyllableFile(const std::string& path, SyllableFile& out) {
     out = SyllableFile{};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return SyllableLoad::Unreadable;
-    const std::vector<std::uint8_t> image((std::istreambuf_iterator<char>(in)),
-                                          std::istreambuf_iterator<char>());
-    if (in.bad()) return SyllableLoad::Unreadable;
+    std::vector<std::uint8_t> image;
+    const Result read = readFileImage(path, kMaxSyllableFileBytes, image);
+    if (!read && read.reason != FailureReason::Empty) return SyllableLoad::Unreadable;
     return parseSyllableImage(image, out);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/document/result.h"
+#include "core/files/result.h"
 #include "core/language/extra_texts.h"
 
 #include <QString>

@@ -1,4 +1,4 @@
-#include "core/document/result.h"
+#include "core/files/result.h"
 
 #include <cerrno>
 
