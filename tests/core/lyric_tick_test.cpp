@@ -102,9 +102,9 @@ std::vector<std::string> bare(std::vector<std::string> v) {
 // Two lines joined into one of more than 33 characters: the reopened song wraps it, and the
 // break the wrap adds must fit between syllables 5 ticks apart without pushing them.
 TEST_F(LyricTickTest, JoinedLongLineSettlesAfterOneSaveAndReopen) {
-    const std::vector<std::string> words = {"Quan", "do ", "la ", "lu",  "na ", "scen", "de ",
-                                            "\r",   "sul", "la ", "cit", "ta ", "ad",  "dor",
-                                            "men",  "ta"};
+    const std::vector<std::string> words = {"Quan", "do ", "la ", "lu",  "na ", "scen",
+                                            "de ",  "\r",  "sul", "la ", "cit", "ta ",
+                                            "ad",   "dor", "men", "ta"};
     EditorDocument doc;
     ASSERT_TRUE(doc.open(writeSong("long.kar", 1000, 5, words)));
     const std::vector<std::string> opened = syllablesOf(itemsOf(doc));

@@ -222,7 +222,8 @@ bool LyricsDocument::handOverLyrics(CMidiSong& song) {
             bytes = {reinterpret_cast<const std::uint8_t*>(it->text.data()), it->text.size()};
         }
         std::int32_t tick = wholeTick(it->tick);
-        if (tick <= kLastIgnoredLyricTick || tick <= previous) tick = tickAfter(previous, kLyricGap);
+        if (tick <= kLastIgnoredLyricTick || tick <= previous)
+            tick = tickAfter(previous, kLyricGap);
         previous = tick;
         song.addTextEvent(5, bytes, tick, track);
         // The next save replaces these too.
