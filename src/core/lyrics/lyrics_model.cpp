@@ -1,14 +1,27 @@
 #include "core/lyrics/lyrics_model.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace cantelo {
 
 namespace {
 
+constexpr std::int32_t kMaxTick = std::numeric_limits<std::int32_t>::max();
+
+// Lyric ticks are doubles in the list; a file's ticks are 32-bit. Out-of-range values stay at
+// the nearest end rather than wrapping (a wrapped tick would move a syllable to the song's start).
 std::int32_t wholeTick(double tick) {
-    return static_cast<std::int32_t>(tick);
+    if (std::isnan(tick)) return 0;
+    return static_cast<std::int32_t>(std::clamp(
+        std::trunc(tick), double{std::numeric_limits<std::int32_t>::min()}, double{kMaxTick}));
+}
+
+// Items near the last tick pile up on it in their order instead of wrapping round.
+std::int32_t tickAfter(std::int32_t tick, std::int64_t gap) {
+    return static_cast<std::int32_t>(std::min<std::int64_t>(tick + gap, kMaxTick));
 }
 
 // The syllable before a break loses one trailing space, as the reader's break marks take it
@@ -29,7 +42,7 @@ void makeTicksRise(TItemLyr& list) {
     std::int32_t previous = 0;
     for (LyrItem* it = list.head(); it; it = it->next) {
         if (wholeTick(it->tick) <= previous) {
-            previous += kLyricGap;
+            previous = tickAfter(previous, kLyricGap);
             it->tick = previous;
         } else {
             previous = wholeTick(it->tick);
@@ -85,10 +98,19 @@ void LyricsDocument::BuildLineList() {
 void LyricsDocument::PlaceLineBreaks() {
     std::int32_t last = 0;
     for (LyrItem* it = lyrics().head(); it; it = it->next) {
-        if (it->lineBreak)
-            it->tick = last + kLyricGap;
-        else
+        if (!it->lineBreak) {
             last = wholeTick(it->tick);
+            continue;
+        }
+        it->tick = tickAfter(last, kLyricGap);
+        // A break must come before the next line's first syllable, or the rising fix-up pushes
+        // that syllable later, and its own next break may then collide again at the following
+        // save: where there is room, the break goes just before the syllable instead.
+        const LyrItem* next = it->next;
+        if (next && !next->lineBreak) {
+            const std::int32_t nextTick = wholeTick(next->tick);
+            if (nextTick <= it->tick && std::int64_t{nextTick} - 1 > last) it->tick = nextTick - 1;
+        }
     }
 }
 
@@ -107,7 +129,8 @@ bool LyricsDocument::padLinesQuiet() {
     } else {
         if (lines < kMinLines) endLine(*list.tail());
         const std::int32_t last = wholeTick(list.tail()->tick);
-        for (int i = lines; i < kMinLines; ++i) list.add("", 1, last + kEmptyLineStep * i);
+        for (int i = lines; i < kMinLines; ++i)
+            list.add("", 1, tickAfter(last, std::int64_t{kEmptyLineStep} * i));
     }
     BuildLineList();
     return true;
@@ -153,7 +176,7 @@ void LyricsDocument::TidyLyrics() {
 void LyricsDocument::appendEmptyLine() {
     TItemLyr& list = lyrics();
     const double last = list.tail() ? list.tail()->tick : kFirstEmptyLineTick - kEmptyLineStep;
-    list.add("", 1, last + kEmptyLineStep);
+    list.add("", 1, std::min(last + kEmptyLineStep, double{kMaxTick}));
 }
 
 void LyricsDocument::refresh(int column, int rowOffset, bool movePosition) {
@@ -199,7 +222,8 @@ bool LyricsDocument::handOverLyrics(CMidiSong& song) {
             bytes = {reinterpret_cast<const std::uint8_t*>(it->text.data()), it->text.size()};
         }
         std::int32_t tick = wholeTick(it->tick);
-        if (tick <= kLastIgnoredLyricTick || tick <= previous) tick = previous + kLyricGap;
+        if (tick <= kLastIgnoredLyricTick || tick <= previous)
+            tick = tickAfter(previous, kLyricGap);
         previous = tick;
         song.addTextEvent(5, bytes, tick, track);
         // The next save replaces these too.

@@ -45,7 +45,8 @@ void ConvertLyricMarkers(std::string& text, bool dropFinalUnderscore);
 LyrItem& lyricItem(TItemLyr& list, int i);
 
 // Makes the ticks rise strictly, walking forward: an item not above the tick before it (or not
-// above 0) gets that tick plus 5; the others keep theirs.
+// above 0) gets that tick plus 5; the others keep theirs. Near the largest tick the items stay
+// on it, in their order.
 void makeTicksRise(TItemLyr& list);
 
 // Counts the spaces in the joined texts of a list's first ten items: lyric lists with words
@@ -101,7 +102,9 @@ public:
     // lines over 33 characters at word boundaries. Texts are kept whole; a text that cleans to
     // nothing is dropped.
     void NormaliseImportedLyrics();
-    // Every break item gets the tick of the syllable before it plus 5.
+    // Every break item gets the tick of the syllable before it plus 5, or, when the next line's
+    // first syllable is at or before that tick, the tick just before that syllable if it is
+    // later than the syllable before the break. Never past the largest tick.
     void PlaceLineBreaks();
     // Before every save and play: drops leading and repeated breaks, takes the trailing space
     // off the syllable that ends a line, places the breaks, makes the ticks rise by at least 5

@@ -127,14 +127,17 @@ public:
 
     void write(const Emit& e, int channel) {
         const std::size_t mark = m_out.length();
-        appendVlq(m_out, static_cast<std::uint32_t>(e.tick - m_lastTick));
+        // Events come in tick order; should one ever come early, it is written at the tick
+        // before it, never with a delta that wraps round to the far end of the range.
+        const std::int32_t tick = std::max(e.tick, m_lastTick);
+        appendVlq(m_out, static_cast<std::uint32_t>(tick - m_lastTick));
         const int n = e.note ? e.note->encode(m_out, e.param, channel, &m_runningStatus)
                              : e.event->encode(m_out, e.param, channel, &m_runningStatus);
         if (n == 0) {
             m_out.truncate(mark); // an event without bytes leaves no orphan delta time
             return;
         }
-        m_lastTick = e.tick;
+        m_lastTick = tick;
     }
 
     // Writes `events` with their note-offs; stops and returns false at the first event that
