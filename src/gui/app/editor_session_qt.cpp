@@ -43,7 +43,6 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
       m_outputCommands(window, m_device, m_player, m_transport, std::move(configFolder)) {
     m_device.setSong(&m_doc.song());
     m_player.AttachSong(&m_doc.song());
-    m_doc.lyrics().chooseLyricTrack(m_doc.song()); // the empty song's 36 empty lines
 
     registerCommands();
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
@@ -81,7 +80,7 @@ void EditorSession::run(const std::function<Result()>& command) {
     if (result || result.reason == FailureReason::NothingToDo) return;
     const LanguageMenu& language = m_window.language();
     ShowMessageWindow(&m_window, language.text(TextId::ErrorTitle),
-                      language.text(reasonText(result.reason)), false, MessageButtons::Ok);
+                      uiText(reasonText(language.texts(), result.reason)), false, MessageButtons::Ok);
 }
 
 void EditorSession::registerCommands() {

@@ -61,25 +61,6 @@ QString chosenFile(QFileDialog& dialog) {
 
 } // namespace
 
-ExtraTextId reasonText(FailureReason reason) {
-    switch (reason) {
-    case FailureReason::NotFound:
-        return ExtraTextId::ReasonNotFound;
-    case FailureReason::Denied:
-        return ExtraTextId::ReasonDenied;
-    case FailureReason::DiskFull:
-        return ExtraTextId::ReasonDiskFull;
-    case FailureReason::NotAFile:
-        return ExtraTextId::ReasonNotAFile;
-    case FailureReason::TooLarge:
-        return ExtraTextId::ReasonTooLarge;
-    case FailureReason::Empty:
-        return ExtraTextId::ReasonEmpty;
-    default:
-        return ExtraTextId::ReasonOther;
-    }
-}
-
 FileCommands::FileCommands(TCanteloEd1& window, EditorDocument& doc,
                            std::function<void()> beforeOpen)
     : m_window(window), m_doc(doc), m_beforeOpen(std::move(beforeOpen)) {}
@@ -249,7 +230,7 @@ void FileCommands::showFailure(ExtraTextId what, const Result& result) {
         result.reason == FailureReason::Refused)
         return;
     const LanguageMenu& language = m_window.language();
-    QString why = language.text(reasonText(result.reason));
+    QString why = uiText(reasonText(language.texts(), result.reason));
     if (!result.path.empty()) why = fromNative(result.path) + QStringLiteral(": ") + why;
     ShowMessageWindow(&m_window, language.text(what), why, false, MessageButtons::Ok);
 }

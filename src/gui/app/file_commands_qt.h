@@ -67,7 +67,4 @@ private:
     std::function<void()> m_beforeOpen;
 };
 
-// The words of a failure's reason in the interface language.
-ExtraTextId reasonText(FailureReason reason);
-
 } // namespace cantelo
