@@ -22,13 +22,18 @@ using namespace cantelo;
 
 namespace {
 
-// Opens a connection to the socket at `name` that never sends anything.
-int connectIdle(const QString& name) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+sockaddr_un addressOf(const QString& name) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray path = QFile::encodeName(name);
     std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    return address;
+}
+
+// Opens a connection to the socket at `name` that never sends anything.
+int connectIdle(const QString& name) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = addressOf(name);
     // A full backlog would block the connect for good if the server stopped accepting.
     const timeval wait{2, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
@@ -158,10 +163,7 @@ private slots:
         // A bound socket file nobody listens on, as a killed editor leaves it.
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         QVERIFY(fd >= 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(m_name);
-        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        sockaddr_un address = addressOf(m_name);
         QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(fd);
         QVERIFY(QFile::exists(m_name));
