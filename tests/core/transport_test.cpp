@@ -213,3 +213,18 @@ TEST_F(TransportTest, TheDisplayStepRewritesAndSendsOnlyWhatChanged) {
 }
 
 } // namespace
+
+TEST(DeferredRemoteOpenTest, OpensDuringAModalWaitAndOnlyTheLatestIsReleased) {
+    DeferredRemoteOpen deferred;
+    EXPECT_EQ(deferred.arrive("a.kar", false), "a.kar");
+    EXPECT_FALSE(deferred.arrive("b.kar", true));
+    EXPECT_FALSE(deferred.arrive("c.kar", true));
+    EXPECT_FALSE(deferred.release(true)) << "still behind the modal";
+    EXPECT_EQ(deferred.release(false), "c.kar");
+    EXPECT_FALSE(deferred.release(false)) << "released once";
+
+    // An open that goes ahead makes an older waiting one pointless.
+    EXPECT_FALSE(deferred.arrive("d.kar", true));
+    EXPECT_EQ(deferred.arrive("e.kar", false), "e.kar");
+    EXPECT_FALSE(deferred.waiting());
+}

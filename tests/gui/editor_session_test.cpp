@@ -1,15 +1,16 @@
+#include "core/app/remote_command.h"
+#include "core/playback/recording_output.h"
 #include "gui/app/editor_session_qt.h"
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
-#include "core/app/remote_command.h"
-#include "core/playback/recording_output.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -266,6 +267,37 @@ private slots:
         m_session->handleRemoteCommand(kTagStop, {});
         QVERIFY(!m_session->player().playing());
         QVERIFY(!m_session->transport().active());
+    }
+
+    void forwardedOpensWaitForAShowingMessageAndOnlyTheLatestRuns() {
+        const QString first = copyOf(kSong, "a.kar");
+        const QString song = copyOf(kOtherSong, "b.kar");
+        QVERIFY(m_session->files().openSong(first));
+        QPointer<QWidget> box;
+        int stacked = 0; // modal windows shown on top of the message, closed at once
+        QTimer guard;
+        connect(&guard, &QTimer::timeout, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal != box) {
+                ++stacked;
+                QTest::keyClick(modal, Qt::Key_Escape);
+            }
+        });
+        QTimer::singleShot(0, m_window.get(), [&] {
+            box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            guard.start(10);
+            // An unreadable file would show its error on top of the message.
+            m_session->handleRemoteCommand(kTagOpenFile,
+                                           QFile::encodeName(m_dir.filePath("missing.kar")));
+            m_session->handleRemoteCommand(kTagOpenFile, QFile::encodeName(song));
+            QCOMPARE(QString::fromStdString(m_session->document().fileName()), first);
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        ShowMessage(m_window.get(), m_window->language().texts(), Message::BadExtension);
+        QTRY_COMPARE(QString::fromStdString(m_session->document().fileName()), song);
+        QCOMPARE(stacked, 0);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void closingWithUnsavedChangesCanBeCancelled() {

@@ -8,9 +8,12 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -19,12 +22,55 @@ using namespace cantelo;
 
 namespace {
 
+sockaddr_un addressOf(const QString& name) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = QFile::encodeName(name);
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    return address;
+}
+
+// Opens a connection to the socket at `name` that never sends anything.
+int connectIdle(const QString& name) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = addressOf(name);
+    // A full backlog would block the connect for good if the server stopped accepting.
+    const timeval wait{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof wait);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    ::close(fd);
+    return -1;
+}
+
+// Whether the server closed `fd` within `timeoutMs`.
+bool closedByPeer(int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    char byte = 0;
+    return ::poll(&p, 1, timeoutMs) == 1 && ::read(fd, &byte, 1) <= 0;
+}
+
 // The second process: this same program started with "--second-start SERVER CONFIG [FILE]" runs
 // the editor's start-up check and prints what a user would see; "--send SERVER TAG TEXT" sends
-// one command and prints the answer.
+// one command and prints the answer; "--serve SERVER FILES IDLE_MS" is an editor limited to
+// FILES descriptors that prints the first file handed to it and ends.
 int runHelper(QStringList args) {
     const QString mode = args.takeFirst();
     SingleInstance instance(args.takeFirst());
+    if (mode == "--serve") {
+        const rlimit limit{args.at(0).toULong(), args.at(0).toULong()};
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) return 5;
+        instance.setIdleTimeout(std::chrono::milliseconds(args.at(1).toInt()));
+        if (instance.claim() != SingleInstance::Role::Primary) return 4;
+        QObject::connect(&instance, &SingleInstance::commandReceived,
+                         [](quint32 tag, const QByteArray& text) {
+                             if (tag != kTagOpenFile) return;
+                             std::printf("opened %s\n", text.constData());
+                             QCoreApplication::exit(0);
+                         });
+        std::printf("listening\n");
+        std::fflush(stdout);
+        return QCoreApplication::exec();
+    }
     if (mode == "--send") {
         if (instance.claim() != SingleInstance::Role::Secondary) return 4;
         const QByteArray tag = args.takeFirst().toLatin1();
@@ -117,10 +163,7 @@ private slots:
         // A bound socket file nobody listens on, as a killed editor leaves it.
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         QVERIFY(fd >= 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = QFile::encodeName(m_name);
-        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+        sockaddr_un address = addressOf(m_name);
         QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         ::close(fd);
         QVERIFY(QFile::exists(m_name));
@@ -134,6 +177,42 @@ private slots:
         QCOMPARE(QFileInfo(m_name).permissions() &
                      (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
                  QFile::Permissions());
+    }
+
+    void serverOutlivesAFloodOfIdleConnectionsAndStillTakesASong() {
+        QProcess editor;
+        editor.start(QCoreApplication::applicationFilePath(), {"--serve", m_name, "48", "300"});
+        QVERIFY(editor.waitForReadyRead(10000));
+        QCOMPARE(editor.readLine().trimmed(), QByteArray("listening"));
+
+        // Far more idle connections than the editor has descriptors.
+        std::vector<int> idle;
+        for (int i = 0; i < 200; ++i)
+            if (const int fd = connectIdle(m_name); fd >= 0) idle.push_back(fd);
+        QCOMPARE(idle.size(), std::size_t(200));
+        QVERIFY2(closedByPeer(idle.front(), 2000), "the oldest idle connection was kept");
+
+        // A lone idle connection goes when its time is up, not at once.
+        const int lone = connectIdle(m_name);
+        QVERIFY(lone >= 0);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(closedByPeer(lone, 3000));
+        QVERIFY(clock.elapsed() >= 200);
+
+        // A socket file removed under a running editor comes back.
+        QVERIFY(QFile::remove(m_name));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_name), 5000);
+
+        SingleInstance second(m_name);
+        QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
+        QVERIFY(second.forwardFile(m_dir.filePath("song.kar")));
+        QVERIFY(editor.waitForFinished(10000));
+        QCOMPARE(editor.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(editor.readAll()).trimmed(),
+                 "opened " + m_dir.filePath("song.kar"));
+        for (const int fd : idle) ::close(fd);
+        ::close(lone);
     }
 
 private:
@@ -173,7 +252,8 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (!args.isEmpty() && (args.first() == "--second-start" || args.first() == "--send"))
+    if (!args.isEmpty() &&
+        QStringList{"--second-start", "--send", "--serve"}.contains(args.first()))
         return runHelper(args);
     SingleInstanceTest test;
     return QTest::qExec(&test, argc, argv);

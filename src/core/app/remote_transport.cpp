@@ -1,5 +1,7 @@
 #include "core/app/remote_transport.h"
 
+#include <utility>
+
 namespace cantelo {
 
 RemoteReply answerRemoteCommand(Transport& transport, const RemoteMessage& message) {
@@ -28,6 +30,20 @@ RemoteReply answerRemoteCommand(Transport& transport, const RemoteMessage& messa
         break;
     }
     return reply;
+}
+
+std::optional<std::string> DeferredRemoteOpen::arrive(std::string path, bool modalShowing) {
+    if (modalShowing) {
+        m_path = std::move(path);
+        return std::nullopt;
+    }
+    m_path.reset();
+    return path;
+}
+
+std::optional<std::string> DeferredRemoteOpen::release(bool modalShowing) {
+    if (modalShowing || !m_path) return std::nullopt;
+    return std::exchange(m_path, std::nullopt);
 }
 
 } // namespace cantelo

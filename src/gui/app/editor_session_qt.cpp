@@ -11,6 +11,7 @@
 #include "gui/views/readout_label.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QEvent>
@@ -264,13 +265,28 @@ void EditorSession::handleRemoteCommand(std::uint32_t tag, const QByteArray& tex
     const RemoteReply reply = answerRemoteCommand(m_transport, message);
     refreshCommandStates();
     if (reply.action == RemoteAction::OpenFile) {
-        m_files.openSongAsking(fromNative(reply.path));
+        openForwarded(reply.path);
     } else if (reply.action == RemoteAction::ShowWindow) {
         m_window.setWindowState(m_window.windowState() & ~Qt::WindowMinimized);
         m_window.show();
         m_window.raise();
         m_window.activateWindow();
     }
+}
+
+void EditorSession::openForwarded(const std::string& path) {
+    const auto modalShowing = [] { return QApplication::activeModalWidget() != nullptr; };
+    std::optional<std::string> next = m_deferredOpen.arrive(path, modalShowing());
+    // Opens that arrived while this one asked or reported run now, the latest of them only.
+    while (next) {
+        m_files.openSongAsking(fromNative(*next));
+        next = m_deferredOpen.release(modalShowing());
+    }
+}
+
+void EditorSession::openDeferred() {
+    if (const auto path = m_deferredOpen.release(QApplication::activeModalWidget() != nullptr))
+        openForwarded(*path);
 }
 
 void EditorSession::showAbout() {
@@ -299,6 +315,11 @@ void EditorSession::showAbout() {
 }
 
 bool EditorSession::eventFilter(QObject* watched, QEvent* event) {
+    // Every modal window blocks the main window, so its unblocking is the moment the last one
+    // closed. The open waits for the modal's own event loop to return first.
+    if (watched == &m_window && event->type() == QEvent::WindowUnblocked &&
+        m_deferredOpen.waiting())
+        QTimer::singleShot(0, this, &EditorSession::openDeferred);
     if (watched == &m_window && event->type() == QEvent::Close && !m_shutDown &&
         !m_files.confirmUnsavedChanges()) {
         event->ignore();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/app/command_table.h"
+#include "core/app/remote_transport.h"
 #include "core/document/editor_document.h"
 #include "core/document/key_sync.h"
 #include "core/document/transport.h"
@@ -50,6 +51,8 @@ public:
     CMidiPlayer& player() { return m_player; }
 
     // A command of another process ("cnof", "cnps", "cnss", "cnsw"); other tags are ignored.
+    // An open that arrives while a modal window shows waits until no modal shows; of several
+    // waiting opens only the latest runs.
     void handleRemoteCommand(std::uint32_t tag, const QByteArray& text);
     // The command-line file once the window shows: opened, or the bad-extension message.
     void openStartupFile(const StartupFile& file);
@@ -68,6 +71,8 @@ private:
     void showStatus();
     void showReference();
     void changeMelodyChannel(int channel);
+    void openForwarded(const std::string& path);
+    void openDeferred();
     void showAbout();
     void shutdown();
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -85,6 +90,7 @@ private:
     OutputCommands m_outputCommands;
     QTimer m_displayTimer;
     QPointer<QMdiSubWindow> m_about;
+    DeferredRemoteOpen m_deferredOpen;
     std::vector<CommandId> m_handled; // removed from the window's dispatcher on destruction
     bool m_shutDown = false;
 };

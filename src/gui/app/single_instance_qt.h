@@ -4,9 +4,13 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 class QLocalSocket;
 
@@ -32,6 +36,7 @@ public:
     // editors then run, as they may when started at the same moment.
     Role claim();
     bool isListening() const { return m_server.isListening(); }
+    int connectionCount() const { return static_cast<int>(m_connections.size()); }
     const QString& serverName() const { return m_name; }
 
     // Secondary: sends one command and waits up to `timeoutMs` for its answer. The answer, or -1
@@ -42,6 +47,13 @@ public:
     // own working folder) and its NUL. False when the editor could not be reached.
     bool forwardFile(const QString& path);
 
+    // At most this many senders are served at once; a new one takes the place of the one that
+    // has waited longest, so idle connections can never shut a second start out.
+    static constexpr int kMaxConnections = 8;
+    // Primary: a connection that has not sent a whole message within `timeout` (from its start
+    // or its last message) is dropped.
+    void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
+
 signals:
     // A command the running editor acts on ("cnof", "cnps", "cnss" or "cnsw"), with its data up
     // to the first NUL (for "cnof" the path in the file system's encoding: QFile::decodeName).
@@ -50,11 +62,21 @@ signals:
     void commandReceived(quint32 tag, const QByteArray& text);
 
 private:
+    struct Connection;
+
     void acceptConnections();
+    void serve(const std::shared_ptr<Connection>& connection);
+    void drop(const std::shared_ptr<Connection>& connection);
+    void forget(const std::shared_ptr<Connection>& connection);
+    bool listen();
+    void keepListening();
     bool connectToRunning(int timeoutMs);
 
     QString m_name;
     QLocalServer m_server;
+    std::vector<std::shared_ptr<Connection>> m_connections; // oldest first
+    std::chrono::milliseconds m_idleTimeout{3000};
+    QTimer m_watch; // Primary: puts the server back when it stopped or lost its socket file
     QLocalSocket* m_client = nullptr; // Secondary: the connection to the running editor
 };
 
