@@ -126,6 +126,7 @@ private slots:
     }
 
     void openingEnablesSavingAndOpensThePort() {
+        QVERIFY2(!m_session->document().modified(), "a new editor has nothing to save");
         QVERIFY(!m_window->toolButton("tbSalva")->isEnabled());
         QVERIFY(!m_outputs->last);
 
