@@ -17,7 +17,9 @@ void failed(const char* what) {
 }
 #define check(x) ((x) ? void() : failed(#x))
 
-bool inGeometryRange(int v) { return v >= 0 && v <= 0xFFFF; }
+bool inGeometryRange(int v) {
+    return v >= 0 && v <= 0xFFFF;
+}
 
 } // namespace
 

@@ -52,36 +52,80 @@ void apply(EditorDocument& doc, std::uint8_t op) {
     switch (op & 0x0F) {
     case 0:
     case 1:
-    case 2: ed.typeCharacter(kTyped[arg % (sizeof kTyped - 1)]); break;
-    case 3: ed.pressEnter(); break;
-    case 4: ed.pressBackspace(); break;
-    case 5: ed.pressDelete(); break;
+    case 2:
+        ed.typeCharacter(kTyped[arg % (sizeof kTyped - 1)]);
+        break;
+    case 3:
+        ed.pressEnter();
+        break;
+    case 4:
+        ed.pressBackspace();
+        break;
+    case 5:
+        ed.pressDelete();
+        break;
     case 6:
         switch (arg & 3) {
-        case 0: ed.moveLeft(); break;
-        case 1: ed.moveRight(); break;
-        case 2: ed.moveUp(); break;
-        default: ed.moveDown(); break;
+        case 0:
+            ed.moveLeft();
+            break;
+        case 1:
+            ed.moveRight();
+            break;
+        case 2:
+            ed.moveUp();
+            break;
+        default:
+            ed.moveDown();
+            break;
         }
         break;
-    case 7: ed.setCursor(arg, arg * 3); break;
+    case 7:
+        ed.setCursor(arg, arg * 3);
+        break;
     case 8:
         switch (arg % 6) {
-        case 0: doc.syllabify(); break;
-        case 1: doc.textCase(LetterCase::Upper); break;
-        case 2: doc.textCase(LetterCase::Lower); break;
-        case 3: doc.syllableStartCase(LetterCase::Upper); break;
-        case 4: doc.adaptText(); break;
-        default: doc.joinSyllables(); break;
+        case 0:
+            doc.syllabify();
+            break;
+        case 1:
+            doc.textCase(LetterCase::Upper);
+            break;
+        case 2:
+            doc.textCase(LetterCase::Lower);
+            break;
+        case 3:
+            doc.syllableStartCase(LetterCase::Upper);
+            break;
+        case 4:
+            doc.adaptText();
+            break;
+        default:
+            doc.joinSyllables();
+            break;
         }
         break;
-    case 9: doc.bindToMelody(); break;
-    case 10: doc.undo(); break;
-    case 11: doc.redo(); break;
-    case 12: doc.setReference(arg * 240); break;
-    case 13: ed.setBindStartLine(arg); break;
-    case 14: doc.shiftToFirstNote(); break;
-    default: doc.setKeepBound(arg & 1); break;
+    case 9:
+        doc.bindToMelody();
+        break;
+    case 10:
+        doc.undo();
+        break;
+    case 11:
+        doc.redo();
+        break;
+    case 12:
+        doc.setReference(arg * 240);
+        break;
+    case 13:
+        ed.setBindStartLine(arg);
+        break;
+    case 14:
+        doc.shiftToFirstNote();
+        break;
+    default:
+        doc.setKeepBound(arg & 1);
+        break;
     }
 }
 

@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RemoteMessageDecoder piecewise;
     std::vector<RemoteMessage> got;
     for (std::size_t at = 0, turn = 0; at < stream.size(); ++turn) {
-        const std::size_t piece = std::min<std::size_t>(std::max<std::uint8_t>(cuts[turn % 4], 1),
-                                                        stream.size() - at);
+        const std::size_t piece =
+            std::min<std::size_t>(std::max<std::uint8_t>(cuts[turn % 4], 1), stream.size() - at);
         piecewise.feed(stream.subspan(at, piece));
         drain(piecewise, got);
         at += piece;
