@@ -24,18 +24,20 @@ void failed(const char* what) {
 }
 #define check(x) ((x) ? void() : failed(#x))
 
-// One folder per fuzzing process, removed when it ends.
+// One folder per fuzzing process, removed when it ends. The path is never destroyed: the exit
+// handler runs after the destructors of statics made later than it was registered.
 const fs::path& scratch() {
-    static const fs::path dir = [] {
+    static const fs::path* dir = [] {
         char name[] = "/tmp/cantelo_editor_fuzz.XXXXXX";
         if (!::mkdtemp(name)) failed("cannot make a scratch folder");
+        auto* path = new fs::path(name);
         std::atexit([] {
             std::error_code ec;
             fs::remove_all(scratch(), ec);
         });
-        return fs::path(name);
+        return path;
     }();
-    return dir;
+    return *dir;
 }
 
 std::vector<char> fileBytes(const std::string& path) {
