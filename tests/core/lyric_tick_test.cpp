@@ -130,5 +130,26 @@ TEST_F(LyricTickTest, JoinedLongLineSettlesAfterOneSaveAndReopen) {
     EXPECT_TRUE(saves[3] == saves[2]);
 }
 
+// A syllable that ends its word can take the line several characters past the limit: breaking
+// after it would leave a line that the next opening wraps again, so the word goes on instead.
+TEST_F(LyricTickTest, WrapOnOpenLeavesLinesThatOpenUnchanged) {
+    const std::vector<std::string> words = {"ltauer", "po ", "garridoteque ", "me ",  "lle",
+                                            "va",     " a ", "la ",           "muer", "te."};
+    EditorDocument doc;
+    ASSERT_TRUE(doc.open(writeSong("wrap.kar", 1000, 10, words)));
+    const auto lineText = [&doc](int i) {
+        const KLItem* line = doc.lyrics().lineList().item(i);
+        return line ? line->text : std::string("(none)");
+    };
+    EXPECT_EQ(lineText(0), "ltauerpo garridoteque me lleva a");
+    EXPECT_EQ(lineText(1), "la muerte.");
+
+    const std::string first = save(doc, "w0.kar");
+    EditorDocument reopened;
+    ASSERT_TRUE(reopened.open(first));
+    EXPECT_EQ(itemsOf(reopened), itemsOf(doc));
+    EXPECT_TRUE(test::fileBytes(save(reopened, "w1.kar")) == test::fileBytes(first));
+}
+
 } // namespace
 } // namespace cantelo

@@ -129,12 +129,15 @@ TEST_F(LyricsModelTest, LineMarksBecomeOneBreakAfterTheLastSyllable) {
 }
 
 TEST_F(LyricsModelTest, LongLinesBreakAtWordBoundariesAndTextsAreKeptWhole) {
-    // A line over 33 characters breaks after the syllable that ends a word, before one that
-    // begins a word, or before the whole word it is inside.
+    // A line over 33 characters breaks after the syllable that ends a word when only its space
+    // is over, before one that begins a word, or before the whole word it is inside: no line is
+    // left that a second opening would wrap again.
     const std::string seventy(70, 'x');
     const std::pair<std::string, Strings> cases[] = {
         {"aaaaaaa @200,bbbbbbb @300,ccccccc @400,ddddddd @500,eeeee @600,ff@700",
-         {"aaaaaaa bbbbbbb ccccccc ddddddd eeeee", "ff"}},
+         {"aaaaaaa bbbbbbb ccccccc ddddddd", "eeeee ff"}},
+        {"aaaaaaa @200,bbbbbbb @300,ccccccc @400,ddddddddd @500,ee@600",
+         {"aaaaaaa bbbbbbb ccccccc ddddddddd", "ee"}},
         {"aaaaaaa@200,aaaaaaa@300,aaaaaaa@400,aaaaaaa@500, bbbbb@600,cc@700",
          {"aaaaaaaaaaaaaaaaaaaaaaaaaaaa", "bbbbbcc"}},
         {"aaaaaaaaaaaaaaaaaaaaaaaaaaa@200, bb@300,bb@400,bb@500,x@600",

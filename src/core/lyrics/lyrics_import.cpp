@@ -132,8 +132,11 @@ private:
     }
 
     // The line has grown past the soft limit with syllable k: break it at a word boundary.
+    // The line left behind must fit: one still too long would be wrapped again at the next
+    // opening, and a saved song would never open to the list it was saved from.
     bool wrap(std::string& t) {
-        if (t.back() == ' ') {
+        const bool fitsWithoutSpace = m_length - 1 <= kSoftLength || m_length == t.size();
+        if (t.back() == ' ' && fitsWithoutSpace) {
             breakAfter(m_k);
             m_length = 0;
             return true;
