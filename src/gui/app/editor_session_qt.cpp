@@ -24,6 +24,8 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include <utility>
+
 namespace cantelo {
 
 namespace {
@@ -115,20 +117,27 @@ void EditorSession::registerCommands() {
     handle(C::MeasureBack, [this] { move(m_transport.measureBack()); });
     handle(C::MeasureForward, [this] { move(m_transport.measureForward()); });
 
-    handle(C::Undo, [this, &d] { run([&d] { return d.undo(); }); });
-    handle(C::Redo, [this, &d] { run([&d] { return d.redo(); }); });
-    handle(C::ClearText, [this, &d] { run([&d] { return d.clearText(); }); });
-    handle(C::Syllabify, [this, &d] { run([&d] { return d.syllabify(); }); });
+    // The document's commands without arguments: one call each, a failure shown.
+    using Command = Result (EditorDocument::*)();
+    static constexpr std::pair<CommandId, Command> plain[] = {
+        {C::Undo, &EditorDocument::undo},
+        {C::Redo, &EditorDocument::redo},
+        {C::ClearText, &EditorDocument::clearText},
+        {C::Syllabify, &EditorDocument::syllabify},
+        {C::AdaptText, &EditorDocument::adaptText},
+        {C::BindToMelody, &EditorDocument::bindToMelody},
+        {C::JoinSyllables, &EditorDocument::joinSyllables},
+        {C::BindFirstNote, &EditorDocument::shiftToFirstNote},
+        {C::ClearAllBanks, &EditorDocument::clearAllBanks},
+    };
+    for (const auto& [id, command] : plain)
+        handle(id, [this, command] { run([this, command] { return (m_doc.*command)(); }); });
     handle(C::AllUpperCase, [this, &d] { run([&d] { return d.textCase(LetterCase::Upper); }); });
     handle(C::AllLowerCase, [this, &d] { run([&d] { return d.textCase(LetterCase::Lower); }); });
     handle(C::SyllableStartUpper,
            [this, &d] { run([&d] { return d.syllableStartCase(LetterCase::Upper); }); });
     handle(C::SyllableStartLower,
            [this, &d] { run([&d] { return d.syllableStartCase(LetterCase::Lower); }); });
-    handle(C::AdaptText, [this, &d] { run([&d] { return d.adaptText(); }); });
-    handle(C::BindToMelody, [this, &d] { run([&d] { return d.bindToMelody(); }); });
-    handle(C::JoinSyllables, [this, &d] { run([&d] { return d.joinSyllables(); }); });
-    handle(C::BindFirstNote, [this, &d] { run([&d] { return d.shiftToFirstNote(); }); });
     // The actions are checkable: the trigger has already flipped their state.
     handle(C::ManualPositioning, [this, &d] {
         d.setManualPositioning(m_window.action(CommandId::ManualPositioning)->isChecked());
@@ -137,7 +146,6 @@ void EditorSession::registerCommands() {
            [this, &d] { d.setKeepBound(m_window.action(CommandId::KeepBound)->isChecked()); });
     handle(C::SetReference, [this, &d] { d.setReference(m_player.tick()); });
     handle(C::ClearReference, [&d] { d.clearReference(); });
-    handle(C::ClearAllBanks, [this, &d] { run([&d] { return d.clearAllBanks(); }); });
 
     OutputCommands& o = m_outputCommands;
     handle(C::RestartDevice, [&o] { o.restartDevice(); });
