@@ -113,7 +113,7 @@ protected:
     ScratchDir dir;
 };
 
-TEST_F(SaveTarget, StaleTemporaryOfAKilledSaveIsRemovedByTheNextSave) {
+TEST_F(SaveTarget, StaleTemporariesOfKilledSavesAreRemovedOnSaveAndOpen) {
     const pid_t child = ::fork();
     if (child == 0) std::_Exit(0);
     ASSERT_GT(child, 0);
@@ -126,6 +126,11 @@ TEST_F(SaveTarget, StaleTemporaryOfAKilledSaveIsRemovedByTheNextSave) {
     ASSERT_TRUE(save(dir / "song.kar", "whole"));
     EXPECT_EQ(test::fileText(dir / "song.kar"), "whole");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{otherFile, running, "song.kar"}));
+
+    // Opening a song clears its leftovers too, through a link as a save would.
+    fs::create_symlink("other.kar", dir / "link.kar");
+    removeStaleSaveTemporaries((dir / "link.kar").string());
+    EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{running, "link.kar", "song.kar"}));
 }
 
 TEST_F(SaveTarget, SavingThroughLinksReplacesTheFileTheyLeadTo) {

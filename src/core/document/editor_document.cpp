@@ -1,5 +1,6 @@
 #include "core/document/editor_document.h"
 
+#include "core/files/atomic_file.h"
 #include "core/files/regular_file.h"
 #include "core/song/syllable_file.h"
 
@@ -192,7 +193,10 @@ Result EditorDocument::open(const std::string& path) {
             FlagScope quiet(m_opening);
             try {
                 const OpenResult opened = openSongFile(m_doc, path, m_melodyChannel);
-                if (!opened.ok) result = Result::failure(opened.reason, path);
+                if (!opened.ok)
+                    result = Result::failure(opened.reason, path);
+                else
+                    removeStaleSaveTemporaries(path);
             } catch (const std::exception& e) {
                 // Whatever was read so far is no song; the empty one is.
                 resetToEmptySong(m_doc);

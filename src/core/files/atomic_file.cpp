@@ -160,6 +160,13 @@ std::string fileErrorReason(int e) {
     }
 }
 
+void removeStaleSaveTemporaries(const std::string& path) {
+    fs::path target(path);
+    int err = 0;
+    if (path.empty() || !resolveLinks(target, err)) return;
+    removeStaleTemporaries(target.has_parent_path() ? target.parent_path() : fs::path("."), target);
+}
+
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
                         std::string* error, int* errnoValue) {
     if (errnoValue) *errnoValue = 0;

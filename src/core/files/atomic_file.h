@@ -19,6 +19,11 @@ namespace cantelo {
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes,
                         std::string* error, int* errnoValue = nullptr);
 
+// Removes the temporary files that killed saves of `path` left beside it (those whose writer no
+// longer runs), so that opening a song clears what an interrupted session left, even when the
+// song is not saved again. Follows links as a save does; never fails.
+void removeStaleSaveTemporaries(const std::string& path);
+
 // The reason for an errno value as the user is told it.
 std::string fileErrorReason(int errnoValue);
 
