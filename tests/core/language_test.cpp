@@ -343,8 +343,7 @@ TEST_F(LanguageSourceTest, NamesTheLineOfEachFault) {
 
 // The shipped table, built by the tool exactly as the build does, reads back text for text.
 TEST(ShippedLanguagesTest, EveryTextOfBothLanguagesReadsBack) {
-    const auto tsv = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-                     "data" / "lang" / "strings.tsv";
+    const auto tsv = std::filesystem::path(CANTELO_SOURCE_DIR) / "data" / "lang" / "strings.tsv";
     std::string error;
     const auto source = parseLanguageSource(test::fileText(tsv), &error);
     ASSERT_TRUE(source) << tsv << ": " << error;

@@ -4,6 +4,7 @@
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
+#include "gui/views/monitor_view_qt.h"
 
 #include <QAction>
 #include <QApplication>
@@ -340,6 +341,31 @@ private slots:
         QVERIFY(!m_window->commandContext().playing);
         QVERIFY(m_window->toolButton("tbGoInit")->isEnabled());
         QVERIFY(m_outputs->last->shortMessages().size() > 16);
+    }
+
+    // The monitor shows the first page once a song opens and wipes each syllable in the sung
+    // colour as the display timer passes it.
+    void theMonitorFollowsThePosition() {
+        QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")));
+        MonitorView& view = m_session->monitor().view();
+        LyricsDocument& lyrics = m_session->document().lyrics();
+        QVERIFY(!view.monitor().shownLines()[0].empty());
+        const auto sungPixels = [&] {
+            int n = 0;
+            const QImage& image = view.image();
+            for (int y = 0; y < view.monitor().geometry().lineStep; ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    n += c.red() > 200 && c.green() > 200 && c.blue() < 60;
+                }
+            return n;
+        };
+        QCOMPARE(sungPixels(), 0);
+        const double first = lyricItem(lyrics.lyrics(), 0).tick;
+        m_session->player().Locate(static_cast<std::int32_t>(first));
+        m_session->updateDisplay();
+        QVERIFY(sungPixels() > 20);
+        QCOMPARE(view.monitor().nextSyllable(), 1);
     }
 
     // The commands reach the document from the menus, the tool buttons and the keys, and what

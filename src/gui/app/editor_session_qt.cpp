@@ -43,7 +43,8 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     : QObject(parent), m_window(window), m_outputs(std::move(outputs)), m_device(*m_outputs),
       m_player(m_device), m_transport(m_player, m_doc.songDocument(), m_device, m_sync),
       m_signals(m_doc), m_files(window, m_doc, [this] { m_transport.beforeOpen(); }),
-      m_outputCommands(window, m_device, m_player, m_transport, std::move(configFolder)) {
+      m_outputCommands(window, m_device, m_player, m_transport, std::move(configFolder)),
+      m_monitor(window, m_doc, m_signals, [this] { return double(m_player.tick()); }) {
     m_device.setSong(&m_doc.song());
     m_player.AttachSong(&m_doc.song());
 
@@ -83,7 +84,8 @@ void EditorSession::run(const std::function<Result()>& command) {
     if (result || result.reason == FailureReason::NothingToDo) return;
     const LanguageMenu& language = m_window.language();
     ShowMessageWindow(&m_window, language.text(TextId::ErrorTitle),
-                      uiText(reasonText(language.texts(), result.reason)), false, MessageButtons::Ok);
+                      uiText(reasonText(language.texts(), result.reason)), false,
+                      MessageButtons::Ok);
 }
 
 void EditorSession::registerCommands() {
@@ -247,6 +249,7 @@ void EditorSession::updateDisplay() {
     if (u.signature) setLabel("LblszSignature", QString::fromStdString(*u.signature));
     if (u.tempo) setLabel("LblszTempo", QString::fromStdString(*u.tempo));
     if (u.instrument) setLabel("lblIName", uiText(*u.instrument));
+    if (u.monitorFollows) m_monitor.follow(m_player.tick(), false);
     if (u.songEnded) refreshCommandStates();
 }
 

@@ -9,6 +9,7 @@
 #include "core/playback/midi_player.h"
 #include "gui/app/document_signals_qt.h"
 #include "gui/app/file_commands_qt.h"
+#include "gui/app/monitor_link_qt.h"
 #include "gui/app/output_commands_qt.h"
 
 #include <QObject>
@@ -49,6 +50,7 @@ public:
     Transport& transport() { return m_transport; }
     MidiDevice& device() { return m_device; }
     CMidiPlayer& player() { return m_player; }
+    MonitorLink& monitor() { return m_monitor; }
 
     // A command of another process ("cnof", "cnps", "cnss", "cnsw"); other tags are ignored.
     // An open that arrives while a modal window shows waits until no modal shows; of several
@@ -88,6 +90,7 @@ private:
     DocumentSignals m_signals;
     FileCommands m_files;
     OutputCommands m_outputCommands;
+    MonitorLink m_monitor;
     QTimer m_displayTimer;
     QPointer<QMdiSubWindow> m_about;
     DeferredRemoteOpen m_deferredOpen;

@@ -4,16 +4,8 @@
 #include <QActionGroup>
 #include <QIcon>
 #include <QMenu>
-#include <QStringDecoder>
-
 
 namespace cantelo {
-
-QString uiText(std::string_view cp1252) {
-    QStringDecoder decode("windows-1252");
-    if (!decode.isValid()) return QString::fromLatin1(cp1252.data(), qsizetype(cp1252.size()));
-    return decode(QByteArrayView(cp1252.data(), qsizetype(cp1252.size())));
-}
 
 LanguageMenu::LanguageMenu(QMenu* menu, QObject* parent)
     : QObject(parent), m_menu(menu), m_group(new QActionGroup(this)) {

@@ -2,6 +2,7 @@
 
 #include "core/language/extra_texts.h"
 #include "core/language/language.h"
+#include "gui/views/ui_text_qt.h"
 
 #include <QObject>
 #include <QString>
@@ -15,9 +16,6 @@ class QActionGroup;
 class QMenu;
 
 namespace cantelo {
-
-// Interface texts are Windows-1252 bytes, like the language file that supplies them.
-QString uiText(std::string_view cp1252);
 
 // The "Lingua" menu and the texts it chooses. It owns the current LanguageTexts; whoever shows
 // a text reads it from here and re-reads it on applied(). User-interface thread only.

@@ -2,13 +2,14 @@
 // from the user's configuration folder, the language file from the data folders, the main window
 // shown as the settings say with the command-line song opened, the settings written back on close.
 #include "core/app/config_file.h"
+#include "core/app/remote_command.h"
+#include "core/language/language.h"
+#include "gui/app/data_folders_qt.h"
 #include "gui/app/editor_session_qt.h"
 #include "gui/app/main_window.h"
-#include "core/app/remote_command.h"
 #include "gui/app/single_instance_qt.h"
-#include "midi/system_outputs.h"
 #include "gui/views/cantelo_style_qt.h"
-#include "core/language/language.h"
+#include "midi/system_outputs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -32,24 +33,14 @@ std::filesystem::path toPath(const QString& s) {
     return std::filesystem::path(s.toStdString());
 }
 
-// The first reg.cne of: the folder named by CANTELO_DATA_DIR, the program's own folder, the
-// installed data folder beside it (../share/cantelo-edit), the build tree's data folder
-// (../data), then the user's and the system's data folders.
+// The first reg.cne of the data folders; the program's folder when none has one.
 std::filesystem::path findLanguageFile() {
-    const QString name = QString::fromLatin1(cantelo::kLanguageFileName.data(),
-                                             qsizetype(cantelo::kLanguageFileName.size()));
-    QStringList folders;
-    const QString fromEnv = qEnvironmentVariable("CANTELO_DATA_DIR");
-    if (!fromEnv.isEmpty()) folders << fromEnv;
-    const QString programDir = QCoreApplication::applicationDirPath();
-    folders << programDir << programDir + QStringLiteral("/../share/cantelo-edit")
-            << programDir + QStringLiteral("/../data");
-    folders << QStandardPaths::standardLocations(QStandardPaths::AppDataLocation);
-    for (const QString& folder : folders) {
-        const QFileInfo candidate(QDir(folder), name);
-        if (candidate.isFile()) return toPath(candidate.absoluteFilePath());
+    for (const std::filesystem::path& folder : cantelo::dataFolders()) {
+        std::error_code ec;
+        const std::filesystem::path candidate = folder / cantelo::kLanguageFileName;
+        if (std::filesystem::is_regular_file(candidate, ec)) return candidate;
     }
-    return toPath(QDir(programDir).filePath(name));
+    return toPath(QCoreApplication::applicationDirPath()) / cantelo::kLanguageFileName;
 }
 
 } // namespace
