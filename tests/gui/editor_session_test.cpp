@@ -5,6 +5,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
 #include "gui/views/monitor_view_qt.h"
+#include "gui/views/position_slider_qt.h"
 
 #include <QAction>
 #include <QApplication>
@@ -344,8 +345,8 @@ private slots:
     }
 
     // The monitor shows the first page once a song opens and wipes each syllable in the sung
-    // colour as the display timer passes it.
-    void theMonitorFollowsThePosition() {
+    // colour as the display timer passes it; the slider moves the song.
+    void theMonitorAndTheSliderFollowThePosition() {
         QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")));
         MonitorView& view = m_session->monitor().view();
         LyricsDocument& lyrics = m_session->document().lyrics();
@@ -366,6 +367,15 @@ private slots:
         m_session->updateDisplay();
         QVERIFY(sungPixels() > 20);
         QCOMPARE(view.monitor().nextSyllable(), 1);
+
+        // A click on the slider's bar moves the song there; the monitor follows at once.
+        PositionSliderBar* slider = m_window->positionSlider();
+        const std::int32_t length = m_session->document().song().songLength;
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(PositionSlider::kSpan, 5));
+        QCOMPARE(m_session->player().tick(), length);
+        QVERIFY(view.monitor().nextSyllable() > 1);
+        QCOMPARE(m_window->label("LblszPointer")->text(),
+                 QString::fromStdString(m_session->document().songDocument().endLabel));
     }
 
     // The commands reach the document from the menus, the tool buttons and the keys, and what

@@ -3,7 +3,9 @@
 // same action under a second name, and its tool button triggers it.
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
+
 #include "gui/views/cantelo_style_qt.h"
+#include "gui/views/position_slider_qt.h"
 #include "gui/views/readout_label.h"
 
 #include <QAction>
@@ -207,6 +209,8 @@ void TCanteloEd1::buildToolBar1() {
     addToolButton(m_toolBar1, "tbReg", C::Synchronise, true);
     addToolButton(m_toolBar1, "tbGoNext", C::MeasureForward, true);
     addToolButton(m_toolBar1, "tbGoEnd", C::GoToEnd, true);
+    m_positionSlider = new PositionSliderBar(m_toolBar1);
+    m_toolBar1->addWidget(m_positionSlider);
     m_toolBar1->addSeparator();
     addReadout(m_toolBar1, "LblszPointer", "0001.01.000", 15, 0x005300);
     addReadout(m_toolBar1, "LblszPointer2", "00:00:00:00", 13, 0x404080);

@@ -2,12 +2,14 @@
 
 #include "core/app/remote_command.h"
 #include "core/app/remote_transport.h"
+#include "core/timing/tempo_map.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
+#include "gui/views/position_slider_qt.h"
 #include "gui/views/readout_label.h"
 
 #include <QAction>
@@ -57,6 +59,7 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     });
     connect(m_window.melodyChannelBox(), &QComboBox::currentIndexChanged, this,
             &EditorSession::changeMelodyChannel);
+    wireSlider();
     // Closing is refused while the user still wants to save and cannot.
     m_window.installEventFilter(this);
 
@@ -169,6 +172,21 @@ void EditorSession::move(const TransportMove& moved) {
     updateDisplay();
 }
 
+// The position slider: the read-out shows the dragged tick, and a click or a release moves the
+// song there (a running play goes on from it).
+void EditorSession::wireSlider() {
+    PositionSliderBar* slider = m_window.positionSlider();
+    connect(slider, &PositionSliderBar::dragStarted, this,
+            [this] { m_transport.setDragging(true); });
+    connect(slider, &PositionSliderBar::draggedOver, this, [this](std::int32_t tick) {
+        setLabel("LblszPointer", QString::fromStdString(positionText(m_doc.song(), tick)));
+    });
+    connect(slider, &PositionSliderBar::positionChosen, this, [this](std::int32_t tick) {
+        m_transport.setDragging(false);
+        move(m_transport.seek(tick));
+    });
+}
+
 void EditorSession::changeMelodyChannel(int channel) {
     const MelodyChannelOutcome outcome = m_doc.setMelodyChannel(channel, m_player.tick());
     m_transport.setMelodyChannel(channel);
@@ -214,6 +232,7 @@ void EditorSession::showSong() {
     setLabel("LblszPointer2", QStringLiteral("00:00:00:00"));
     setLabel("LblszLastLocator", QString::fromStdString(song.endLabel));
     setLabel("lblTimeSLength", QString::fromStdString(song.lengthLabel));
+    m_window.positionSlider()->setSongLength(song.song.songLength);
     setLabel("lblIName", uiText(song.instrumentName));
     const QString path = fromNative(m_doc.fileName());
     m_window.setDocumentTitle(song.saveEnabled ? QFileInfo(path).fileName() : QString());
@@ -244,6 +263,7 @@ void EditorSession::showReference() {
 
 void EditorSession::updateDisplay() {
     const DisplayUpdate u = m_transport.displayStep();
+    if (u.tick) m_window.positionSlider()->showTick(*u.tick);
     if (u.position) setLabel("LblszPointer", QString::fromStdString(*u.position));
     if (u.clock) setLabel("LblszPointer2", QString::fromStdString(*u.clock));
     if (u.signature) setLabel("LblszSignature", QString::fromStdString(*u.signature));

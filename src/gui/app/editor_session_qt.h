@@ -73,6 +73,7 @@ private:
     void showStatus();
     void showReference();
     void changeMelodyChannel(int channel);
+    void wireSlider();
     void openForwarded(const std::string& path);
     void openDeferred();
     void showAbout();

@@ -27,6 +27,7 @@ namespace cantelo {
 
 class BannerMenu;
 class LanguageMenu;
+class PositionSliderBar;
 class TMDIChild;
 
 // The editor's frame: the workspace with its three permanent children, the main menu, the tool
@@ -94,6 +95,7 @@ public:
     QToolButton* toolButton(const QString& name) const { return m_buttons.value(name); }
     QLabel* label(const QString& name) const { return m_labels.value(name); }
     QComboBox* melodyChannelBox() const { return m_channelBox; }
+    PositionSliderBar* positionSlider() const { return m_positionSlider; }
     QToolBar* toolBar1() const { return m_toolBar1; }
     QToolBar* toolBar2() const { return m_toolBar2; }
     QMdiArea* workspace() const { return m_workspace; }
@@ -171,6 +173,7 @@ private:
     QToolBar* m_toolBar2 = nullptr;
     QToolBar* m_toolBar2Row2 = nullptr; // the bar's locator and length read-outs
     QComboBox* m_channelBox = nullptr;
+    PositionSliderBar* m_positionSlider = nullptr;
     TMDIChild* m_eventPanel = nullptr;
     TMDIChild* m_editor = nullptr;
     TMDIChild* m_monitor = nullptr;
