@@ -56,7 +56,7 @@ private slots:
         m_window.reset();
     }
 
-    void typedCharactersComeFromTheLayoutAndAccentsAreKept() {
+    void keysEditTheTextAndMoveTheSongPositionToTheLine() {
         click(0, 0);
         key(Qt::Key_Egrave, QStringLiteral("è"));
         key(Qt::Key_unknown, QStringLiteral("€"));
@@ -65,85 +65,66 @@ private slots:
         key(Qt::Key_B, QStringLiteral("\x02"), Qt::ControlModifier); // a command, not text
         QCOMPARE(line(0).substr(0, 4), std::string("\xE8\x80!T"));
         QCOMPARE(editor().cursorColumn(), 3);
-
-        // Ctrl+A binds from the event panel only: in the editor the text stays as it is.
-        const std::string before = items();
+        // Ctrl+A binds from the event panel only: in the editor the lyrics stay as they are.
+        const auto before = LyricsHistory::itemsOf(doc().lyrics().lyrics());
         QTest::keyClick(m_panel, Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(items(), before);
-    }
+        QVERIFY(LyricsHistory::itemsOf(doc().lyrics().lyrics()) == before);
 
-    void enterSplitsAndBackspaceAtColumnZeroJoins() {
-        const std::string first = line(1); // "How I wonder what you are."
+        // "How I wonder ...": Enter after the word ends the line there (its space goes),
+        // Backspace at column 0 joins the lines again, Delete takes the character after the
+        // cursor's.
+        const std::string how = line(1);
         const int lines = doc().lyrics().lineCount();
         click(1, 4);
         QTest::keyClick(m_panel, Qt::Key_Return);
-        // The word ends the line: its trailing space goes.
         QCOMPARE(doc().lyrics().lineCount(), lines + 1);
-        QCOMPARE(line(1), first.substr(0, 3));
-        QCOMPARE(line(2), first.substr(4));
-        QCOMPARE(editor().currentLine(), 2);
-        QCOMPARE(editor().cursorColumn(), 0);
+        QCOMPARE(line(1), how.substr(0, 3));
+        QCOMPARE(line(2), how.substr(4));
+        QCOMPARE(m_session->player().tick(), editor().lineGutterTick(2));
         QTest::keyClick(m_panel, Qt::Key_Backspace);
-        QCOMPARE(doc().lyrics().lineCount(), lines);
-        const std::string joined = first.substr(0, 3) + first.substr(4);
+        const std::string joined = how.substr(0, 3) + how.substr(4);
         QCOMPARE(line(1), joined);
         QCOMPARE(editor().cursorColumn(), 3);
-        // Delete takes the character after the cursor's.
         QTest::keyClick(m_panel, Qt::Key_Delete);
         QCOMPARE(line(1), joined.substr(0, 4) + joined.substr(5));
-    }
-
-    void aClickPlacesTheCursorOnTheCharacterUnderTheMouse() {
-        const std::string text = line(2);
-        const EditorFont& font = m_panel->editorFont();
-        const int row = 2 - editor().firstVisibleLine();
-        // The right edge of the third character still hits it; one pixel further, the fourth.
-        const int edge = kEditorTextX + font.width(std::string_view(text).substr(0, 3));
-        QTest::mouseClick(m_panel, Qt::LeftButton, {}, QPoint(edge, row * 16 + 8));
-        QCOMPARE(editor().currentLine(), 2);
-        QCOMPARE(editor().cursorColumn(), 2);
-        QTest::mouseClick(m_panel, Qt::LeftButton, {}, QPoint(edge + 1, row * 16 + 8));
-        QCOMPARE(editor().cursorColumn(), 3);
-        QTest::mouseClick(m_panel, Qt::LeftButton, {}, QPoint(m_panel->width() - 12, row * 16 + 8));
-        QCOMPARE(editor().cursorColumn(), static_cast<int>(text.size()));
-        QVERIFY(m_panel->hasFocus());
-    }
-
-    void typingMovesTheSongPositionToTheLineButArrowsDoNot() {
-        click(3, 0);
-        key(Qt::Key_X, QStringLiteral("x"));
-        const std::int32_t lineStart = editor().currentLineStartTick();
+        // The position follows the edited line, not the arrows.
+        const std::int32_t lineStart = editor().lineGutterTick(1);
         QCOMPARE(m_session->player().tick(), lineStart);
         QTest::keyClick(m_panel, Qt::Key_Down);
-        QCOMPARE(editor().currentLine(), 4);
+        QCOMPARE(editor().currentLine(), 2);
         QCOMPARE(m_session->player().tick(), lineStart);
     }
 
-    void markerClickLightsTheStartLineAndIsPainted() {
-        const int row = 3;
-        QTest::mouseClick(m_panel, Qt::LeftButton, {}, QPoint(70, row * 16 + 8));
-        QCOMPARE(editor().bindStartLine(), editor().firstVisibleLine() + row);
-        const QImage& image = m_panel->backBuffer();
-        const int inside = row * 16 + kEditorMarkerTop + kEditorMarkerHeight / 2;
-        QCOMPARE(image.pixelColor(71, inside), colourFromBgr(kEditorMarkerLitColour));
-        QCOMPARE(image.pixelColor(71, inside - 16), colourFromBgr(kEditorMarkerColour));
-    }
+    void mousePlacesTheCursorSetsTheStartLineAndMovesThePosition() {
+        // The right edge of the third character still hits it; one pixel further, the fourth.
+        const int edge = kEditorTextX + m_panel->editorFont().width(line(2).substr(0, 3));
+        press(QPoint(edge, 2 * 16 + 8));
+        QCOMPARE(editor().cursorColumn(), 2);
+        press(QPoint(edge + 1, 2 * 16 + 8));
+        QCOMPARE(editor().cursorColumn(), 3);
+        press(QPoint(m_panel->width() - 12, 2 * 16 + 8));
+        QCOMPARE(editor().cursorColumn(), static_cast<int>(line(2).size()));
+        QVERIFY(m_panel->hasFocus());
 
-    void gutterDoubleClickMovesThePositionAndPlaybackGoesOn() {
-        const int row = 5;
-        const int line = editor().firstVisibleLine() + row;
-        const std::int32_t target = editor().lineGutterTick(line);
-        QVERIFY(target > 0);
-        QTest::mouseDClick(m_panel, Qt::LeftButton, {}, QPoint(20, row * 16 + 8));
-        QCOMPARE(editor().currentLine(), line);
+        press(QPoint(70, 3 * 16 + 8));
+        QCOMPARE(editor().bindStartLine(), 3);
+        const int inside = kEditorMarkerTop + kEditorMarkerHeight / 2;
+        QCOMPARE(m_panel->backBuffer().pixelColor(71, 3 * 16 + inside),
+                 colourFromBgr(kEditorMarkerLitColour));
+        QCOMPARE(m_panel->backBuffer().pixelColor(71, 2 * 16 + inside),
+                 colourFromBgr(kEditorMarkerColour));
+
+        // A gutter double click: the cursor to the line's start, the position to its tick; while
+        // playing (Ctrl+Space from the editor) the song plays on from there.
+        const std::int32_t target = editor().lineGutterTick(5);
+        QTest::mouseDClick(m_panel, Qt::LeftButton, {}, QPoint(20, 5 * 16 + 8));
+        QCOMPARE(editor().currentLine(), 5);
         QCOMPARE(editor().cursorColumn(), 0);
         QCOMPARE(m_session->player().tick(), target);
-
-        // Ctrl+Space from the editor plays; a double click while playing moves and plays on.
         QTest::keyClick(m_panel, Qt::Key_Space, Qt::ControlModifier);
         QVERIFY(m_session->player().playing());
-        const std::int32_t earlier = editor().lineGutterTick(line - 3);
-        QTest::mouseDClick(m_panel, Qt::LeftButton, {}, QPoint(20, (row - 3) * 16 + 8));
+        const std::int32_t earlier = editor().lineGutterTick(2);
+        QTest::mouseDClick(m_panel, Qt::LeftButton, {}, QPoint(20, 2 * 16 + 8));
         QVERIFY(m_session->player().playing());
         QVERIFY(m_session->player().tick() >= earlier && m_session->player().tick() < target);
         QTest::keyClick(m_panel, Qt::Key_Space, Qt::ControlModifier);
@@ -155,58 +136,49 @@ private slots:
         const EditorLayout layout = layoutEditor(doc(), m_panel->editorFont().measure(),
                                                  m_panel->width(), m_panel->height());
         const QImage& image = m_panel->backBuffer();
-        const auto letterHue = [&](const EditorRow& row, const EditorStartLetter& s) {
+        // The hue of the most saturated pixel of a start letter's cell.
+        const auto hue = [&](const EditorRow& row, const EditorStartLetter& s) {
             const int w = m_panel->editorFont().width(std::string_view(&s.letter, 1));
-            // The most saturated pixel of the letter's cell tells its colour.
             QColor best = Qt::white;
             for (int x = s.x; x < s.x + w; ++x)
-                for (int y = row.top + 2; y < row.top + 15; ++y) {
-                    const QColor c = image.pixelColor(x, y);
-                    if (c.hsvSaturation() > best.hsvSaturation()) best = c;
-                }
+                for (int y = row.top + 2; y < row.top + 15; ++y)
+                    if (image.pixelColor(x, y).hsvSaturation() > best.hsvSaturation())
+                        best = image.pixelColor(x, y);
             return best.hsvHue();
         };
-        const EditorRow& current = layout.rows.at(static_cast<std::size_t>(1));
-        const EditorRow& other = layout.rows.at(static_cast<std::size_t>(2));
+        const EditorRow& current = layout.rows.at(1);
+        const EditorRow& other = layout.rows.at(2);
         QVERIFY(current.startLetters.size() > 1 && !other.startLetters.empty());
-        QCOMPARE(letterHue(other, other.startLetters[0]), 0);                           // red
-        QCOMPARE(letterHue(current, current.startLetters[1]), QColor(Qt::green).hue()); // green
-        // The cursor cell is black, the row's rule and the gutter's black too.
+        QCOMPARE(hue(other, other.startLetters[0]), 0);                           // red
+        QCOMPARE(hue(current, current.startLetters[1]), QColor(Qt::green).hue()); // green
         QVERIFY(layout.cursor);
         QCOMPARE(image.pixelColor(layout.cursor->x, layout.cursor->top), QColor(Qt::black));
-        QCOMPARE(image.pixelColor(200, 15), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(200, 15), QColor(Qt::black)); // the row's rule
         QCOMPARE(image.pixelColor(kEditorGutterRuleX, 40), QColor(Qt::black));
         QCOMPARE(image.pixelColor(kEditorMarkerLeft + 4, 1), QColor(Qt::white));
     }
 
-    void theEditorKeepsTheFocusAfterTextCommands() {
+    void theEditorKeepsTheFocusAndFollowsItsWindowsSize() {
         QWidget* elsewhere = m_window->melodyChannelBox();
-        elsewhere->setFocus();
-        QTRY_VERIFY(elsewhere->hasFocus());
-        m_window->action(CommandId::AllUpperCase)->trigger();
-        QTRY_VERIFY(m_panel->hasFocus());
-        elsewhere->setFocus();
-        QTRY_VERIFY(elsewhere->hasFocus());
-        m_window->action(CommandId::Undo)->trigger();
-        QTRY_VERIFY(m_panel->hasFocus());
-    }
+        for (CommandId text : {CommandId::AllUpperCase, CommandId::Undo}) {
+            elsewhere->setFocus();
+            QTRY_VERIFY(elsewhere->hasFocus());
+            m_window->action(text)->trigger();
+            QTRY_VERIFY(m_panel->hasFocus());
+        }
 
-    void theWindowResizesWithinItsLimitsAndTheScrollRangeFollows() {
         TMDIChild* child = m_window->editorChild();
-        QVERIFY(child->userResizable());
         auto* bar = child->findChild<QScrollBar*>(QStringLiteral("sBar1"));
-        QVERIFY(bar);
-        const QMargins frame = child->frameMargins();
-        const QSize extra(frame.left() + frame.right(), frame.top() + frame.bottom());
+        QVERIFY(child->userResizable() && bar);
+        const QMargins m = child->frameMargins();
         child->resize(QSize(5000, 5000));
         QCOMPARE(child->clientSize(), QSize(420, 577));
-        child->resize(QSize(300, 160) + extra);
+        child->resize(QSize(300 + m.left() + m.right(), 160 + m.top() + m.bottom()));
         QCOMPARE(child->clientSize(), QSize(300, 160));
         QTRY_COMPARE(m_panel->size(), QSize(298, 160));
         QCOMPARE(bar->geometry(), QRect(289, 1, 11, 159));
         QCOMPARE(editor().visibleRows(), 10);
         QCOMPARE(bar->maximum(), editor().scrollMaximum());
-        QVERIFY(bar->maximum() > 0);
         // The scroll bar moves the text; the cursor line's marks turn blue.
         bar->setValue(2);
         QCOMPARE(editor().firstVisibleLine(), 2);
@@ -220,22 +192,12 @@ private:
         const KLItem* shown = doc().lyrics().lineList().item(i);
         return shown ? shown->text : std::string();
     }
-    std::string items() {
-        std::string out;
-        for (const LyrItem* it = doc().lyrics().lyrics().head(); it; it = it->next)
-            out += (it->lineBreak ? std::string("|") : it->text) + "@" + std::to_string(it->tick) +
-                   ",";
-        return out;
-    }
-    // A press on line `line` just right of the left edge of its character `column`.
+    void press(QPoint at) { QTest::mouseClick(m_panel, Qt::LeftButton, {}, at); }
+    // A press just right of the left edge of character `column` of line `line` (the text shows
+    // from its first line).
     void click(int line, int column) {
-        const std::string text = this->line(line);
-        const int x =
-            kEditorTextX + 1 +
-            m_panel->editorFont().width(std::string_view(text).substr(0, std::size_t(column)));
-        const int row = line - editor().firstVisibleLine();
-        QTest::mouseClick(m_panel, Qt::LeftButton, {},
-                          QPoint(std::max(x, kEditorTextPressX), row * 16 + 8));
+        const std::string before = this->line(line).substr(0, static_cast<std::size_t>(column));
+        press(QPoint(kEditorTextX + 1 + m_panel->editorFont().width(before), line * 16 + 8));
         QCOMPARE(editor().currentLine(), line);
         QCOMPARE(editor().cursorColumn(), column);
     }
