@@ -63,8 +63,11 @@ private slots:
         key(Qt::Key_Exclam, QStringLiteral("!"), Qt::ShiftModifier); // Shift as the layout gives it
         key(Qt::Key_unknown, QStringLiteral("ā"));                   // not in the song's code page
         key(Qt::Key_B, QStringLiteral("\x02"), Qt::ControlModifier); // a command, not text
-        QCOMPARE(line(0).substr(0, 4), std::string("\xE8\x80!T"));
-        QCOMPARE(editor().cursorColumn(), 3);
+        QInputMethodEvent deadKey;                                   // a composed character
+        deadKey.setCommitString(QStringLiteral("ü"));
+        QApplication::sendEvent(m_panel, &deadKey);
+        QCOMPARE(line(0).substr(0, 5), std::string("\xE8\x80!\xFCT"));
+        QCOMPARE(editor().cursorColumn(), 4);
         // Ctrl+A binds from the event panel only: in the editor the lyrics stay as they are.
         const auto before = LyricsHistory::itemsOf(doc().lyrics().lyrics());
         QTest::keyClick(m_panel, Qt::Key_A, Qt::ControlModifier);

@@ -5,6 +5,7 @@
 #include "gui/views/cantelo_style_qt.h"
 
 #include <QGlyphRun>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -222,6 +223,22 @@ void EditorPanel::keyPressEvent(QKeyEvent* event) {
     // Ctrl and Alt make commands, not characters (AltGr characters come without them).
     const bool command = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier);
     if (command || !typeText(event->text())) QWidget::keyPressEvent(event);
+}
+
+void EditorPanel::inputMethodEvent(QInputMethodEvent* event) {
+    typeText(event->commitString());
+    event->accept();
+}
+
+QVariant EditorPanel::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query == Qt::ImEnabled) return true;
+    if (query == Qt::ImCursorRectangle) {
+        // Where a composing window goes: the cursor's row.
+        const LyricsEditor& editor = m_doc.editor();
+        const int row = editor.currentLine() - editor.firstVisibleLine();
+        return QRect(kEditorTextX, row * kEditorRowHeight, 1, kEditorRowHeight);
+    }
+    return QWidget::inputMethodQuery(query);
 }
 
 bool EditorPanel::typeText(const QString& text) {
