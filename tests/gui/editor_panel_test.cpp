@@ -186,6 +186,12 @@ private slots:
         bar->setValue(2);
         QCOMPARE(editor().firstVisibleLine(), 2);
         QVERIFY(m_panel->marksScrolled());
+        // Scrolled, an edit still brings the position to its own line's start.
+        press(QPoint(kEditorTextX + 1, 3 * 16 + 8));
+        key(Qt::Key_X, QStringLiteral("x"));
+        QCOMPARE(editor().currentLine(), 5);
+        QCOMPARE(m_session->player().tick(), editor().lineGutterTick(5));
+        QVERIFY(!m_panel->marksScrolled());
     }
 
 private:
