@@ -58,6 +58,10 @@ private:
     std::vector<std::pair<std::uint32_t, EditorFont::Run>> m_runs;
 };
 
+bool isControl(int byte) {
+    return byte < 0x20 || byte == 0x7F;
+}
+
 constexpr std::uint32_t kCursorBackground = 0x000000;
 constexpr std::uint32_t kCursorLetter = 0xFFFFFF;
 
@@ -68,13 +72,15 @@ constexpr std::uint32_t kCursorLetter = 0xFFFFFF;
 EditorFont::EditorFont(const QFont& font) : m_font(font), m_raw(QRawFont::fromFont(font)) {
     if (m_raw.isValid()) {
         for (int b = 0; b < 256; ++b) {
+            // Control bytes have no glyph and take no room.
+            if (isControl(b)) continue;
             const auto u = unicodeFromCp1252(static_cast<char>(b));
             const QList<quint32> glyph = m_raw.glyphIndexesForString(QString(QChar(char16_t(u))));
             if (glyph.isEmpty()) continue;
             m_glyphs[static_cast<std::size_t>(b)] = glyph.front();
             const QList<QPointF> advance = m_raw.advancesForGlyphIndexes(glyph);
             m_advances[static_cast<std::size_t>(b)] =
-                b < 0x20 || advance.isEmpty() ? 0 : qRound(advance.front().x());
+                advance.isEmpty() ? 0 : qRound(advance.front().x());
         }
         m_ascent = qRound(m_raw.ascent());
     }
@@ -90,6 +96,7 @@ int EditorFont::width(std::string_view text) const {
 void EditorFont::append(Run& run, std::string_view text, int x, int baseline) const {
     for (char c : text) {
         const auto b = static_cast<unsigned char>(c);
+        if (isControl(b)) continue;
         run.glyphs.append(m_glyphs[b]);
         run.positions.append(QPointF(x, baseline));
         x += m_advances[b];
@@ -246,7 +253,7 @@ bool EditorPanel::typeText(const QString& text) {
     for (const char32_t u : text.toUcs4()) {
         const std::optional<char> byte = cp1252FromUnicode(u);
         // Control characters (Tab, Escape) are not text; typeCharacter refuses them too.
-        if (!byte || static_cast<unsigned char>(*byte) < 0x20 || *byte == 0x7F) continue;
+        if (!byte || isControl(static_cast<unsigned char>(*byte))) continue;
         m_doc.editor().typeCharacter(*byte);
         typed = true;
     }
