@@ -94,8 +94,7 @@ void EditorSession::run(const std::function<Result()>& command) {
     if (result || result.reason == FailureReason::NothingToDo) return;
     const LanguageMenu& language = m_window.language();
     ShowMessageWindow(&m_window, language.text(TextId::ErrorTitle),
-                      uiText(reasonText(language.texts(), result.reason)), false,
-                      MessageButtons::Ok);
+                      uiText(reasonText(language.texts(), result.reason)), false, MessageButtons::Ok);
 }
 
 void EditorSession::registerCommands() {
