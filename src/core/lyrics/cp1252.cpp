@@ -72,6 +72,12 @@ constexpr Table kUpper = makeUpper();
 constexpr Table kLower = makeLower();
 constexpr Table kFold = makeFold();
 
+// 0x80-0x9F: where Windows-1252 differs from Latin-1. Zero marks the five undefined bytes.
+constexpr std::array<char16_t, 32> kHighControls{
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
 char look(const Table& t, char c) {
     return static_cast<char>(t[static_cast<unsigned char>(c)]);
 }
@@ -86,6 +92,23 @@ char lowerCp1252(char c) {
 }
 char foldAccentCp1252(char c) {
     return look(kFold, c);
+}
+
+char32_t unicodeFromCp1252(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80 || byte > 0x9F) return byte;
+    const char16_t mapped = kHighControls[byte - 0x80u];
+    return mapped ? mapped : byte;
+}
+
+std::optional<char> cp1252FromUnicode(char32_t u) {
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) return static_cast<char>(u);
+    for (std::size_t i = 0; i < kHighControls.size(); ++i) {
+        const char32_t mapped =
+            kHighControls[i] ? kHighControls[i] : static_cast<char32_t>(0x80 + i);
+        if (mapped == u) return static_cast<char>(0x80 + i);
+    }
+    return std::nullopt;
 }
 
 } // namespace cantelo

@@ -9,6 +9,7 @@
 #include "gui/app/message_window.h"
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
+#include "gui/views/editor_controller_qt.h"
 #include "gui/views/position_slider_qt.h"
 #include "gui/views/readout_label.h"
 
@@ -62,6 +63,16 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     wireSlider();
     // Closing is refused while the user still wants to save and cannot.
     m_window.installEventFilter(this);
+
+    // The karaoke text editor: a gutter double click moves the song position, and the text
+    // commands leave the keyboard with it.
+    m_editorView = std::make_unique<EditorController>(*m_window.editorChild(), m_doc);
+    connect(m_editorView.get(), &EditorController::positionRequested, this,
+            [this](std::int32_t tick) { move(m_transport.seek(tick)); });
+    connect(&m_window, &TCanteloEd1::command, this, [this](CommandId id) {
+        if (EditorController::editsText(id))
+            QTimer::singleShot(0, m_editorView.get(), &EditorController::focusEditor);
+    });
 
     m_doc.setMelodyChannel(m_window.melodyChannelBox()->currentIndex(), 0);
     showSong();
@@ -206,6 +217,9 @@ void EditorSession::onDocumentChange(const DocumentChange& change) {
     case DocumentChangeKind::FileSaved:
         showSong();
         break;
+    case DocumentChangeKind::Lyrics:
+        followCursorLine(change.lyrics);
+        break;
     case DocumentChangeKind::Modified:
         m_window.setWindowModified(m_doc.modified());
         break;
@@ -223,6 +237,15 @@ void EditorSession::onDocumentChange(const DocumentChange& change) {
         break;
     }
     refreshCommandStates();
+}
+
+// An edit's refresh brings the song position to the start of the cursor line while the song is
+// stopped. The tidy-up before play and save places no cursor column and moves nothing: play
+// starts where the user put the position.
+void EditorSession::followCursorLine(const LyricsChange& change) {
+    if (!change.movePosition || change.column < 0 || m_player.playing()) return;
+    const std::int32_t tick = m_doc.editor().currentLineStartTick();
+    if (tick >= 0 && tick != m_player.tick()) move(m_transport.seek(tick));
 }
 
 // Everything the frame shows of the song: read-outs, title, status bar, reference, commands.

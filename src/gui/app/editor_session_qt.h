@@ -26,6 +26,7 @@ class QMdiSubWindow;
 
 namespace cantelo {
 
+class EditorController;
 class TCanteloEd1;
 struct StartupFile;
 
@@ -80,6 +81,7 @@ private:
     void shutdown();
     bool eventFilter(QObject* watched, QEvent* event) override;
     void setLabel(const char* name, const QString& text);
+    void followCursorLine(const LyricsChange& change);
 
     TCanteloEd1& m_window;
     std::unique_ptr<OutputProvider> m_outputs;
@@ -96,6 +98,7 @@ private:
     QPointer<QMdiSubWindow> m_about;
     DeferredRemoteOpen m_deferredOpen;
     std::vector<CommandId> m_handled; // removed from the window's dispatcher on destruction
+    std::unique_ptr<EditorController> m_editorView; // gone before the document it shows
     bool m_shutDown = false;
 };
 

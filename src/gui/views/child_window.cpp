@@ -30,15 +30,39 @@ QSize TMDIChild::clientSize() const {
     return m_clientSize;
 }
 
+QSize TMDIChild::frameSize() const {
+    const QMargins m = frameMargins();
+    return {m.left() + m.right(), m.top() + m.bottom()};
+}
+
 QSize TMDIChild::setClientSize(QSize size) {
     m_clientSize = QSize(std::clamp(size.width(), m_limits.minWidth, m_limits.maxWidth),
                          std::clamp(size.height(), m_limits.minHeight, m_limits.maxHeight));
     ensurePolished();
-    const QMargins m = frameMargins();
-    // A fixed size is what keeps the border from being dragged: only setClientSize resizes.
-    setFixedSize(m_clientSize.width() + m.left() + m.right(),
-                 m_clientSize.height() + m.top() + m.bottom());
+    const QSize frame = frameSize();
+    if (m_userResizable) {
+        // The border drags within the limits; the workspace's resizing does the rest.
+        setMinimumSize(QSize(m_limits.minWidth, m_limits.minHeight) + frame);
+        setMaximumSize(QSize(m_limits.maxWidth, m_limits.maxHeight) + frame);
+        resize(m_clientSize + frame);
+    } else {
+        // A fixed size is what keeps the border from being dragged: only setClientSize resizes.
+        setFixedSize(m_clientSize + frame);
+    }
     return m_clientSize;
+}
+
+void TMDIChild::setUserResizable(bool on) {
+    m_userResizable = on;
+    setClientSize(m_clientSize);
+}
+
+void TMDIChild::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    if (!m_userResizable) return;
+    const QSize client = size() - frameSize();
+    m_clientSize = QSize(std::clamp(client.width(), m_limits.minWidth, m_limits.maxWidth),
+                         std::clamp(client.height(), m_limits.minHeight, m_limits.maxHeight));
 }
 
 void TMDIChild::closeEvent(QCloseEvent* event) {

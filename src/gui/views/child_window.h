@@ -13,11 +13,10 @@ struct ClientLimits {
 };
 
 // A permanent child of the main window's workspace: a title bar without system menu or
-// buttons, a single border the user cannot drag, and no way to close it. Its size is set through
-// its client area (the content widget), which the window's own content changes (the event panel
-// and the monitor resize themselves by dragging their edges) and the configuration fixes at
-// start-up; both go through setClientSize, so the limits always hold. User-interface thread
-// only.
+// buttons, a single border, and no way to close it. Its size is set through its client area (the
+// content widget), which the configuration fixes at start-up and the window's own content may
+// change; both go through setClientSize, so the limits always hold. A child made user-resizable
+// lets the user drag its border within the same limits. User-interface thread only.
 class TMDIChild : public QMdiSubWindow {
     Q_OBJECT
 public:
@@ -29,6 +28,9 @@ public:
     // Sets the client size, each side clamped into the limits, and returns it.
     QSize setClientSize(QSize size);
     const ClientLimits& limits() const { return m_limits; }
+    // Whether the user may drag the border (within the limits); off at creation.
+    void setUserResizable(bool on);
+    bool userResizable() const { return m_userResizable; }
 
     // The frame's thickness around the client area (title bar included in the top).
     QMargins frameMargins() const;
@@ -36,10 +38,14 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QSize frameSize() const;
+
     ClientLimits m_limits;
     QSize m_clientSize;
+    bool m_userResizable = false;
 };
 
 } // namespace cantelo

@@ -1,0 +1,146 @@
+#include "core/view/editor_layout.h"
+
+#include "core/document/editor_document.h"
+#include "core/lyrics/cp1252.h"
+#include "core/timing/tempo_map.h"
+#include "lyric_items.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace cantelo {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A proportional stand-in for the font: 'i' is narrow and a space narrower than a letter, so a
+// position taken from the column count instead of the measured text lands elsewhere.
+int standInWidth(std::string_view text) {
+    int sum = 0;
+    for (char c : text) sum += c == 'i' ? 3 : c == ' ' ? 4 : 7;
+    return sum;
+}
+const TextWidth kWidth = standInWidth;
+
+class EditorLayoutTest : public ::testing::Test {
+protected:
+    // Replaces the lyrics and lets the editor settle on them, as an edit's refresh does.
+    void load(const char* items) {
+        setItems(doc.lyrics().lyrics(), items);
+        doc.lyrics().refresh(0, 0, false);
+    }
+    bool openCorpusSong() {
+        const fs::path song = fs::path(CANTELO_CORPUS_DIR) / "dmp__twinkle.kar";
+        return fs::exists(song) && doc.open(song.string());
+    }
+    EditorLayout layout(int height = 10 * kEditorRowHeight, bool scrolled = false) {
+        return layoutEditor(doc, kWidth, 300, height, scrolled);
+    }
+
+    EditorDocument doc;
+};
+
+TEST_F(EditorLayoutTest, StartLettersSkipLeadingSpacesAndSitAtTheMeasuredPrefix) {
+    // " Twin" "kle" " " (spaces only: no mark) " lit" "tle" | " star"
+    load(" Twin@100,kle@110, @115, lit@120,tle@130,|@140, star@150");
+    const EditorLayout l = layout();
+    std::vector<std::tuple<int, char, int>> letters;
+    for (const EditorStartLetter& s : l.rows.at(0).startLetters)
+        letters.emplace_back(s.column, s.letter, s.x);
+    // " Twinkle  little": T after one space; k after " Twin" (4+7+7+3+7); l after " Twinkle  "
+    // (+7+7+7+4+4), t after " Twinkle  lit" (+7+3+7).
+    EXPECT_EQ(letters, (std::vector<std::tuple<int, char, int>>{
+                           {1, 'T', 84}, {5, 'k', 108}, {10, 'l', 137}, {13, 't', 154}}));
+    ASSERT_EQ(l.rows.at(1).startLetters.size(), 1u);
+    EXPECT_EQ(l.rows.at(1).startLetters[0].x, kEditorTextX + 4);
+}
+
+TEST_F(EditorLayoutTest, CursorLineIsGreenBlueAfterScrollingAndTheMarkerLightsTheStartLine) {
+    load("ab@100,|@110,cd@120,|@130,ef@140");
+    doc.editor().setCursor(1, 2); // after the line's end
+    doc.editor().setBindStartLine(2);
+    EditorLayout l = layout();
+    ASSERT_GE(l.rows.size(), 3u);
+    EXPECT_EQ(l.rows[0].startLetterColour, kStartLetterColour);
+    EXPECT_EQ(l.rows[1].startLetterColour, kCurrentStartLetterColour);
+    EXPECT_EQ(l.rows[2].startLetterColour, kStartLetterColour);
+    EXPECT_FALSE(l.rows[1].markerLit);
+    EXPECT_TRUE(l.rows[2].markerLit);
+    // The cursor past the end stands on a space right of the text, in the current row.
+    ASSERT_TRUE(l.cursor);
+    EXPECT_EQ(std::tuple(l.cursor->letter, l.cursor->x, l.cursor->width, l.cursor->top),
+              std::tuple(' ', kEditorTextX + 14, 4, kEditorRowHeight + 1));
+    EXPECT_EQ(layout(10 * kEditorRowHeight, true).rows[1].startLetterColour,
+              kScrolledStartLetterColour);
+
+    // Scrolled past the cursor line: no cursor cell; the rows start at the first visible line.
+    doc.editor().setPanelHeight(kEditorRowHeight);
+    doc.editor().setFirstVisibleLine(2);
+    l = layout(kEditorRowHeight);
+    ASSERT_EQ(l.rows.size(), 1u);
+    EXPECT_EQ(l.rows[0].line, 2);
+    EXPECT_FALSE(l.cursor);
+}
+
+TEST_F(EditorLayoutTest, GutterShowsPositionsAndTheRowAfterAFinalBreakItsTickPlusTen) {
+    // Without a song the rows are numbered by line, also when scrolled.
+    load("a@100,|@110,b@120,|@130,c@140");
+    doc.editor().setPanelHeight(kEditorRowHeight);
+    doc.editor().setFirstVisibleLine(1);
+    EditorLayout l = layout(2 * kEditorRowHeight);
+    EXPECT_EQ(l.rows.at(0).gutter, "0002.01.000");
+    EXPECT_EQ(l.rows.at(1).gutter, "0003.01.000");
+
+    if (!openCorpusSong()) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
+    load("la@960,|@970, la@1200,|@1210");
+    // Two whole rows and a partial one, then a row under the text with its rule only.
+    l = layout(3 * kEditorRowHeight + 7);
+    ASSERT_EQ(l.rows.size(), 4u);
+    EXPECT_EQ(l.rows[0].gutter, positionText(doc.song(), 960));
+    EXPECT_EQ(l.rows[1].gutter, positionText(doc.song(), 1200));
+    EXPECT_EQ(l.rows[2].gutter, positionText(doc.song(), 1220));
+    EXPECT_EQ(l.rows[2].top, 2 * kEditorRowHeight);
+    EXPECT_EQ(l.rows[3].line, -1);
+    EXPECT_TRUE(l.rows[3].gutter.empty());
+}
+
+TEST_F(EditorLayoutTest, HitTestAreasAndColumnsAtTheirEdges) {
+    load("Lit@100,|@110,x@120");
+    // "Lit": L ends at 87, i at 90, t at 97; a character is hit until x passes its right edge.
+    const std::vector<std::tuple<int, EditorArea, int>> cases{
+        {0, EditorArea::Gutter, 0},  {67, EditorArea::Gutter, 0}, {68, EditorArea::Marker, 0},
+        {75, EditorArea::Marker, 0}, {76, EditorArea::None, 0},   {77, EditorArea::None, 0},
+        {78, EditorArea::Text, 0},   {87, EditorArea::Text, 0},   {88, EditorArea::Text, 1},
+        {97, EditorArea::Text, 2},   {98, EditorArea::Text, 3},   {400, EditorArea::Text, 3}};
+    for (const auto& [x, area, column] : cases) {
+        const EditorHit hit = hitEditor(doc, kWidth, x, 3);
+        EXPECT_EQ(hit.area, area) << x;
+        EXPECT_EQ(hit.column, column) << x;
+    }
+    EXPECT_EQ(hitEditor(doc, kWidth, 100, kEditorRowHeight).line, 1);
+    EXPECT_EQ(hitEditor(doc, kWidth, 100, 2 * kEditorRowHeight).area, EditorArea::None);
+    EXPECT_EQ(hitEditor(doc, kWidth, 100, -1).area, EditorArea::None);
+    doc.editor().setPanelHeight(kEditorRowHeight);
+    doc.editor().setFirstVisibleLine(1);
+    EXPECT_EQ(hitEditor(doc, kWidth, 100, 0).line, 1);
+}
+
+TEST(Cp1252, EveryByteRoundTripsAndOnlyItsCharactersHaveBytes) {
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        EXPECT_EQ(cp1252FromUnicode(unicodeFromCp1252(byte)), byte) << b;
+    }
+    EXPECT_EQ(unicodeFromCp1252('\x80'), U'€');
+    EXPECT_EQ(cp1252FromUnicode(U'è'), '\xE8');
+    EXPECT_EQ(cp1252FromUnicode(U'œ'), '\x9C');
+    EXPECT_EQ(cp1252FromUnicode(U'\x80'), std::nullopt); // the C1 control is not the euro
+    EXPECT_EQ(cp1252FromUnicode(U'ā'), std::nullopt);
+    EXPECT_EQ(cp1252FromUnicode(U'中'), std::nullopt);
+}
+
+} // namespace
+} // namespace cantelo

@@ -1,0 +1,224 @@
+#include "core/playback/recording_output.h"
+#include "core/view/editor_layout.h"
+#include "gui/app/editor_session_qt.h"
+#include "gui/app/main_window.h"
+#include "gui/views/cantelo_style_qt.h"
+#include "gui/views/child_window.h"
+#include "gui/views/editor_panel_qt.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace cantelo;
+
+namespace {
+
+const std::filesystem::path kSong = std::filesystem::path(CANTELO_CORPUS_DIR) / "dmp__twinkle.kar";
+
+class RecorderOutputs final : public OutputProvider {
+public:
+    std::vector<std::string> list() override { return {"Recorder"}; }
+    std::unique_ptr<MidiOutput> create(int) override {
+        return std::make_unique<RecordingOutput>("Recorder");
+    }
+};
+
+} // namespace
+
+// The editor panel driven by real key and mouse events inside the running frame; what happened
+// is read back from the document's lyric list, the editor and the player.
+class EditorPanelTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        if (!std::filesystem::exists(kSong)) QSKIP("the corpus is missing");
+        QVERIFY(m_dir.isValid());
+        m_window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
+        m_session = std::make_unique<EditorSession>(*m_window, std::make_unique<RecorderOutputs>(),
+                                                    m_dir.path().toStdString());
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(doc().open(kSong.string()));
+        m_panel = m_window->editorChild()->findChild<EditorPanel*>(QStringLiteral("EditorPanel"));
+        QVERIFY(m_panel);
+    }
+    void cleanup() {
+        m_session.reset();
+        m_window.reset();
+    }
+
+    void keysEditTheTextAndMoveTheSongPositionToTheLine() {
+        click(0, 0);
+        key(Qt::Key_Egrave, QStringLiteral("è"));
+        key(Qt::Key_unknown, QStringLiteral("€"));
+        key(Qt::Key_Exclam, QStringLiteral("!"), Qt::ShiftModifier); // Shift as the layout gives it
+        key(Qt::Key_unknown, QStringLiteral("ā"));                   // not in the song's code page
+        key(Qt::Key_B, QStringLiteral("\x02"), Qt::ControlModifier); // a command, not text
+        QInputMethodEvent deadKey;                                   // a composed character
+        deadKey.setCommitString(QStringLiteral("ü"));
+        QApplication::sendEvent(m_panel, &deadKey);
+        QCOMPARE(line(0).substr(0, 5), std::string("\xE8\x80!\xFCT"));
+        QCOMPARE(editor().cursorColumn(), 4);
+        // Ctrl+A binds from the event panel only: in the editor the lyrics stay as they are.
+        const auto before = LyricsHistory::itemsOf(doc().lyrics().lyrics());
+        QTest::keyClick(m_panel, Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(LyricsHistory::itemsOf(doc().lyrics().lyrics()) == before);
+
+        // "How I wonder ...": Enter after the word ends the line there (its space goes),
+        // Backspace at column 0 joins the lines again, Delete takes the character after the
+        // cursor's.
+        const std::string how = line(1);
+        const int lines = doc().lyrics().lineCount();
+        click(1, 4);
+        QTest::keyClick(m_panel, Qt::Key_Return);
+        QCOMPARE(doc().lyrics().lineCount(), lines + 1);
+        QCOMPARE(line(1), how.substr(0, 3));
+        QCOMPARE(line(2), how.substr(4));
+        QCOMPARE(m_session->player().tick(), editor().lineGutterTick(2));
+        QTest::keyClick(m_panel, Qt::Key_Backspace);
+        const std::string joined = how.substr(0, 3) + how.substr(4);
+        QCOMPARE(line(1), joined);
+        QCOMPARE(editor().cursorColumn(), 3);
+        QTest::keyClick(m_panel, Qt::Key_Delete);
+        QCOMPARE(line(1), joined.substr(0, 4) + joined.substr(5));
+        // The position follows the edited line, not the arrows.
+        const std::int32_t lineStart = editor().lineGutterTick(1);
+        QCOMPARE(m_session->player().tick(), lineStart);
+        QTest::keyClick(m_panel, Qt::Key_Down);
+        QCOMPARE(editor().currentLine(), 2);
+        QCOMPARE(m_session->player().tick(), lineStart);
+    }
+
+    void mousePlacesTheCursorSetsTheStartLineAndMovesThePosition() {
+        // The right edge of the third character still hits it; one pixel further, the fourth.
+        const int edge = kEditorTextX + m_panel->editorFont().width(line(2).substr(0, 3));
+        press(QPoint(edge, 2 * 16 + 8));
+        QCOMPARE(editor().cursorColumn(), 2);
+        press(QPoint(edge + 1, 2 * 16 + 8));
+        QCOMPARE(editor().cursorColumn(), 3);
+        press(QPoint(m_panel->width() - 12, 2 * 16 + 8));
+        QCOMPARE(editor().cursorColumn(), static_cast<int>(line(2).size()));
+        QVERIFY(m_panel->hasFocus());
+
+        press(QPoint(70, 3 * 16 + 8));
+        QCOMPARE(editor().bindStartLine(), 3);
+        const int inside = kEditorMarkerTop + kEditorMarkerHeight / 2;
+        QCOMPARE(m_panel->backBuffer().pixelColor(71, 3 * 16 + inside),
+                 colourFromBgr(kEditorMarkerLitColour));
+        QCOMPARE(m_panel->backBuffer().pixelColor(71, 2 * 16 + inside),
+                 colourFromBgr(kEditorMarkerColour));
+
+        // A gutter double click: the cursor to the line's start, the position to its tick; while
+        // playing (Ctrl+Space from the editor) the song plays on from there.
+        const std::int32_t target = editor().lineGutterTick(5);
+        QTest::mouseDClick(m_panel, Qt::LeftButton, {}, QPoint(20, 5 * 16 + 8));
+        QCOMPARE(editor().currentLine(), 5);
+        QCOMPARE(editor().cursorColumn(), 0);
+        QCOMPARE(m_session->player().tick(), target);
+        QTest::keyClick(m_panel, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(m_session->player().playing());
+        const std::int32_t earlier = editor().lineGutterTick(2);
+        QTest::mouseDClick(m_panel, Qt::LeftButton, {}, QPoint(20, 2 * 16 + 8));
+        QVERIFY(m_session->player().playing());
+        QVERIFY(m_session->player().tick() >= earlier && m_session->player().tick() < target);
+        QTest::keyClick(m_panel, Qt::Key_Space, Qt::ControlModifier);
+        QVERIFY(!m_session->player().playing());
+    }
+
+    void startLettersAndTheCursorArePaintedWhereTheLayoutPutsThem() {
+        click(1, 0);
+        const EditorLayout layout = layoutEditor(doc(), m_panel->editorFont().measure(),
+                                                 m_panel->width(), m_panel->height());
+        const QImage& image = m_panel->backBuffer();
+        // The hue of the most saturated pixel of a start letter's cell.
+        const auto hue = [&](const EditorRow& row, const EditorStartLetter& s) {
+            const int w = m_panel->editorFont().width(std::string_view(&s.letter, 1));
+            QColor best = Qt::white;
+            for (int x = s.x; x < s.x + w; ++x)
+                for (int y = row.top + 2; y < row.top + 15; ++y)
+                    if (image.pixelColor(x, y).hsvSaturation() > best.hsvSaturation())
+                        best = image.pixelColor(x, y);
+            return best.hsvHue();
+        };
+        const EditorRow& current = layout.rows.at(1);
+        const EditorRow& other = layout.rows.at(2);
+        QVERIFY(current.startLetters.size() > 1 && !other.startLetters.empty());
+        QCOMPARE(hue(other, other.startLetters[0]), 0);                           // red
+        QCOMPARE(hue(current, current.startLetters[1]), QColor(Qt::green).hue()); // green
+        QVERIFY(layout.cursor);
+        QCOMPARE(image.pixelColor(layout.cursor->x, layout.cursor->top), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(200, 15), QColor(Qt::black)); // the row's rule
+        QCOMPARE(image.pixelColor(kEditorGutterRuleX, 40), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(kEditorMarkerLeft + 4, 1), QColor(Qt::white));
+    }
+
+    void theEditorKeepsTheFocusAndFollowsItsWindowsSize() {
+        QWidget* elsewhere = m_window->melodyChannelBox();
+        for (CommandId text : {CommandId::AllUpperCase, CommandId::Undo}) {
+            elsewhere->setFocus();
+            QTRY_VERIFY(elsewhere->hasFocus());
+            m_window->action(text)->trigger();
+            QTRY_VERIFY(m_panel->hasFocus());
+        }
+
+        TMDIChild* child = m_window->editorChild();
+        auto* bar = child->findChild<QScrollBar*>(QStringLiteral("sBar1"));
+        QVERIFY(child->userResizable() && bar);
+        const QMargins m = child->frameMargins();
+        child->resize(QSize(5000, 5000));
+        QCOMPARE(child->clientSize(), QSize(420, 577));
+        child->resize(QSize(300 + m.left() + m.right(), 160 + m.top() + m.bottom()));
+        QCOMPARE(child->clientSize(), QSize(300, 160));
+        QTRY_COMPARE(m_panel->size(), QSize(298, 160));
+        QCOMPARE(bar->geometry(), QRect(289, 1, 11, 159));
+        QCOMPARE(editor().visibleRows(), 10);
+        QCOMPARE(bar->maximum(), editor().scrollMaximum());
+        // The scroll bar moves the text; the cursor line's marks turn blue.
+        bar->setValue(2);
+        QCOMPARE(editor().firstVisibleLine(), 2);
+        QVERIFY(m_panel->marksScrolled());
+        // Scrolled, an edit still brings the position to its own line's start.
+        press(QPoint(kEditorTextX + 1, 3 * 16 + 8));
+        key(Qt::Key_X, QStringLiteral("x"));
+        QCOMPARE(editor().currentLine(), 5);
+        QCOMPARE(m_session->player().tick(), editor().lineGutterTick(5));
+        QVERIFY(!m_panel->marksScrolled());
+    }
+
+private:
+    EditorDocument& doc() { return m_session->document(); }
+    LyricsEditor& editor() { return doc().editor(); }
+    std::string line(int i) {
+        const KLItem* shown = doc().lyrics().lineList().item(i);
+        return shown ? shown->text : std::string();
+    }
+    void press(QPoint at) { QTest::mouseClick(m_panel, Qt::LeftButton, {}, at); }
+    // A press just right of the left edge of character `column` of line `line` (the text shows
+    // from its first line).
+    void click(int line, int column) {
+        const std::string before = this->line(line).substr(0, static_cast<std::size_t>(column));
+        press(QPoint(kEditorTextX + 1 + m_panel->editorFont().width(before), line * 16 + 8));
+        QCOMPARE(editor().currentLine(), line);
+        QCOMPARE(editor().cursorColumn(), column);
+    }
+    void key(Qt::Key code, const QString& text, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::sendKeyEvent(QTest::Click, m_panel, code, text, modifiers);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TCanteloEd1> m_window;
+    std::unique_ptr<EditorSession> m_session;
+    EditorPanel* m_panel = nullptr;
+};
+
+QTEST_MAIN(EditorPanelTest)
+#include "editor_panel_test.moc"
