@@ -1,4 +1,5 @@
 #include "core/view/editor_layout.h"
+#include "core/view/editor_sync_marks.h"
 
 #include "core/document/editor_document.h"
 #include "core/lyrics/cp1252.h"
@@ -140,6 +141,37 @@ TEST(Cp1252, EveryByteRoundTripsAndOnlyItsCharactersHaveBytes) {
     EXPECT_EQ(cp1252FromUnicode(U'\x80'), std::nullopt); // the C1 control is not the euro
     EXPECT_EQ(cp1252FromUnicode(U'ā'), std::nullopt);
     EXPECT_EQ(cp1252FromUnicode(U'中'), std::nullopt);
+}
+
+} // namespace
+} // namespace cantelo
+
+namespace cantelo {
+namespace {
+
+TEST_F(EditorLayoutTest, ATakeMarksTheSyllableReachedAtItsPlaceAndABreakInTheGutter) {
+    load(" Twin@100,kle@110,|@140, star@150,ry@160,|@170");
+    SyncView view;
+    view.highlightItem = 4; // "ry" on line 1, after " star"
+    view.row = 1;
+    view.gutterTick = 160;
+    std::vector<EditorMark> marks = syncMarks(doc, kWidth, view, 10);
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[0].x, kEditorGutterX);
+    EXPECT_EQ(marks[0].top, kEditorRowHeight);
+    EXPECT_EQ(marks[0].colour, kSyncGutterColour);
+    EXPECT_EQ(marks[1].text, "ry");
+    EXPECT_EQ(marks[1].x, kEditorTextX + 4 + 4 * 7);
+    EXPECT_EQ(marks[1].background, kSyncHighlightColour);
+
+    view.gutterTick = -1;
+    view.highlightItem = 2; // the break closing line 0: its tick in the gutter
+    marks = syncMarks(doc, kWidth, view, 10);
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].top, 0);
+    EXPECT_EQ(marks[0].background, kSyncBreakColour);
+    // A line scrolled out of view gives no mark.
+    EXPECT_TRUE(syncMarks(doc, kWidth, view, 0).empty());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
+#include "gui/views/child_window.h"
 #include "gui/views/monitor_view_qt.h"
 #include "gui/views/position_slider_qt.h"
 
@@ -376,6 +377,35 @@ private slots:
         QVERIFY(view.monitor().nextSyllable() > 1);
         QCOMPARE(m_window->label("LblszPointer")->text(),
                  QString::fromStdString(m_session->document().songDocument().endLabel));
+    }
+
+    // "Sincronizza" turns the monitor into its strip; the space bar in the editor binds the next
+    // syllable to the position, other keys change nothing, and Stop gives the windows back.
+    void aKeyTapTakeBindsSyllablesAndStopEndsIt() {
+        QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")));
+        MonitorView& monitor = m_session->monitor().view();
+        const QSize pageSize = m_window->monitorChild()->clientSize();
+        m_window->action("mnuRec")->trigger();
+        QVERIFY(m_session->transport().syncRunning());
+        QVERIFY(monitor.inStrip());
+        QCOMPARE(m_window->monitorChild()->clientSize(), QSize(500, 36));
+
+        QWidget* editor = m_window->editorChild()->findChild<QWidget*>("EditorPanel");
+        QVERIFY(editor);
+        const std::string before = lyricsText(*m_session);
+        QTest::keyClick(editor, Qt::Key_X);
+        QCOMPARE(lyricsText(*m_session), before);
+        QTRY_VERIFY(m_session->player().tick() > 0);
+        QTest::keyClick(editor, Qt::Key_Space);
+        const double tapped = lyricItem(m_session->document().lyrics().lyrics(), 0).tick;
+        QVERIFY(tapped > 0 && tapped <= m_session->player().tick());
+
+        m_window->action("mnuStop")->trigger();
+        QVERIFY(!m_session->transport().syncRunning());
+        QVERIFY(!monitor.inStrip());
+        QCOMPARE(m_window->monitorChild()->clientSize(), pageSize);
+        QCOMPARE(lyricItem(m_session->document().lyrics().lyrics(), 0).tick, tapped);
+        QVERIFY(m_session->document().modified());
     }
 
     // The commands reach the document from the menus, the tool buttons and the keys, and what

@@ -25,7 +25,7 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     // toggles between them.
     row(C::Play, "mnuPlay", TextId::mnuPlay, "play", E::Always),
     row(C::Stop, "mnuStop", TextId::mnuStop, "stop", E::Always),
-    row(C::Synchronise, "mnuRec", TextId::mnuRec, "record", E::Later),
+    row(C::Synchronise, "mnuRec", TextId::mnuRec, "record", E::IdleWithSong),
     // The jumps are ignored while playing, so they are shown unavailable then.
     row(C::GoToStart, "mnuGoInit", TextId::mnuGoInit, "go_start", E::Idle),
     row(C::GoToEnd, "mnuGoEnd", TextId::mnuGoEnd, "go_end", E::Idle),

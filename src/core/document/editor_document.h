@@ -159,6 +159,10 @@ public:
     // A song edit: publishes Controllers. It has no undo step (the undo history holds lyrics).
     Result clearAllBanks();
 
+    // Where an edit made outside the document's commands (a key-tap take) records its undo step:
+    // the lyrics history, with the editor's cursor.
+    UndoTarget undoTarget();
+
 private:
     enum class Guard { None, Lyrics };
 
@@ -169,7 +173,6 @@ private:
     // A change of the lyric list made here rather than by the editor, as one undo step.
     Result editLyrics(const std::function<void(TItemLyr&)>& change);
     BindStart bindStart() const;
-    UndoTarget undoTarget();
 
     void onLyricsChange(const LyricsChange& change);
     void publish(const DocumentChange& change);

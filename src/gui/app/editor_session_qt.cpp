@@ -7,6 +7,7 @@
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
+#include "gui/app/sync_link_qt.h"
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
 #include "gui/views/editor_controller_qt.h"
@@ -45,7 +46,11 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
                              std::filesystem::path configFolder, QObject* parent)
     : QObject(parent), m_window(window), m_outputs(std::move(outputs)), m_device(*m_outputs),
       m_player(m_device), m_transport(m_player, m_doc.songDocument(), m_device, m_sync),
-      m_signals(m_doc), m_files(window, m_doc, [this] { m_transport.beforeOpen(); }),
+      m_signals(m_doc), m_files(window, m_doc,
+                                [this] {
+                                    if (m_transport.beforeOpen().syncFinished)
+                                        m_syncView->finished();
+                                }),
       m_outputCommands(window, m_device, m_player, m_transport, std::move(configFolder)),
       m_monitor(window, m_doc, m_signals, [this] { return double(m_player.tick()); }) {
     m_device.setSong(&m_doc.song());
@@ -73,6 +78,9 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
         if (EditorController::editsText(id))
             QTimer::singleShot(0, m_editorView.get(), &EditorController::focusEditor);
     });
+    m_syncView = std::make_unique<SyncLink>(m_window, m_doc, m_transport, m_sync, m_player,
+                                            *m_editorView, m_monitor.view());
+    connect(m_syncView.get(), &SyncLink::stateChanged, this, &EditorSession::refreshCommandStates);
 
     m_doc.setMelodyChannel(m_window.melodyChannelBox()->currentIndex(), 0);
     showSong();
@@ -125,9 +133,10 @@ void EditorSession::registerCommands() {
         refreshCommandStates();
     });
     handle(C::Stop, [this] {
-        m_transport.stop();
+        if (m_transport.stop().syncFinished) m_syncView->finished();
         refreshCommandStates();
     });
+    handle(C::Synchronise, [this] { m_syncView->start(); });
     handle(C::GoToStart, [this] { move(m_transport.goToStart()); });
     handle(C::GoToEnd, [this] { move(m_transport.goToEnd()); });
     handle(C::MeasureBack, [this] { move(m_transport.measureBack()); });
@@ -293,6 +302,7 @@ void EditorSession::updateDisplay() {
     if (u.tempo) setLabel("LblszTempo", QString::fromStdString(*u.tempo));
     if (u.instrument) setLabel("lblIName", uiText(*u.instrument));
     if (u.monitorFollows) m_monitor.follow(m_player.tick(), false);
+    if (u.syncFinished) m_syncView->finished();
     if (u.songEnded) refreshCommandStates();
 }
 
@@ -317,6 +327,7 @@ void EditorSession::handleRemoteCommand(std::uint32_t tag, const QByteArray& tex
     message.refused = text.size() > static_cast<qsizetype>(kMaxRemoteData);
     if (!message.refused) message.text = std::string(text.constData(), qstrnlen(text, text.size()));
     const RemoteReply reply = answerRemoteCommand(m_transport, message);
+    if (reply.stopped.syncFinished) m_syncView->finished();
     refreshCommandStates();
     if (reply.action == RemoteAction::OpenFile) {
         openForwarded(reply.path);

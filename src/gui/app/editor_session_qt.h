@@ -27,6 +27,7 @@ class QMdiSubWindow;
 namespace cantelo {
 
 class EditorController;
+class SyncLink;
 class TCanteloEd1;
 struct StartupFile;
 
@@ -99,6 +100,7 @@ private:
     DeferredRemoteOpen m_deferredOpen;
     std::vector<CommandId> m_handled; // removed from the window's dispatcher on destruction
     std::unique_ptr<EditorController> m_editorView; // gone before the document it shows
+    std::unique_ptr<SyncLink> m_syncView;
     bool m_shutDown = false;
 };
 

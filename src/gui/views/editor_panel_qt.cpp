@@ -178,6 +178,13 @@ void EditorPanel::redraw() {
             painter,
             layoutEditor(m_doc, m_font.measure(), size.width(), size.height(), m_marksScrolled),
             m_font);
+        for (const EditorMark& mark : m_marks) {
+            painter.fillRect(mark.x, mark.top + 1, m_font.width(mark.text), kEditorRowHeight - 2,
+                             colourFromBgr(mark.background));
+            EditorFont::Run run;
+            m_font.append(run, mark.text, mark.x, mark.top + kEditorTextTop + m_font.ascent());
+            m_font.draw(painter, run, colourFromBgr(mark.colour));
+        }
     }
     update();
 }
@@ -200,6 +207,7 @@ bool EditorPanel::event(QEvent* event) {
 }
 
 void EditorPanel::keyPressEvent(QKeyEvent* event) {
+    if (m_keyFilter && m_keyFilter(*event)) return;
     LyricsEditor& editor = m_doc.editor();
     switch (event->key()) {
     case Qt::Key_Left:

@@ -2,6 +2,7 @@
 
 #include "core/document/binding.h"
 #include "core/view/editor_layout.h"
+#include "core/view/editor_sync_marks.h"
 
 #include <QFont>
 #include <QImage>
@@ -12,7 +13,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string_view>
+#include <vector>
 
 class QPainter;
 
@@ -74,6 +77,13 @@ public:
     void setMarksScrolled(bool on) { m_marksScrolled = on; }
     bool marksScrolled() const { return m_marksScrolled; }
 
+    // Text painted over the rows at the next redraw (a key-tap take's marks); empty for none.
+    void setMarks(std::vector<EditorMark> marks) { m_marks = std::move(marks); }
+    // Sees every key first; a key it returns true for goes no further (the key taps of a take).
+    void setKeyFilter(std::function<bool(const QKeyEvent&)> filter) {
+        m_keyFilter = std::move(filter);
+    }
+
     const QImage& backBuffer() const { return m_buffer; }
     const EditorFont& editorFont() const { return m_font; }
 
@@ -98,6 +108,8 @@ private:
     EditorDocument& m_doc;
     EditorFont m_font;
     QImage m_buffer;
+    std::vector<EditorMark> m_marks;
+    std::function<bool(const QKeyEvent&)> m_keyFilter;
     bool m_marksScrolled = false;
 };
 

@@ -1,5 +1,6 @@
 #include "gui/views/monitor_view_qt.h"
 
+#include "core/document/key_sync.h"
 #include "gui/views/child_window.h"
 #include "gui/views/ui_text_qt.h"
 
@@ -15,6 +16,9 @@ namespace {
 constexpr int kEdge = 5; // pixels from an edge where a press resizes
 constexpr int kCorner = 8;
 constexpr QSize kBackgroundSize{1024, 393};
+constexpr QSize kStripSize{500, 36};
+constexpr int kStripFontSize = 17;
+constexpr int kStripMargin = 3;
 
 QColor fromBgr(std::uint32_t bgr) {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
@@ -48,19 +52,56 @@ MonitorView::MonitorView(TMDIChild& child, LyricsDocument& lyrics)
     m_normalWidth = child.clientSize().width();
 }
 
+// The strip of a take shows nothing of the page; the page is rebuilt when the take ends.
 void MonitorView::follow(double tick, bool synchronising) {
+    if (m_strip) return;
     m_monitor.update(tick, synchronising);
     flush();
 }
 
 void MonitorView::relocate(double tick) {
+    if (m_strip) return;
     m_monitor.relocate(tick);
     flush();
 }
 
 void MonitorView::redraw() {
+    if (m_strip) return;
     m_monitor.redraw();
     flush();
+}
+
+void MonitorView::showStrip(const std::string& line, const std::string& tapped) {
+    if (!m_strip) {
+        m_strip = true;
+        m_sizeBeforeStrip = m_child.clientSize();
+        m_child.setClientSize(kStripSize);
+    }
+    m_stripLine = line;
+    m_stripTapped = tapped;
+    paintStrip();
+}
+
+void MonitorView::leaveStrip() {
+    if (!m_strip) return;
+    m_strip = false;
+    m_child.setClientSize(m_sizeBeforeStrip);
+}
+
+void MonitorView::paintStrip() {
+    if (m_image.isNull()) return;
+    m_image.fill(Qt::white);
+    QPainter painter(&m_image);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    font.setPixelSize((kStripFontSize * 96 + 36) / 72);
+    painter.setFont(font);
+    const int baseline = kStripMargin + QFontMetrics(font).ascent();
+    painter.setPen(Qt::black);
+    painter.drawText(kStripMargin, baseline, uiText(m_stripLine));
+    painter.setPen(fromBgr(kSyncTappedColour));
+    painter.drawText(kStripMargin, baseline, uiText(m_stripTapped));
+    update();
 }
 
 void MonitorView::setColours(std::uint32_t text, std::uint32_t sung) {
@@ -153,6 +194,10 @@ void MonitorView::paintEvent(QPaintEvent*) {
 void MonitorView::resizeEvent(QResizeEvent*) {
     m_image = QImage(size(), QImage::Format_RGB32);
     m_image.fill(Qt::black);
+    if (m_strip) {
+        paintStrip();
+        return;
+    }
     const QSize client = m_child.clientSize();
     m_monitor.setSurface({client.width(), client.height(), width(), true});
     redraw();
@@ -173,7 +218,7 @@ void MonitorView::resizeClient(const MonitorClientSize& size) {
 }
 
 void MonitorView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
+    if (event->button() != Qt::LeftButton || m_strip) return;
     m_drag = dragAt(event->position().toPoint());
     m_pressAt = event->globalPosition().toPoint();
     m_childAtPress = m_child.pos();
@@ -215,7 +260,7 @@ void MonitorView::mouseReleaseEvent(QMouseEvent*) {
 }
 
 void MonitorView::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return;
+    if (event->button() != Qt::LeftButton || m_strip) return;
     const QMargins frame = m_child.frameMargins();
     resizeClient(monitorToggledSize(m_child.width(), m_normalWidth, frame.left() + frame.right()));
     // The press that follows a double click must not move the window until the mouse moves.

@@ -32,6 +32,12 @@ public:
     void relocate(double tick);
     void redraw();
 
+    // A key-tap take: the window becomes a one-line strip with the line in black and its tapped
+    // start in red over it. Leaving gives the window back its size; the caller relocates.
+    void showStrip(const std::string& line, const std::string& tapped);
+    void leaveStrip();
+    bool inStrip() const { return m_strip; }
+
     // The picture `name` from the first of `folders` holding it, stretched to the page; black
     // when it cannot be read. Returns whether it was read.
     bool loadBackground(const std::vector<std::filesystem::path>& folders, const std::string& name);
@@ -57,6 +63,7 @@ private:
     void resizeClient(const MonitorClientSize& size);
     void apply(const MonitorPaint& paint);
     void drawText(const QString& text, int x, int y, int size, std::uint32_t colour);
+    void paintStrip();
 
     TMDIChild& m_child;
     MonitorCharWidths m_widths;
@@ -67,6 +74,10 @@ private:
     QPoint m_pressAt; // in the workspace, for moves
     QPoint m_childAtPress;
     bool m_afterDoubleClick = false;
+    bool m_strip = false;
+    QSize m_sizeBeforeStrip;
+    std::string m_stripLine;
+    std::string m_stripTapped;
     int m_normalWidth = 712;
 };
 
