@@ -11,6 +11,16 @@
 
 namespace cantelo {
 
+void drawBevel(QPainter& painter, const QRect& box, const QColor& topLeft,
+               const QColor& bottomRight) {
+    painter.setPen(topLeft);
+    painter.drawLine(box.topLeft(), box.topRight());
+    painter.drawLine(box.topLeft(), box.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(box.bottomLeft(), box.bottomRight());
+    painter.drawLine(box.topRight(), box.bottomRight());
+}
+
 namespace {
 
 // The bar highlight's palette: the fill, the outline with its cut corners, the three shading

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QMenu>
+#include <QPainter>
 #include <QProxyStyle>
 #include <QString>
 
@@ -15,6 +16,11 @@ inline QColor colourFromBgr(std::uint32_t bgr) {
     return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
                   static_cast<int>((bgr >> 16) & 0xFF));
 }
+
+// A bevel around `box`: `topLeft` along its top and left edges, `bottomRight` along the others
+// (light then dark for a raised look, the other way round for a lowered one).
+void drawBevel(QPainter& painter, const QRect& box, const QColor& topLeft,
+               const QColor& bottomRight);
 
 // The editor's own menu look: a plain bar whose hot item gets a soft rounded highlight, and
 // white drop-downs with a grey icon strip on which the selected item is framed in black and

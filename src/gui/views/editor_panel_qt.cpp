@@ -33,13 +33,7 @@ void drawMarker(QPainter& painter, int top, bool lit) {
                     kEditorMarkerHeight);
     const QColor fill = colourFromBgr(lit ? kEditorMarkerLitColour : kEditorMarkerColour);
     painter.fillRect(box, fill);
-    // A raised bevel: light along the top and left, dark along the bottom and right.
-    painter.setPen(fill.lighter(170));
-    painter.drawLine(box.topLeft(), box.topRight());
-    painter.drawLine(box.topLeft(), box.bottomLeft());
-    painter.setPen(fill.darker(250));
-    painter.drawLine(box.bottomLeft(), box.bottomRight());
-    painter.drawLine(box.topRight(), box.bottomRight());
+    drawBevel(painter, box, fill.lighter(170), fill.darker(250));
 }
 
 // The glyph runs of one paint, one per colour.

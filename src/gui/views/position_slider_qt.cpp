@@ -1,5 +1,7 @@
 #include "gui/views/position_slider_qt.h"
 
+#include "gui/views/cantelo_style_qt.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -34,22 +36,12 @@ void PositionSliderBar::paintEvent(QPaintEvent*) {
     // A lowered groove and a raised cursor.
     const QRect groove(0, 1, width(), kBarHeight);
     p.fillRect(groove, pal.color(QPalette::Mid));
-    p.setPen(pal.color(QPalette::Dark));
-    p.drawLine(groove.topLeft(), groove.topRight());
-    p.drawLine(groove.topLeft(), groove.bottomLeft());
-    p.setPen(pal.color(QPalette::Light));
-    p.drawLine(groove.bottomLeft(), groove.bottomRight());
-    p.drawLine(groove.topRight(), groove.bottomRight());
+    drawBevel(p, groove, pal.color(QPalette::Dark), pal.color(QPalette::Light));
     const QRect cursor(m_slider.cursorLeft(), 1 + (kBarHeight - kCursorHeight) / 2,
                        PositionSlider::kCursorWidth, kCursorHeight);
     p.fillRect(cursor,
                m_slider.dragging() ? pal.color(QPalette::Highlight) : pal.color(QPalette::Button));
-    p.setPen(pal.color(QPalette::Light));
-    p.drawLine(cursor.topLeft(), cursor.topRight());
-    p.drawLine(cursor.topLeft(), cursor.bottomLeft());
-    p.setPen(pal.color(QPalette::Shadow));
-    p.drawLine(cursor.bottomLeft(), cursor.bottomRight());
-    p.drawLine(cursor.topRight(), cursor.bottomRight());
+    drawBevel(p, cursor, pal.color(QPalette::Light), pal.color(QPalette::Shadow));
 }
 
 void PositionSliderBar::mousePressEvent(QMouseEvent* event) {

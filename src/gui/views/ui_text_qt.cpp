@@ -1,13 +1,14 @@
 #include "gui/views/ui_text_qt.h"
 
-#include <QStringDecoder>
+#include "core/lyrics/cp1252.h"
 
 namespace cantelo {
 
 QString uiText(std::string_view cp1252) {
-    QStringDecoder decode("windows-1252");
-    if (!decode.isValid()) return QString::fromLatin1(cp1252.data(), qsizetype(cp1252.size()));
-    return decode(QByteArrayView(cp1252.data(), qsizetype(cp1252.size())));
+    QString out;
+    out.reserve(qsizetype(cp1252.size()));
+    for (const char c : cp1252) out.append(QChar(char16_t(unicodeFromCp1252(c))));
+    return out;
 }
 
 } // namespace cantelo
