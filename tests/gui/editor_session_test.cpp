@@ -337,11 +337,13 @@ private slots:
         QVERIFY(m_session->player().playing());
         QVERIFY(m_window->commandContext().playing);
         QVERIFY(!m_window->toolButton("tbGoInit")->isEnabled());
+        QVERIFY(m_window->toolButton("tbPlay")->isDown());
         QTRY_VERIFY_WITH_TIMEOUT(m_window->label("LblszPointer2")->text() != "00:00:00:00", 3000);
         m_window->action("mnuStop")->trigger();
         QVERIFY(!m_session->player().playing());
         QVERIFY(!m_window->commandContext().playing);
         QVERIFY(m_window->toolButton("tbGoInit")->isEnabled());
+        QVERIFY(!m_window->toolButton("tbPlay")->isDown());
         QVERIFY(m_outputs->last->shortMessages().size() > 16);
     }
 
@@ -387,6 +389,7 @@ private slots:
         const QSize pageSize = m_window->monitorChild()->clientSize();
         m_window->action("mnuRec")->trigger();
         QVERIFY(m_session->transport().syncRunning());
+        QVERIFY(m_window->toolButton("tbReg")->isDown());
         QVERIFY(monitor.inStrip());
         QCOMPARE(m_window->monitorChild()->clientSize(), QSize(500, 36));
 
@@ -402,6 +405,7 @@ private slots:
 
         m_window->action("mnuStop")->trigger();
         QVERIFY(!m_session->transport().syncRunning());
+        QVERIFY(!m_window->toolButton("tbReg")->isDown());
         QVERIFY(!monitor.inStrip());
         QCOMPARE(m_window->monitorChild()->clientSize(), pageSize);
         QCOMPARE(lyricItem(m_session->document().lyrics().lyrics(), 0).tick, tapped);

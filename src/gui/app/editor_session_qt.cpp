@@ -26,6 +26,7 @@
 #include <QMdiSubWindow>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QUrl>
 
 #include <utility>
@@ -185,6 +186,11 @@ void EditorSession::refreshCommandStates() {
     const CommandContext context{m_doc.songDocument().saveEnabled, m_player.playing(),
                                  m_doc.canUndo(), m_doc.canRedo()};
     if (context != m_window.commandContext()) m_window.updateCommandStates(context);
+    // Play stays pressed while the song plays, Sincronizza while a take runs.
+    const bool take = m_transport.syncRunning();
+    if (QToolButton* play = m_window.toolButton(QStringLiteral("tbPlay")))
+        play->setDown(context.playing && !take);
+    if (QToolButton* record = m_window.toolButton(QStringLiteral("tbReg"))) record->setDown(take);
 }
 
 void EditorSession::move(const TransportMove& moved) {
