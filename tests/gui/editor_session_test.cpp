@@ -4,6 +4,7 @@
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
+#include "gui/views/background_dialog_qt.h"
 #include "gui/views/child_window.h"
 #include "gui/views/monitor_view_qt.h"
 #include "gui/views/position_slider_qt.h"
@@ -410,6 +411,32 @@ private slots:
         QCOMPARE(m_window->monitorChild()->clientSize(), pageSize);
         QCOMPARE(lyricItem(m_session->document().lyrics().lyrics(), 0).tick, tapped);
         QVERIFY(m_session->document().modified());
+    }
+
+    // The colours dialog previews on the monitor; only a colour applied by a double click on
+    // its swatch outlives it, in the monitor and the settings.
+    void theColoursDialogKeepsOnlyAppliedColours() {
+        KaraokeMonitor& monitor = m_session->monitor().view().monitor();
+        const std::uint32_t yellow = m_window->settings().syllableColour;
+        const auto editOnce = [&](bool apply) {
+            m_window->action("mnuBackGround")->trigger();
+            auto* dialog = m_window->findChild<BackgroundDialog*>();
+            QVERIFY(dialog);
+            QWidget* bars = dialog->findChild<QWidget*>("rbTextColour")->parentWidget();
+            QTest::mousePress(bars, Qt::LeftButton, {}, QPoint(102, 15)); // red nearly 0
+            QTest::mouseRelease(bars, Qt::LeftButton, {}, QPoint(102, 15));
+            QCOMPARE(monitor.sungColour(), (yellow & 0xFFFF00) | 1);
+            if (apply)
+                QTest::mouseDClick(dialog->findChild<QWidget*>("applySwatch"), Qt::LeftButton);
+            m_session->monitor().backgroundDialog()->close();
+            QTRY_VERIFY(!m_window->findChild<BackgroundDialog*>());
+        };
+        editOnce(false);
+        QCOMPARE(monitor.sungColour(), yellow);
+        QCOMPARE(m_window->settings().syllableColour, yellow);
+        editOnce(true);
+        QCOMPARE(monitor.sungColour(), (yellow & 0xFFFF00) | 1);
+        QCOMPARE(m_window->settings().syllableColour, monitor.sungColour());
     }
 
     // The commands reach the document from the menus, the tool buttons and the keys, and what

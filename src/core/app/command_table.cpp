@@ -64,7 +64,7 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     row(C::Measures, "mnuMisure", TextId::mnuMisure, "measures", E::Later),
     row(C::PatchInstruments, "mnuPatch", TextId::mnuPatch, "patch", E::Later),
     row(C::Mixer, "mnuMixer", TextId::mnuMixer, "mixer", E::Later),
-    row(C::MonitorBackground, "mnuBackGround", TextId::mnuBackGround, "monitor", E::Later),
+    row(C::MonitorBackground, "mnuBackGround", TextId::mnuBackGround, "monitor", E::Always),
     // Removing events from the song's lists is kept away from a running player.
     row(C::ClearAllBanks, "mnuClearBank", TextId::mnuClearBank, "clear_banks", E::IdleWithSong),
     row(C::RestartDevice, "mnuMidiOutReset", TextId::mnuMidiOutReset, "device_reset", E::Always),

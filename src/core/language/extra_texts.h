@@ -36,7 +36,9 @@ namespace cantelo {
     X(NoAudioLine2, "Il brano si puo' modificare e salvare, ma non ascoltare:",                    \
       "The song can be edited and saved, but not heard:")                                          \
     X(StatusNoSong, "Nessun brano aperto", "No song open")                                         \
-    X(OpenFailed, "Il file non si puo' aprire:", "The file cannot be opened:")
+    X(OpenFailed, "Il file non si puo' aprire:", "The file cannot be opened:")                     \
+    X(PreviewLine1, "Nel blu, dipinto di blu,", "Twinkle, twinkle, little")                        \
+    X(PreviewLine2, "felice di stare lassu'.", "star, how I wonder what you")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

@@ -108,6 +108,8 @@ public:
     void setSurface(const MonitorSurface& surface) { m_surface = surface; }
     const MonitorSurface& surface() const { return m_surface; }
     void setColours(std::uint32_t text, std::uint32_t sung);
+    std::uint32_t textColour() const { return m_textColour; }
+    std::uint32_t sungColour() const { return m_sungColour; }
     // False until the title screen has shown; set by opening a song and by a click on the grid.
     void setShowLyrics(bool on) { m_showLyrics = on; }
     bool showLyrics() const { return m_showLyrics; }

@@ -178,6 +178,7 @@ void EditorSession::registerCommands() {
     handle(C::ClosePort, [&o] { o.togglePort(); });
     handle(C::NoSysEx, [&o] { o.toggleSysEx(); });
     handle(C::About, [this] { showAbout(); });
+    handle(C::MonitorBackground, [this] { m_monitor.showBackgroundDialog(); });
     handle(C::Help, [] { QDesktopServices::openUrl(userGuideUrl()); });
     handle(C::WebSite, [] { QDesktopServices::openUrl(QUrl(websiteUrl())); });
 }
@@ -367,21 +368,12 @@ void EditorSession::showAbout() {
         return;
     }
     auto* box = new AboutBox(m_window.language().texts());
-    auto* frame = new QMdiSubWindow;
-    frame->setWidget(box);
-    frame->setAttribute(Qt::WA_DeleteOnClose);
-    frame->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint);
-    frame->setWindowTitle(m_window.language().text(TextId::AboutTitle));
+    QMdiSubWindow* frame =
+        m_window.addToolWindow(box, m_window.language().text(TextId::AboutTitle));
     connect(&m_window.language(), &LanguageMenu::applied, box, [this, box, frame] {
         box->applyLanguage(m_window.language().texts());
         frame->setWindowTitle(m_window.language().text(TextId::AboutTitle));
     });
-    m_window.workspace()->addSubWindow(frame);
-    frame->adjustSize();
-    const QRect area = m_window.workspace()->viewport()->rect();
-    frame->move(area.center() - frame->rect().center());
-    frame->show();
     m_about = frame;
 }
 

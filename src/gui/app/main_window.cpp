@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -123,6 +124,21 @@ void TCanteloEd1::buildChildren() {
     m_monitor->setClientSize({s.monitorClientWidth, s.monitorClientHeight});
     m_monitor->move(s.monitorLeft, s.monitorTop);
     for (TMDIChild* child : {m_eventPanel, m_editor, m_monitor}) child->show();
+}
+
+QMdiSubWindow* TCanteloEd1::addToolWindow(QWidget* content, const QString& title) {
+    auto* frame = new QMdiSubWindow;
+    frame->setWidget(content);
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    frame->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint);
+    frame->setWindowTitle(title);
+    m_workspace->addSubWindow(frame);
+    frame->adjustSize();
+    const QRect area = m_workspace->viewport()->rect();
+    frame->move(area.center() - frame->rect().center());
+    frame->show();
+    return frame;
 }
 
 void TCanteloEd1::applyTexts() {

@@ -19,6 +19,7 @@ class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 class QToolButton;
@@ -111,6 +112,10 @@ public:
     QMenu* gridDeleteMenu() const { return m_pMnu2; }
     LanguageMenu& language() const { return *m_language; }
     const QPixmap& wallpaperTile() const { return m_wallpaper; }
+
+    // Shows `content` in a new closable window of the workspace with `title`, centred; the window
+    // and its content are deleted when it closes.
+    QMdiSubWindow* addToolWindow(QWidget* content, const QString& title);
 
     // The workspace tile: 128 x 128, drawn once.
     static QPixmap drawWallpaperTile();

@@ -4,7 +4,11 @@
 #include "gui/app/document_signals_qt.h"
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
+#include "gui/views/background_dialog_qt.h"
 #include "gui/views/monitor_view_qt.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 namespace cantelo {
 
@@ -25,20 +29,60 @@ MonitorLink::MonitorLink(TCanteloEd1& window, EditorDocument& doc, DocumentSigna
         m_view->monitor().setVersionCaption(m_window.language().texts()[TextId::VersionCaption]);
     });
 
-    applySettings();
+    loadBackground();
+    m_view->monitor().setColours(window.settings().textColour, window.settings().syllableColour);
     m_view->monitor().setVersionCaption(m_window.language().texts()[TextId::VersionCaption]);
     m_view->monitor().drawTitleScreen();
     m_view->flush();
     m_view->monitor().setShowLyrics(true);
 }
 
-void MonitorLink::applySettings() {
-    const Configuration& s = m_window.settings();
+std::vector<std::filesystem::path> MonitorLink::backgroundFolders() const {
     std::vector<std::filesystem::path> folders;
     for (const std::filesystem::path& folder : dataFolders())
         folders.push_back(folder / "BackGround");
-    m_view->loadBackground(folders, s.backgroundName);
-    m_view->monitor().setColours(s.textColour, s.syllableColour);
+    return folders;
+}
+
+void MonitorLink::loadBackground() {
+    Configuration& s = m_window.settings();
+    // A picture that cannot be read is no background, and the settings say so.
+    if (!m_view->loadBackground(backgroundFolders(), s.backgroundName)) s.backgroundName.clear();
+}
+
+void MonitorLink::showBackgroundDialog() {
+    if (m_dialog) {
+        m_dialog->raise();
+        m_window.workspace()->setActiveSubWindow(m_dialog);
+        return;
+    }
+    const LanguageMenu& lang = m_window.language();
+    const LanguageTexts& texts = lang.texts();
+    const BackgroundDialogTexts dialogTexts{
+        lang.text(TextId::NoBackground),          lang.text(TextId::TextColourCaption),
+        lang.text(TextId::SyllableColourCaption), lang.text(TextId::BackgroundListHint),
+        lang.text(TextId::ApplySwatchHint),       lang.text(TextId::RestoreSwatchHint),
+        texts[ExtraTextId::PreviewLine1],         texts[ExtraTextId::PreviewLine2]};
+    Configuration& s = m_window.settings();
+    auto* dialog = new BackgroundDialog(backgroundFolders(), s.backgroundName, s.textColour,
+                                        s.syllableColour, dialogTexts);
+    connect(dialog, &BackgroundDialog::previewed, this,
+            [this](std::uint32_t text, std::uint32_t sung) { m_view->setColours(text, sung); });
+    connect(dialog, &BackgroundDialog::backgroundChosen, this, [this](const std::string& name) {
+        Configuration& settings = m_window.settings();
+        settings.backgroundName = name;
+        loadBackground();
+        m_view->redraw();
+    });
+    // Only the applied colours stay, on the monitor and in the settings.
+    connect(dialog, &BackgroundDialog::closing, this,
+            [this](std::uint32_t text, std::uint32_t sung) {
+                Configuration& settings = m_window.settings();
+                settings.textColour = text;
+                settings.syllableColour = sung;
+                m_view->setColours(text, sung);
+            });
+    m_dialog = m_window.addToolWindow(dialog, lang.text(TextId::BackgroundTitle));
 }
 
 void MonitorLink::follow(double tick, bool synchronising) {

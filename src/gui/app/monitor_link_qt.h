@@ -2,10 +2,14 @@
 
 #include "core/document/editor_document.h"
 
+#include <QMdiSubWindow>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
+#include <vector>
 
 namespace cantelo {
 
@@ -28,15 +32,22 @@ public:
     void follow(double tick, bool synchronising);
     MonitorView& view() { return *m_view; }
 
+    // "Monitor Karaoke" in the tools menu: the background and colours dialog, or the open one
+    // brought to the front.
+    void showBackgroundDialog();
+    QMdiSubWindow* backgroundDialog() const { return m_dialog; }
+
 private:
     void onDocumentChange(const DocumentChange& change);
-    void applySettings();
+    void loadBackground();
+    std::vector<std::filesystem::path> backgroundFolders() const;
 
     TCanteloEd1& m_window;
     EditorDocument& m_doc;
     std::function<double()> m_position;
     MonitorView* m_view;
     QTimer m_afterEdit;
+    QPointer<QMdiSubWindow> m_dialog;
 };
 
 } // namespace cantelo
