@@ -25,6 +25,7 @@ class QMdiSubWindow;
 
 namespace cantelo {
 
+class GridController;
 class TCanteloEd1;
 struct StartupFile;
 
@@ -93,6 +94,7 @@ private:
     DeferredRemoteOpen m_deferredOpen;
     std::vector<CommandId> m_handled; // removed from the window's dispatcher on destruction
     bool m_shutDown = false;
+    std::unique_ptr<GridController> m_grid; // first to go: it uses everything above
 };
 
 } // namespace cantelo

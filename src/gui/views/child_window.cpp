@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QLayout>
+#include <QResizeEvent>
 
 #include <algorithm>
 
@@ -35,10 +36,30 @@ QSize TMDIChild::setClientSize(QSize size) {
                          std::clamp(size.height(), m_limits.minHeight, m_limits.maxHeight));
     ensurePolished();
     const QMargins m = frameMargins();
-    // A fixed size is what keeps the border from being dragged: only setClientSize resizes.
-    setFixedSize(m_clientSize.width() + m.left() + m.right(),
-                 m_clientSize.height() + m.top() + m.bottom());
+    const QSize frame(m.left() + m.right(), m.top() + m.bottom());
+    if (m_resizableByUser) {
+        setMinimumSize(QSize(m_limits.minWidth, m_limits.minHeight) + frame);
+        setMaximumSize(QSize(m_limits.maxWidth, m_limits.maxHeight) + frame);
+        resize(m_clientSize + frame);
+    } else {
+        // A fixed size is what keeps the border from being dragged: only setClientSize resizes.
+        setFixedSize(m_clientSize + frame);
+    }
     return m_clientSize;
+}
+
+void TMDIChild::setResizableByUser(bool on) {
+    m_resizableByUser = on;
+    setClientSize(m_clientSize);
+}
+
+void TMDIChild::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    if (!m_resizableByUser) return;
+    const QMargins m = frameMargins();
+    const QSize client = event->size().shrunkBy(m);
+    m_clientSize = QSize(std::clamp(client.width(), m_limits.minWidth, m_limits.maxWidth),
+                         std::clamp(client.height(), m_limits.minHeight, m_limits.maxHeight));
 }
 
 void TMDIChild::closeEvent(QCloseEvent* event) {
