@@ -15,6 +15,9 @@ namespace {
 
 // The grid font: the canvas's small sans serif, regular for lyrics, bold for measure numbers.
 constexpr int kFontPixels = 11;
+// The cache of set texts starts again past this many; a song has far fewer distinct syllables.
+constexpr std::size_t kMaxCachedTexts = 4096;
+constexpr int kGlyphPad = 3;
 
 // Windows-1252 bytes 0x80..0x9F; every other byte is its Latin-1 code point.
 constexpr std::array<char16_t, 32> kCp1252High = {
@@ -48,67 +51,126 @@ QFont canvasFont(bool bold) {
 
 GridPanel::GridPanel(QWidget* parent)
     : QWidget(parent), m_buffer(kBufferWidth, kGridHeight, QImage::Format_RGB32),
-      m_font(canvasFont(false)), m_boldFont(canvasFont(true)), m_metrics(m_font) {
+      m_font(canvasFont(false)), m_boldFont(canvasFont(true)), m_metrics(m_font),
+      m_boldMetrics(m_boldFont) {
     setObjectName(QStringLiteral("GridPanel"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     resize(kBufferWidth, kGridHeight);
     m_buffer.fill(colourFromBgr(kGridBackground));
-    m_gridFont.width = [this](std::string_view text) { return textWidth(text); };
+    for (auto& advances : m_advances) advances.fill(-1);
+    m_gridFont.width = [this](std::string_view text) { return textWidth(text, false); };
     m_gridFont.height = m_metrics.height();
 }
 
-int GridPanel::textWidth(std::string_view text) {
-    return m_metrics.horizontalAdvance(fromCp1252(text));
+// Song texts are single bytes and the grid's font is small: each character is drawn once as a
+// glyph and texts are set from glyphs at their advances, like a bitmap font. That spares the
+// text layout engine, which costs far more than the drawing itself.
+int GridPanel::advance(unsigned char c, bool bold) {
+    int& a = m_advances[bold ? 1 : 0][c];
+    if (a < 0) {
+        const char byte = static_cast<char>(c);
+        a = (bold ? m_boldMetrics : m_metrics).horizontalAdvance(fromCp1252({&byte, 1}).at(0));
+    }
+    return a;
+}
+
+int GridPanel::textWidth(std::string_view text, bool bold) {
+    int width = 0;
+    for (char c : text) width += advance(static_cast<unsigned char>(c), bold);
+    return width;
+}
+
+const QImage& GridPanel::glyph(unsigned char c, bool bold, std::uint32_t ink) {
+    QImage& image = m_glyphs[{ink, bold}][c];
+    if (image.isNull()) {
+        const char byte = static_cast<char>(c);
+        const QFontMetrics& metrics = bold ? m_boldMetrics : m_metrics;
+        // Room for a glyph that reaches past its advance on either side.
+        image = QImage(advance(c, bold) + 2 * kGlyphPad, metrics.height(),
+                       QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setFont(bold ? m_boldFont : m_font);
+        p.setPen(colourFromBgr(ink));
+        p.drawText(kGlyphPad, metrics.ascent(), fromCp1252({&byte, 1}));
+    }
+    return image;
+}
+
+const QImage& GridPanel::textCell(std::string_view text, std::uint32_t ink, bool bold) {
+    std::string key(text);
+    key.push_back('\0');
+    key.append(reinterpret_cast<const char*>(&ink), sizeof ink);
+    key.push_back(bold ? 'b' : 'r');
+    if (m_cells.size() > kMaxCachedTexts) m_cells.clear();
+    const auto [at, added] = m_cells.try_emplace(std::move(key));
+    if (added) {
+        QImage cell(std::max(textWidth(text, bold), 1), (bold ? m_boldMetrics : m_metrics).height(),
+                    QImage::Format_ARGB32_Premultiplied);
+        cell.fill(Qt::transparent);
+        QPainter p(&cell);
+        int x = 0;
+        for (char c : text) {
+            const auto byte = static_cast<unsigned char>(c);
+            p.drawImage(x - kGlyphPad, 0, glyph(byte, bold, ink));
+            x += advance(byte, bold);
+        }
+        p.end();
+        at->second = std::move(cell);
+    }
+    return at->second;
 }
 
 void GridPanel::drawTextCell(QPainter& p, int x, int y, std::string_view text,
-                             std::uint32_t ground) {
-    const QString s = fromCp1252(text);
-    p.fillRect(x, y, m_metrics.horizontalAdvance(s), m_metrics.height(), colourFromBgr(ground));
-    p.drawText(x, y + m_metrics.ascent(), s);
+                             std::uint32_t ground, std::uint32_t ink, bool bold) {
+    if (text.empty()) return;
+    const QImage& cell = textCell(text, ink, bold);
+    p.fillRect(x, y, cell.width(), cell.height(), colourFromBgr(ground));
+    p.drawImage(x, y, cell);
 }
 
 // A syllable is its text over a shadow cell 2 pixels down and right; a break is a 6 x 12 face
 // over its shadow.
+void GridPanel::drawLyricBox(QPainter& p, const QRect& box, std::string_view text,
+                             std::uint32_t face, std::uint32_t breakFace) {
+    const int left = box.left();
+    const int top = box.top();
+    if (text.empty()) {
+        const int right = left + box.width();
+        const int bottom = top + box.height();
+        fillLtrb(p, left + kBoxShadowOffset, top + kBoxShadowOffset, right, bottom, kGridShadow);
+        fillLtrb(p, left, top, right - kBoxShadowOffset, bottom - kBoxShadowOffset, breakFace);
+    } else {
+        drawTextCell(p, left + kBoxShadowOffset, top + kBoxShadowOffset, text, kGridShadow);
+        drawTextCell(p, left, top, text, face);
+    }
+}
+
 void GridPanel::drawLyricBox(QPainter& p, const GridBox& box, std::uint32_t face,
                              std::uint32_t breakFace) {
-    if (box.lineBreak()) {
-        fillLtrb(p, box.left + kBoxShadowOffset, box.top + kBoxShadowOffset, box.right, box.bottom,
-                 kGridShadow);
-        fillLtrb(p, box.left, box.top, box.right - kBoxShadowOffset, box.bottom - kBoxShadowOffset,
-                 breakFace);
-    } else {
-        drawTextCell(p, box.left + kBoxShadowOffset, box.top + kBoxShadowOffset, box.text,
-                     kGridShadow);
-        drawTextCell(p, box.left, box.top, box.text, face);
-    }
+    drawLyricBox(p, QRect(box.left, box.top, box.right - box.left, box.bottom - box.top), box.text,
+                 face, breakFace);
 }
 
 void GridPanel::paintGrid(const GridLayout& layout, bool selectedLook) {
     const int width = layout.width();
     QPainter p(&m_buffer);
-    p.setPen(colourFromBgr(kGridLineColour));
     fillLtrb(p, 0, 0, width, kGridHeight, kGridBackground);
     const QColor line = colourFromBgr(kGridLineColour);
-    p.setFont(m_boldFont);
-    const QFontMetrics bold(m_boldFont);
-    const QColor white = colourFromBgr(kGridBackground);
     for (const MeasureMark& m : layout.measures()) {
         p.fillRect(m.x, 0, 1, kGridHeight, line);
-        const QString number = QString::number(m.number);
-        const int x = m.x + kMeasureNumberInset;
-        p.fillRect(x, kMeasureNumberInset, bold.horizontalAdvance(number), bold.height(), white);
-        p.drawText(x, kMeasureNumberInset + bold.ascent(), number);
+        drawTextCell(p, m.x + kMeasureNumberInset, kMeasureNumberInset, std::to_string(m.number),
+                     kGridBackground, kGridLineColour, true);
     }
     for (int x : layout.beats())
         for (int y = 0; y < kGridHeight; y += kDashPitch) p.fillRect(x, y, 1, kDashLength, line);
 
-    p.setFont(m_font);
     const std::uint32_t face = selectedLook ? kSyllableSelectedColour : kSyllableColour;
     const std::uint32_t breakFace = selectedLook ? kBreakSelectedColour : kBreakColour;
     for (const RectItem* r = layout.syllableHits().head(); r; r = r->next)
-        drawLyricBox(p, {r->left, r->top, r->right, r->bottom, r->text}, face, breakFace);
+        drawLyricBox(p, QRect(r->left, r->top, r->right - r->left, r->bottom - r->top), r->text,
+                     face, breakFace);
     for (const RectItem* r = layout.noteHits().head(); r; r = r->next) {
         fillLtrb(p, r->left + 1, r->top + 1, r->right + 1, r->bottom + 1, kGridShadow);
         fillLtrb(p, r->left, r->top, r->right, r->bottom, kNoteColour);
@@ -118,8 +180,6 @@ void GridPanel::paintGrid(const GridLayout& layout, bool selectedLook) {
 
 void GridPanel::paintPreview(const std::vector<GridBox>& boxes) {
     QPainter p(&m_buffer);
-    p.setFont(m_font);
-    p.setPen(colourFromBgr(kGridLineColour));
     for (const GridBox& box : boxes)
         drawLyricBox(p, box, kPreviewSyllableColour, kPreviewBreakColour);
     update();
@@ -128,8 +188,6 @@ void GridPanel::paintPreview(const std::vector<GridBox>& boxes) {
 void GridPanel::paintBox(const BoxPaint& paint) {
     const GridBox& b = paint.box;
     QPainter p(&m_buffer);
-    p.setFont(m_font);
-    p.setPen(colourFromBgr(kGridLineColour));
     QRect dirty(b.left, b.top, b.right - b.left, b.bottom - b.top);
     switch (paint.look) {
     case BoxLook::NoteHover:
@@ -156,8 +214,7 @@ void GridPanel::paintBox(const BoxPaint& paint) {
             fillLtrb(p, b.left, b.top, b.right - kBoxShadowOffset, b.bottom - kBoxShadowOffset,
                      kPickedColour);
         } else {
-            p.setPen(colourFromBgr(kGridBackground));
-            drawTextCell(p, b.left, b.top, b.text, kPickedColour);
+            drawTextCell(p, b.left, b.top, b.text, kPickedColour, kGridBackground);
         }
         break;
     }
@@ -195,9 +252,7 @@ void GridPanel::paintEvent(QPaintEvent* event) {
     const QRect area = event->rect();
     p.drawImage(area.topLeft(), m_buffer, area);
     if (m_floating && area.intersects(floatingRect())) {
-        p.setFont(m_font);
-        p.setPen(colourFromBgr(kGridLineColour));
-        drawLyricBox(p, *m_floating, kSyllableSelectedColour, kBreakSelectedColour);
+                drawLyricBox(p, *m_floating, kSyllableSelectedColour, kBreakSelectedColour);
     }
     if (m_alignX) p.fillRect(*m_alignX, 0, 1, kGridHeight, colourFromBgr(kAlignColour));
     p.fillRect(m_cursorX, 0, 1, kGridHeight, colourFromBgr(kCursorShadow));

@@ -8,7 +8,12 @@
 #include <QImage>
 #include <QWidget>
 
+#include <array>
+#include <map>
 #include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -64,17 +69,29 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // A text cell: `text` in black on an opaque `ground` from (x, y), as wide as the text.
-    void drawTextCell(QPainter& p, int x, int y, std::string_view text, std::uint32_t ground);
+    // A text cell: `text` in `ink` on an opaque `ground` from (x, y), as wide as the text.
+    void drawTextCell(QPainter& p, int x, int y, std::string_view text, std::uint32_t ground,
+                      std::uint32_t ink = kGridLineColour, bool bold = false);
+    // The text alone on a transparent cell, rendered once and kept: a song repeats its
+    // syllables, and a drag or a scroll redraws the same ones many times.
+    const QImage& textCell(std::string_view text, std::uint32_t ink, bool bold);
+    void drawLyricBox(QPainter& p, const QRect& box, std::string_view text, std::uint32_t face,
+                      std::uint32_t breakFace);
     void drawLyricBox(QPainter& p, const GridBox& box, std::uint32_t face, std::uint32_t breakFace);
-    int textWidth(std::string_view text);
+    int advance(unsigned char c, bool bold);
+    int textWidth(std::string_view text, bool bold);
+    const QImage& glyph(unsigned char c, bool bold, std::uint32_t ink);
     QRect floatingRect() const;
 
     QImage m_buffer;
     QFont m_font;
     QFont m_boldFont;
     QFontMetrics m_metrics;
+    QFontMetrics m_boldMetrics;
     GridFont m_gridFont;
+    std::array<std::array<int, 256>, 2> m_advances{}; // regular, bold; -1 until measured
+    std::map<std::pair<std::uint32_t, bool>, std::array<QImage, 256>> m_glyphs; // by ink, bold
+    std::unordered_map<std::string, QImage> m_cells;
     int m_cursorX = 0;
     std::optional<int> m_alignX;
     std::optional<GridBox> m_floating;
