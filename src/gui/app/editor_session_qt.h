@@ -50,6 +50,7 @@ public:
     Transport& transport() { return m_transport; }
     MidiDevice& device() { return m_device; }
     CMidiPlayer& player() { return m_player; }
+    GridController& grid() { return *m_grid; }
 
     // A command of another process ("cnof", "cnps", "cnss", "cnsw"); other tags are ignored.
     // An open that arrives while a modal window shows waits until no modal shows; of several

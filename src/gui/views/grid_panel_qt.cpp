@@ -122,8 +122,8 @@ const QImage& GridPanel::textCell(std::string_view text, std::uint32_t ink, bool
     return at->second;
 }
 
-void GridPanel::drawTextCell(QPainter& p, int x, int y, std::string_view text,
-                             std::uint32_t ground, std::uint32_t ink, bool bold) {
+void GridPanel::drawTextCell(QPainter& p, int x, int y, std::string_view text, std::uint32_t ground,
+                             std::uint32_t ink, bool bold) {
     if (text.empty()) return;
     const QImage& cell = textCell(text, ink, bold);
     p.fillRect(x, y, cell.width(), cell.height(), colourFromBgr(ground));
@@ -252,7 +252,7 @@ void GridPanel::paintEvent(QPaintEvent* event) {
     const QRect area = event->rect();
     p.drawImage(area.topLeft(), m_buffer, area);
     if (m_floating && area.intersects(floatingRect())) {
-                drawLyricBox(p, *m_floating, kSyllableSelectedColour, kBreakSelectedColour);
+        drawLyricBox(p, *m_floating, kSyllableSelectedColour, kBreakSelectedColour);
     }
     if (m_alignX) p.fillRect(*m_alignX, 0, 1, kGridHeight, colourFromBgr(kAlignColour));
     p.fillRect(m_cursorX, 0, 1, kGridHeight, colourFromBgr(kCursorShadow));

@@ -12,9 +12,9 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
-#include <string_view>
 #include <vector>
 
 namespace cantelo {
