@@ -112,6 +112,10 @@ TEST_F(GridLayoutTest, LyricBoxesCycleThroughFourRows) {
                                                                            {6, 96, 82, 104, 97}}));
     EXPECT_EQ(layout.syllableHits().head()->text, "a");
     EXPECT_DOUBLE_EQ(layout.syllableHits().head()->tick, 960);
+    // A lyric box is hit strictly inside its edges.
+    EXPECT_EQ(syllableAt(layout.syllableHits(), 1, 71)->index, 1);
+    EXPECT_EQ(syllableAt(layout.syllableHits(), 8, 71), nullptr);
+    EXPECT_EQ(syllableAt(layout.syllableHits(), 1, 70), nullptr);
 
     // Without a lyric track nothing is drawn, and nothing stale is left to hit.
     build(24, 0, kWidth, false);
@@ -145,16 +149,6 @@ TEST_F(GridLayoutTest, NoteBarsByKey) {
     EXPECT_EQ(noteAt(layout.noteHits(), 80, 10, true)->index, 3); // the sound bar: any height
 }
 
-TEST_F(GridLayoutTest, LyricHitsExcludeTheEdges) {
-    setItems(lyrics, "la@960");
-    build(24, 0);
-    EXPECT_EQ(syllableAt(layout.syllableHits(), 49, 71)->index, 0);
-    EXPECT_EQ(syllableAt(layout.syllableHits(), 48, 71), nullptr);
-    EXPECT_EQ(syllableAt(layout.syllableHits(), 49, 70), nullptr);
-    EXPECT_EQ(syllableAt(layout.syllableHits(), 61, 84)->index, 0);
-    EXPECT_EQ(syllableAt(layout.syllableHits(), 62, 84), nullptr);
-}
-
 TEST_F(GridLayoutTest, PreviewContinuesTheRowsFromTheDraggedBox) {
     const std::vector<PreviewItem> items{{3, "la", 960, false},
                                          {4, "", 1000, true},
@@ -178,13 +172,6 @@ TEST(GridScroll, RangeOfANewSong) {
     EXPECT_EQ(scrollForSong(1200, 12).maximum, 2400);
 }
 
-TEST(GridScroll, ZoomLimitsChangeNothing) {
-    const GridScroll top{384, 3840, 100000};
-    EXPECT_EQ(zoomedIn(top, 300, 5000, 480, 705), top);
-    const GridScroll bottom{3, 30, 1000};
-    EXPECT_EQ(zoomedOut(bottom, 300), bottom);
-}
-
 TEST(GridScroll, ZoomInBringsTheCursorToTheMiddle) {
     const int width = 705;
     const std::int32_t position = 25200; // x = 300 at zoom 24, scroll 960
@@ -198,6 +185,8 @@ TEST(GridScroll, ZoomInBringsTheCursorToTheMiddle) {
     EXPECT_LE(std::abs(x - width / 2), 48) << x;
     // At the song's start the view cannot move left of it.
     EXPECT_EQ(zoomedIn({24, 0, 20000}, 10, 200, 480, width).position, 0);
+    const GridScroll top{384, 3840, 100000};
+    EXPECT_EQ(zoomedIn(top, 300, 5000, 480, width), top);
     // A cursor far off the view is brought back all the same.
     const GridScroll far = zoomedIn({24, 0, 2000000}, 900000, 18000000, 480, width);
     EXPECT_LE(std::abs(GridMapping(48, far.position, 480).cursorX(18000000) - width / 2), 48);
@@ -210,6 +199,7 @@ TEST(GridScroll, ZoomOutKeepsTheCursorNearItsColumn) {
     EXPECT_EQ(after, (GridScroll{24, 1080 - 168, 20000}));
     EXPECT_EQ(GridMapping(24, after.position, 480).cursorX(position), 348);
     EXPECT_EQ(zoomedOut({6, 0, 100}, 0), (GridScroll{3, 0, 50}));
+    EXPECT_EQ(zoomedOut({3, 30, 1000}, 300), (GridScroll{3, 30, 1000}));
 }
 
 TEST(GridScroll, PlaybackPagesByOneWidth) {
