@@ -57,8 +57,8 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     row(C::SetReference, "mnuImpostaPosAgg", TextId::mnuImpostaPosAgg, "set_locator", E::SongOpen),
     row(C::ClearReference, "mnuClearPosPointer", TextId::mnuClearPosPointer, "clear_locator",
         E::Always),
-    row(C::ZoomIn, "mnuZoomIn", TextId::mnuZoomIn, "zoom_in", E::Later),
-    row(C::ZoomOut, "mnuZoomOut", TextId::mnuZoomOut, "zoom_out", E::Later),
+    row(C::ZoomIn, "mnuZoomIn", TextId::mnuZoomIn, "zoom_in", E::Always),
+    row(C::ZoomOut, "mnuZoomOut", TextId::mnuZoomOut, "zoom_out", E::Always),
     row(C::SysExViewer, "mnuSysEx", TextId::mnuSysEx, "sysex", E::Later),
     row(C::TempoEvents, "mnuTempo", TextId::mnuTempo, "tempo", E::Later),
     row(C::Measures, "mnuMisure", TextId::mnuMisure, "measures", E::Later),
@@ -76,10 +76,10 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     row(C::Help, "mnuHelp", TextId::mnuHelp, "help", E::Always, {"F1"}),
     row(C::WebSite, "mnuWebSite", TextId::mnuWebSite, "website", E::Always),
 
-    row(C::BindToNote, "AgganciaallaNota1", TextId::AgganciaallaNota1, "bind_melody", E::Later),
-    row(C::DeleteNote, "EliminaNota", TextId::EliminaNota, "delete_note", E::Later),
-    // The sound bar sounds the notes under the mouse on the grid, which is still to come.
-    row(C::SoundBar, "tbBarraS", TextId::tbBarraS, "sound_bar", E::Later, {}, true),
+    // The grid's pop-ups act on what the mouse is over, which it only follows while stopped.
+    row(C::BindToNote, "AgganciaallaNota1", TextId::AgganciaallaNota1, "bind_melody", E::Idle),
+    row(C::DeleteNote, "EliminaNota", TextId::EliminaNota, "delete_note", E::Idle),
+    row(C::SoundBar, "tbBarraS", TextId::tbBarraS, "sound_bar", E::Always, {}, true),
     row(C::VelocityUp1, "Aumenta1", TextId::Aumenta1, "velocity_up", E::Later),
     row(C::VelocityUp5, "Aumenta5", TextId::Aumenta5, "velocity_up", E::Later),
     row(C::VelocityUp10, "Aumenta10", TextId::Aumenta10, "velocity_up", E::Later),

@@ -224,7 +224,8 @@ void TCanteloEd1::buildToolBar1() {
 void TCanteloEd1::buildToolBar2() {
     // The panel's bar uses the form's small font ("Default", 11 pixels). Its controls are wider
     // than the 713-pixel panel in any font a Linux desktop offers, so the reference locator, the
-    // zoom and the length read-outs take a second row rather than hiding behind an overflow.
+    // zoom and the length read-outs take a second row rather than hiding behind an overflow. The
+    // two rows are compact so that together they take the bar's place and its gap above the grid.
     QFont small;
     small.setPixelSize(11);
     for (QToolBar** bar : {&m_toolBar2, &m_toolBar2Row2}) {
@@ -232,7 +233,9 @@ void TCanteloEd1::buildToolBar2() {
         (*bar)->setMovable(false);
         (*bar)->setFloatable(false);
         (*bar)->setIconSize(QSize(16, 16));
-        (*bar)->setFixedHeight(kToolBarHeight);
+        (*bar)->setFixedHeight(kPanelBarRowHeight);
+        (*bar)->setContentsMargins(0, 0, 0, 0);
+        (*bar)->layout()->setContentsMargins(2, 0, 2, 0);
         (*bar)->setFont(small);
         (*bar)->layout()->setSpacing(1);
     }
@@ -266,6 +269,11 @@ void TCanteloEd1::buildToolBar2() {
     m_toolBar2Row2->addSeparator();
     addReadout(m_toolBar2Row2, "LblszLastLocator", "0001.01.000", 13, 0x0080FF);
     addReadout(m_toolBar2Row2, "lblTimeSLength", "00:00:00:00", 13, 0xC08080);
+    for (QToolBar* bar : {m_toolBar2, m_toolBar2Row2})
+        for (QWidget* control : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (qobject_cast<QLabel*>(control) || qobject_cast<QComboBox*>(control) ||
+                qobject_cast<QToolButton*>(control))
+                control->setFixedHeight(kPanelBarRowHeight - 2);
 }
 
 } // namespace cantelo

@@ -11,6 +11,7 @@
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
 #include "gui/views/editor_controller_qt.h"
+#include "gui/views/grid_controller_qt.h"
 #include "gui/views/position_slider_qt.h"
 #include "gui/views/readout_label.h"
 
@@ -57,6 +58,15 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     m_device.setSong(&m_doc.song());
     m_player.AttachSong(&m_doc.song());
 
+    const auto readout = [&window](const char* name) {
+        return qobject_cast<ReadoutLabel*>(window.label(QLatin1String(name)));
+    };
+    m_grid = std::make_unique<GridController>(
+        GridControls{window.eventPanelChild()->client(), window.gridNoteMenu(),
+                     window.gridDeleteMenu(), readout("lblPosNota"), readout("lblPosSillaba")},
+        m_doc, m_transport, m_player, m_device,
+        GridHooks{[this](const TransportMove& moved) { move(moved); },
+                  [this](const std::function<Result()>& command) { run(command); }});
     registerCommands();
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
@@ -172,6 +182,12 @@ void EditorSession::registerCommands() {
            [this, &d] { d.setKeepBound(m_window.action(CommandId::KeepBound)->isChecked()); });
     handle(C::SetReference, [this, &d] { d.setReference(m_player.tick()); });
     handle(C::ClearReference, [&d] { d.clearReference(); });
+    handle(C::ZoomIn, [this] { m_grid->zoomIn(); });
+    handle(C::ZoomOut, [this] { m_grid->zoomOut(); });
+    handle(C::BindToNote, [this] { m_grid->bindToNote(); });
+    handle(C::DeleteNote, [this] { m_grid->deleteNote(); });
+    handle(C::SoundBar,
+           [this] { m_grid->setSoundBar(m_window.action(CommandId::SoundBar)->isChecked()); });
 
     OutputCommands& o = m_outputCommands;
     handle(C::RestartDevice, [&o] { o.restartDevice(); });
@@ -303,6 +319,7 @@ void EditorSession::showReference() {
 void EditorSession::updateDisplay() {
     const DisplayUpdate u = m_transport.displayStep();
     if (u.tick) m_window.positionSlider()->showTick(*u.tick);
+    if (u.tick) m_grid->showPosition(*u.tick, u.gridFollows);
     if (u.position) setLabel("LblszPointer", QString::fromStdString(*u.position));
     if (u.clock) setLabel("LblszPointer2", QString::fromStdString(*u.clock));
     if (u.signature) setLabel("LblszSignature", QString::fromStdString(*u.signature));

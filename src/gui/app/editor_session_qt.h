@@ -28,6 +28,7 @@ namespace cantelo {
 
 class EditorController;
 class SyncLink;
+class GridController;
 class TCanteloEd1;
 struct StartupFile;
 
@@ -53,6 +54,7 @@ public:
     MidiDevice& device() { return m_device; }
     CMidiPlayer& player() { return m_player; }
     MonitorLink& monitor() { return m_monitor; }
+    GridController& grid() { return *m_grid; }
 
     // A command of another process ("cnof", "cnps", "cnss", "cnsw"); other tags are ignored.
     // An open that arrives while a modal window shows waits until no modal shows; of several
@@ -102,6 +104,7 @@ private:
     std::unique_ptr<EditorController> m_editorView; // gone before the document it shows
     std::unique_ptr<SyncLink> m_syncView;
     bool m_shutDown = false;
+    std::unique_ptr<GridController> m_grid; // first to go: it uses everything above
 };
 
 } // namespace cantelo

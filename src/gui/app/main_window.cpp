@@ -117,6 +117,8 @@ void TCanteloEd1::buildChildren() {
         within(s.eventPanelClientWidth, kEventPanelLimits.minWidth, kEventPanelLimits.maxWidth)
             ? s.eventPanelClientWidth
             : Configuration{}.eventPanelClientWidth;
+    // The grid follows the panel's width, which the user sets by dragging its border.
+    m_eventPanel->setUserResizable(true);
     m_eventPanel->setClientSize({panelWidth, kEventPanelLimits.minHeight});
     m_eventPanel->move(s.eventPanelLeft, s.eventPanelTop);
     m_editor->setClientSize({s.editorClientWidth, s.editorClientHeight});

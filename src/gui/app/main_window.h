@@ -42,6 +42,9 @@ class TCanteloEd1 : public QMainWindow {
 public:
     static constexpr const char* kCaption = "Cantelo Edit 1.13";
     static constexpr int kToolBarHeight = 30;
+    // Each of the event panel's two tool-bar rows: together they fill the 40 pixels above the
+    // grid.
+    static constexpr int kPanelBarRowHeight = 20;
     static constexpr int kWallpaperSize = 128;
     // The instrument name's fixed width: a long name is cut with an ellipsis rather than
     // pushing the buttons beside it.

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QLayout>
+#include <QResizeEvent>
 
 #include <algorithm>
 

@@ -1,0 +1,193 @@
+#include "core/lyrics/lyrics_model.h"
+#include "core/playback/recording_output.h"
+#include "gui/app/editor_session_qt.h"
+#include "gui/app/main_window.h"
+#include "gui/views/cantelo_style_qt.h"
+#include "gui/views/grid_controller_qt.h"
+#include "gui/views/grid_panel_qt.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace cantelo;
+
+namespace {
+
+const std::filesystem::path kCorpus = CANTELO_CORPUS_DIR;
+// 192 ticks a quarter; a syllable every two quarters from measure 3 ("Twin" at tick 1536, x 192
+// at zoom 24); its melody is on channel 16.
+const char* const kSong = "dmp__twinkle.kar";
+constexpr int kMelodyChannel = 15;
+
+class Recorders final : public OutputProvider {
+public:
+    std::vector<std::string> list() override { return {"Recorder"}; }
+    std::unique_ptr<MidiOutput> create(int) override {
+        auto output = std::make_unique<RecordingOutput>();
+        last = output.get();
+        return output;
+    }
+    RecordingOutput* last = nullptr;
+};
+
+QPoint inside(const RectItem& box) {
+    return {box.left + 2, box.top + 4};
+}
+
+} // namespace
+
+class GridPanelTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        if (!std::filesystem::exists(kCorpus / kSong)) QSKIP("the corpus is missing");
+        m_window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
+        auto outputs = std::make_unique<Recorders>();
+        m_outputs = outputs.get();
+        m_session = std::make_unique<EditorSession>(*m_window, std::move(outputs),
+                                                    m_dir.path().toStdString());
+        m_window->show();
+        QVERIFY(m_session->files().openSong(QString::fromStdString((kCorpus / kSong).string())));
+        m_window->melodyChannelBox()->setCurrentIndex(kMelodyChannel);
+        QVERIFY(m_session->document().songDocument().melodyNotes.count() > 0);
+    }
+    void cleanup() {
+        m_session.reset();
+        m_window.reset();
+    }
+
+    void paintsTheCoreListsWithOverlaysOnTop() {
+        const GridLayout& layout = grid().layout();
+        const QImage& image = panel()->backBuffer();
+        const RectItem* syllable = layout.syllableHits().head();
+        QVERIFY(syllable);
+        QCOMPARE(syllable->left, 192);
+        QCOMPARE(image.pixelColor(syllable->left, syllable->top), colourFromBgr(kSyllableColour));
+        QCOMPARE(image.pixelColor(syllable->right - 1, syllable->bottom - 1),
+                 colourFromBgr(kGridShadow));
+        const RectItem* note = layout.noteHits().head();
+        QVERIFY(note);
+        QCOMPARE(image.pixelColor(note->left, note->top), colourFromBgr(kNoteColour));
+        QCOMPARE(image.pixelColor(note->right, note->bottom), colourFromBgr(kGridShadow));
+        const int measure = layout.measures().at(1).x;
+        const int beat = layout.beats().at(0);
+        QCOMPARE(image.pixelColor(measure, 64), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(beat, 2), QColor(Qt::black));
+        QCOMPARE(image.pixelColor(beat, 7), QColor(Qt::white)); // the gap of the dashes
+
+        // The position cursor is drawn over the buffer, not into it.
+        QTest::mousePress(panel(), Qt::LeftButton, {}, QPoint(100, 5));
+        QCOMPARE(m_session->player().tick(), 800); // 192 x 100 / 24
+        QCOMPARE(panel()->cursorX(), 100);
+        const QImage shown = panel()->grab().toImage();
+        QCOMPARE(shown.pixelColor(101, 50), colourFromBgr(kCursorColour));
+        QCOMPARE(image.pixelColor(101, 50), QColor(Qt::white));
+
+        // Zooming in brings the cursor near the middle, unless the song's start holds it back.
+        m_window->action(CommandId::ZoomIn)->trigger();
+        QCOMPARE(grid().scroll(), (GridScroll{48, 0, 2 * (39948 / 8)}));
+        QCOMPARE(panel()->cursorX(), 200);
+        QTest::mousePress(panel(), Qt::LeftButton, {}, QPoint(650, 5));
+        m_window->action(CommandId::ZoomIn)->trigger();
+        QCOMPARE(grid().scroll().zoom, 96);
+        QVERIFY(std::abs(panel()->cursorX() - panel()->width() / 2) <= 96);
+    }
+
+    void dragMovesOneSyllableAsOneUndoStep() {
+        TItemLyr& list = lyrics();
+        const RectItem box = *grid().layout().syllableHits().head();
+        const double next = lyricItem(list, box.index + 1).tick;
+        QTest::mousePress(panel(), Qt::LeftButton, {}, inside(box));
+        QTest::mouseMove(panel(), inside(box) + QPoint(12, 0));
+        QVERIFY(panel()->alignX().has_value());
+        QTest::mouseMove(panel(), inside(box) + QPoint(24, 0));
+        QTest::mouseRelease(panel(), Qt::LeftButton, {}, inside(box) + QPoint(24, 0));
+        QCOMPARE(lyricItem(list, box.index).tick, box.tick + 192);
+        QCOMPARE(lyricItem(list, box.index + 1).tick, next);
+        QVERIFY(!panel()->alignX().has_value());
+        QVERIFY(m_session->document().undo());
+        QCOMPARE(lyricItem(lyrics(), box.index).tick, box.tick);
+    }
+
+    void manualPositioningDragsTheRestOfTheText() {
+        m_window->action(CommandId::ManualPositioning)->trigger();
+        QVERIFY(m_session->document().manualPositioning());
+        const RectItem box = *grid().layout().syllableHits().head()->next;
+        std::vector<double> before;
+        for (const LyrItem* it = lyrics().head(); it; it = it->next) before.push_back(it->tick);
+        QTest::mousePress(panel(), Qt::LeftButton, {}, inside(box));
+        QTest::mouseMove(panel(), inside(box) + QPoint(30, 0));
+        QTest::mouseMove(panel(), inside(box) + QPoint(48, 0));
+        QTest::mouseRelease(panel(), Qt::LeftButton, {}, inside(box) + QPoint(48, 0));
+        int i = 0;
+        for (const LyrItem* it = lyrics().head(); it; it = it->next, ++i)
+            QCOMPARE(it->tick, before[i] + (i < box.index ? 0 : 384));
+    }
+
+    void doubleClickSplitsThenJoins() {
+        const RectItem box = *grid().layout().syllableHits().head();
+        QCOMPARE(box.text, std::string("Twin"));
+        const int tw = panel()->gridFont().width("Tw");
+        doubleClick(QPoint(box.left + tw + 1, box.top + 4));
+        QCOMPARE(lyricItem(lyrics(), box.index).text, std::string("Tw"));
+        QCOMPARE(lyricItem(lyrics(), box.index + 1).text, std::string("in"));
+        QCOMPARE(lyricItem(lyrics(), box.index + 1).tick, box.tick + 10);
+
+        const RectItem* tail = grid().layout().syllableHits().head()->next;
+        QVERIFY(tail && tail->index == box.index + 1);
+        doubleClick(QPoint(tail->left + 1, tail->top + 4));
+        QCOMPARE(lyricItem(lyrics(), box.index).text, std::string("Twin"));
+        QCOMPARE(lyricItem(lyrics(), box.index + 1).text, std::string("kle, "));
+    }
+
+    void hoverAuditionsAndAttachBindsToTheNextNote() {
+        const GridLayout& layout = grid().layout();
+        const RectItem* note = layout.noteHits().head();
+        while (note && syllableAt(layout.syllableHits(), note->left, note->top)) note = note->next;
+        QVERIFY(note);
+        const RectItem noteBox = *note;
+        const RectItem syllable = *layout.syllableHits().head()->next->next;
+        QVERIFY(syllable.tick != noteBox.tick);
+
+        // Passing over a note sounds its key on the melody channel until the timer ends it.
+        QVERIFY(m_outputs->last && m_session->device().isOpen());
+        m_outputs->last->clear();
+        QTest::mouseMove(panel(), QPoint(noteBox.left, noteBox.top));
+        const std::uint32_t on = (0x90u | kMelodyChannel) |
+                                 (static_cast<std::uint32_t>(noteBox.text[0]) << 8) | (127u << 16);
+        // Any note still sounding is stopped first.
+        const std::vector<std::uint32_t> sent = m_outputs->last->shortMessages();
+        QCOMPARE(sent.size(), 2u);
+        QCOMPARE(sent[0] & 0xF0u, 0x80u);
+        QCOMPARE(sent[1], on);
+        QTRY_COMPARE(m_outputs->last->shortMessages().back() & 0xF0u, 0x80u);
+
+        QTest::mouseMove(panel(), inside(syllable));
+        m_window->action(CommandId::BindToNote)->trigger();
+        QTest::mouseMove(panel(), QPoint(400, 5));
+        QTest::mouseMove(panel(), QPoint(noteBox.left, noteBox.top));
+        QCOMPARE(lyricItem(lyrics(), syllable.index).tick, noteBox.tick);
+    }
+
+private:
+    // QTest's double click ends on the second press; a real one releases the button.
+    void doubleClick(QPoint at) {
+        QTest::mouseDClick(panel(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(panel(), Qt::LeftButton, {}, at);
+    }
+    GridController& grid() { return m_session->grid(); }
+    GridPanel* panel() { return grid().panel(); }
+    TItemLyr& lyrics() { return m_session->document().lyrics().lyrics(); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TCanteloEd1> m_window;
+    std::unique_ptr<EditorSession> m_session;
+    Recorders* m_outputs = nullptr;
+};
+
+QTEST_MAIN(GridPanelTest)
+#include "grid_panel_test.moc"
