@@ -21,6 +21,8 @@ constexpr QRect kColourRect{220, 138, 300, 80};
 constexpr int kPreviewFontSize = 13;
 constexpr int kPreviewOutline = 2;
 constexpr int kSungCharacters = 11;
+// Up to the bars: the captions of both languages fit in the form's font.
+constexpr int kRadioWidth = 92;
 
 // A swatch that reports double clicks.
 class Swatch : public QFrame {
@@ -93,10 +95,10 @@ public:
         const BackgroundDialogTexts& t = dialog.m_texts;
         m_text = new QRadioButton(t.textColour, this);
         m_text->setObjectName(QStringLiteral("rbTextColour"));
-        m_text->setGeometry(6, 8, 82, 16);
+        m_text->setGeometry(6, 8, kRadioWidth, 16);
         m_syllable = new QRadioButton(t.syllableColour, this);
         m_syllable->setObjectName(QStringLiteral("rbSyllableColour"));
-        m_syllable->setGeometry(6, 25, 82, 16);
+        m_syllable->setGeometry(6, 25, kRadioWidth, 16);
         m_syllable->setChecked(true);
         ColourPicker& picker = dialog.m_picker;
         connect(m_text, &QRadioButton::clicked, this, [this, &picker] {
