@@ -154,7 +154,7 @@ private slots:
         QVERIFY(syllable.tick != noteBox.tick);
 
         // Passing over a note sounds its key on the melody channel until the timer ends it.
-        QVERIFY(m_outputs->last && m_session->device().isOpen());
+        QTRY_VERIFY(m_outputs->last && m_session->device().isOpen());
         m_outputs->last->clear();
         QTest::mouseMove(panel(), QPoint(noteBox.left, noteBox.top));
         const std::uint32_t on = (0x90u | kMelodyChannel) |

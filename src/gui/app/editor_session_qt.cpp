@@ -244,7 +244,10 @@ void EditorSession::onDocumentChange(const DocumentChange& change) {
         m_player.Locate(0);
         m_transport.showAfresh();
         showSong();
-        if (m_doc.songDocument().saveEnabled) m_outputCommands.openUnlessClosed();
+        // After every view has shown the song: a message about the output must not keep
+        // them waiting behind it.
+        if (m_doc.songDocument().saveEnabled)
+            QTimer::singleShot(0, this, [this] { m_outputCommands.openUnlessClosed(); });
         break;
     case DocumentChangeKind::FileSaved:
         showSong();

@@ -50,6 +50,13 @@ MonitorView::MonitorView(TMDIChild& child, LyricsDocument& lyrics)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(this);
     m_normalWidth = child.clientSize().width();
+    // Painting starts before the first show (the title screen): the image has the client's size
+    // from the start, so the show's resize finds nothing to redo.
+    resize(child.clientSize());
+    m_image = QImage(size(), QImage::Format_RGB32);
+    m_image.fill(Qt::black);
+    const QSize client = child.clientSize();
+    m_monitor.setSurface({client.width(), client.height(), width(), true});
 }
 
 // The strip of a take shows nothing of the page; the page is rebuilt when the take ends.
@@ -124,7 +131,7 @@ bool MonitorView::loadBackground(const std::vector<std::filesystem::path>& folde
 
 void MonitorView::flush() {
     const std::vector<MonitorPaint> paints = m_monitor.takePaints();
-    if (paints.empty()) return;
+    if (paints.empty() || m_image.isNull()) return;
     for (const MonitorPaint& p : paints) apply(p);
     update();
 }
@@ -192,6 +199,7 @@ void MonitorView::paintEvent(QPaintEvent*) {
 }
 
 void MonitorView::resizeEvent(QResizeEvent*) {
+    if (m_image.size() == size()) return;
     m_image = QImage(size(), QImage::Format_RGB32);
     m_image.fill(Qt::black);
     if (m_strip) {
