@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
@@ -439,6 +440,30 @@ private slots:
         editOnce(true);
         QCOMPARE(monitor.sungColour(), (yellow & 0xFFFF00) | 1);
         QCOMPARE(m_window->settings().syllableColour, monitor.sungColour());
+    }
+
+    // A shipped picture chosen by a double click becomes the monitor's background and the
+    // settings' name; a file that is no picture gives black.
+    void aBackgroundPictureIsChosenFromTheDialog() {
+        m_window->action("mnuBackGround")->trigger();
+        auto* dialog = m_window->findChild<BackgroundDialog*>();
+        QVERIFY(dialog);
+        const QList<QListWidgetItem*> found =
+            dialog->list()->findItems("Notte.jpg", Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        dialog->list()->setCurrentItem(found.front());
+        emit dialog->list()->itemDoubleClicked(found.front());
+        QCOMPARE(m_window->settings().backgroundName, std::string("Notte.jpg"));
+        MonitorView& view = m_session->monitor().view();
+        QVERIFY(view.image().pixelColor(2, 2) != QColor(Qt::black));
+
+        QTemporaryDir folder;
+        QFile notAPicture(folder.filePath("notes.bmp"));
+        QVERIFY(notAPicture.open(QIODevice::WriteOnly) && notAPicture.write("BM not really") > 0);
+        notAPicture.close();
+        QVERIFY(!view.loadBackground({folder.path().toStdString()}, "notes.bmp"));
+        view.redraw();
+        QCOMPARE(view.image().pixelColor(2, 2), QColor(Qt::black));
     }
 
     // The commands reach the document from the menus, the tool buttons and the keys, and what
