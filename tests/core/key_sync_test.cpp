@@ -113,3 +113,17 @@ TEST_F(KeySyncTest, StartsFromTheSongPositionWithTheLineStartAlreadyTapped) {
 
 } // namespace
 } // namespace cantelo
+
+namespace cantelo {
+namespace {
+
+TEST(TapLatencyTest, ATapStandsForTheMomentTheLatencyBeforeIt) {
+    CMidiSong song; // 480 ticks per quarter at 120 BPM: 1 ms is 0.96 ticks
+    EXPECT_EQ(tappedTick(song, 960, 0), 960);
+    EXPECT_EQ(tappedTick(song, 960, 250), 720);
+    EXPECT_EQ(tappedTick(song, 100, 250), 0);
+    EXPECT_EQ(tappedTick(song, 960, -40), 960); // a negative delay is none
+}
+
+} // namespace
+} // namespace cantelo

@@ -93,7 +93,8 @@ private slots:
                                "-|Espandi la griglia|Restringi la griglia}|-|Visualizza Sys Ex|"
                                "Tempo|Misure|Patch Strumenti|Mixer|-|Monitor Karaoke|-|"
                                "Azzera tutti i Banchi|Riavvia Periferica Midi}"),
-            QStringLiteral("Opzioni{Uscita Midi{}|&Chiudi Porta Midi|&Non Utilizzare Sys Ex|-|"
+            QStringLiteral("Opzioni{Uscita Midi{}|&Chiudi Porta Midi|&Non Utilizzare Sys "
+                           "Ex|Ritardo dei tocchi...|-|"
                            "Lingua{ITA|ENG}}"),
             QStringLiteral("Informazioni{Informazioni su Cantelo Edit|Guida|Sito Web}"),
         };
@@ -119,8 +120,9 @@ private slots:
         const QStringList shownEnglish = menuBarTree(window);
         QCOMPARE(shownEnglish[0], QStringLiteral("&File{Open|Save|Save As|-|Open Syllables|"
                                                  "Save Syllables|-|Quit}"));
-        QCOMPARE(shownEnglish[3], QStringLiteral("Options{MIDI Output{}|Reopen MIDI Port|"
-                                                 "&Do Not Use SysEx|-|Language{ITA|ENG}}"));
+        QCOMPARE(shownEnglish[3],
+                 QStringLiteral("Options{MIDI Output{}|Reopen MIDI Port|"
+                                "&Do Not Use SysEx|Tap latency...|-|Language{ITA|ENG}}"));
         QCOMPARE(window.action(QStringLiteral("AgganciaSillabe"))->text(),
                  QStringLiteral("Bind Syllables to Melody"));
         QCOMPARE(window.action(QStringLiteral("mnuRedoP"))->text(), QStringLiteral("Redo"));

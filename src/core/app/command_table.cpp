@@ -71,6 +71,7 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
 
     row(C::ClosePort, "mnuChiudiPortaMidi", TextId::mnuChiudiPortaMidi, "port_close", E::Always),
     row(C::NoSysEx, "mnuUseSysEx", TextId::mnuUseSysEx, "sysex_off", E::Always),
+    row(C::TapLatency, "mnuTapLatency", ExtraTextId::mnuTapLatency, "", E::Always),
 
     row(C::About, "mnuInfoExe", TextId::mnuInfoExe, "about", E::Always),
     row(C::Help, "mnuHelp", TextId::mnuHelp, "help", E::Always, {"F1"}),
@@ -143,7 +144,7 @@ constexpr MenuEntry kMainMenu[] = {
     sub("mnuOpzioni", TextId::mnuOpzioni),
     // Filled at run time with one item per output.
     sub("mnuDeviceMidi", TextId::mnuDeviceMidi, "midi_out"), kEnd,
-    cmd(C::ClosePort), cmd(C::NoSysEx), kSep,
+    cmd(C::ClosePort), cmd(C::NoSysEx), cmd(C::TapLatency), kSep,
     // Filled at run time with one item per language.
     sub("mnuLingua", TextId::mnuLingua, "language"), kEnd,
     kEnd,

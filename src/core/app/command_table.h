@@ -63,6 +63,7 @@ enum class CommandId : std::uint8_t {
     // "Opzioni"
     ClosePort,
     NoSysEx,
+    TapLatency, // beyond the original menus: the delay taken off every key tap
     // "Informazioni"
     About,
     Help,

@@ -1,8 +1,16 @@
 #include "core/document/key_sync.h"
 
+#include "core/timing/tempo_map.h"
+
 #include <algorithm>
 
 namespace cantelo {
+
+std::int32_t tappedTick(const CMidiSong& song, std::int32_t tick, int latencyMs) {
+    if (latencyMs <= 0) return tick;
+    const std::int64_t ms = tickToMs(song, tick) - latencyMs;
+    return ms <= 0 ? 0 : std::min(tick, msToTick(song, ms));
+}
 
 namespace {
 

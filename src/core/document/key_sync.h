@@ -38,6 +38,10 @@ struct SyncStep {
     SyncView view;
 };
 
+// The tick a tap stands for when the user's taps run `latencyMs` late: that long before `tick`
+// in the song's time, never before 0.
+std::int32_t tappedTick(const CMidiSong& song, std::int32_t tick, int latencyMs);
+
 // Synchronisation by key taps: while the song plays, every tap gives the next lyric item the
 // song position. The state lives from one take to the next, since the transport places the
 // cursor whenever playback stops or the position moves. GUI thread only; the song position comes

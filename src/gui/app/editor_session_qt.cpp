@@ -22,9 +22,11 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolButton>
@@ -37,6 +39,8 @@ namespace cantelo {
 namespace {
 
 constexpr int kDisplayIntervalMs = 50;
+const QString kTapLatencyKey = QStringLiteral("sync/tapLatencyMs");
+constexpr int kMaxTapLatencyMs = 1000;
 
 QString fromNative(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -53,6 +57,7 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
                                     if (m_transport.beforeOpen().syncFinished)
                                         m_syncView->finished();
                                 }),
+      m_optionsFile(QString::fromStdString((configFolder / "options.ini").string())),
       m_outputCommands(window, m_device, m_player, m_transport, std::move(configFolder)),
       m_monitor(window, m_doc, m_signals, [this] { return double(m_player.tick()); }) {
     m_device.setSong(&m_doc.song());
@@ -92,6 +97,8 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     m_syncView = std::make_unique<SyncLink>(m_window, m_doc, m_transport, m_sync, m_player,
                                             *m_editorView, m_monitor.view());
     connect(m_syncView.get(), &SyncLink::stateChanged, this, &EditorSession::refreshCommandStates);
+    m_syncView->setTapLatency(
+        QSettings(m_optionsFile, QSettings::IniFormat).value(kTapLatencyKey, 0).toInt());
 
     m_doc.setMelodyChannel(m_window.melodyChannelBox()->currentIndex(), 0);
     showSong();
@@ -148,6 +155,7 @@ void EditorSession::registerCommands() {
         refreshCommandStates();
     });
     handle(C::Synchronise, [this] { m_syncView->start(); });
+    handle(C::TapLatency, [this] { askTapLatency(); });
     handle(C::GoToStart, [this] { move(m_transport.goToStart()); });
     handle(C::GoToEnd, [this] { move(m_transport.goToEnd()); });
     handle(C::MeasureBack, [this] { move(m_transport.measureBack()); });
@@ -197,6 +205,22 @@ void EditorSession::registerCommands() {
     handle(C::MonitorBackground, [this] { m_monitor.showBackgroundDialog(); });
     handle(C::Help, [] { QDesktopServices::openUrl(userGuideUrl()); });
     handle(C::WebSite, [] { QDesktopServices::openUrl(QUrl(websiteUrl())); });
+}
+
+// Beyond config.cne's fixed layout, the delay is kept in the options file beside it.
+void EditorSession::askTapLatency() {
+    const LanguageMenu& lang = m_window.language();
+    QInputDialog ask(&m_window);
+    ask.setWindowTitle(lang.text(ExtraTextId::mnuTapLatency).remove(QStringLiteral("...")));
+    ask.setLabelText(lang.text(ExtraTextId::TapLatencyPrompt));
+    ask.setOkButtonText(lang.text(TextId::ApplyCaption));
+    ask.setCancelButtonText(lang.text(TextId::CancelCaption));
+    ask.setIntRange(0, kMaxTapLatencyMs);
+    ask.setIntStep(10);
+    ask.setIntValue(m_syncView->tapLatency());
+    if (ask.exec() != QDialog::Accepted) return;
+    m_syncView->setTapLatency(ask.intValue());
+    QSettings(m_optionsFile, QSettings::IniFormat).setValue(kTapLatencyKey, ask.intValue());
 }
 
 void EditorSession::refreshCommandStates() {

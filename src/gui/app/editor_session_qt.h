@@ -78,6 +78,7 @@ private:
     void showReference();
     void changeMelodyChannel(int channel);
     void wireSlider();
+    void askTapLatency();
     void openForwarded(const std::string& path);
     void openDeferred();
     void showAbout();
@@ -95,6 +96,7 @@ private:
     Transport m_transport;
     DocumentSignals m_signals;
     FileCommands m_files;
+    QString m_optionsFile; // options beyond config.cne's layout
     OutputCommands m_outputCommands;
     MonitorLink m_monitor;
     QTimer m_displayTimer;

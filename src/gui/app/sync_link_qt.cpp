@@ -5,13 +5,17 @@
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
+#include "gui/views/child_window.h"
 #include "gui/views/editor_controller_qt.h"
 #include "gui/views/editor_panel_qt.h"
 #include "gui/views/monitor_view_qt.h"
 
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QTimer>
 
 namespace cantelo {
 
@@ -21,6 +25,11 @@ SyncLink::SyncLink(TCanteloEd1& window, EditorDocument& doc, Transport& transpor
     : QObject(parent), m_window(window), m_doc(doc), m_transport(transport), m_sync(sync),
       m_player(player), m_editor(editor), m_monitor(monitor) {
     m_editor.panel()->setKeyFilter([this](const QKeyEvent& key) { return filterKey(key); });
+    // The taps must keep reaching the editor whichever window the user clicks meanwhile.
+    connect(window.workspace(), &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+        if (m_sync.syncMode() && w && w != m_window.editorChild())
+            QTimer::singleShot(0, &m_editor, &EditorController::focusEditor);
+    });
 }
 
 void SyncLink::start() {
@@ -42,7 +51,8 @@ bool SyncLink::filterKey(const QKeyEvent& key) {
 }
 
 void SyncLink::tap() {
-    const SyncStep step = m_sync.tap(m_doc.lyrics(), m_player.tick());
+    const SyncStep step =
+        m_sync.tap(m_doc.lyrics(), tappedTick(m_doc.song(), m_player.tick(), m_latencyMs));
     if (step.accepted) show(step.view);
     if (!step.finished) return;
     m_transport.stop();

@@ -30,6 +30,9 @@ public:
     // A transport stop ended the take (the Stop command, the song's end, the last tap): the
     // editor and the monitor leave it.
     void finished();
+    // The delay taken off every tap (milliseconds, 0 for none).
+    void setTapLatency(int ms) { m_latencyMs = ms; }
+    int tapLatency() const { return m_latencyMs; }
 
 signals:
     // The take started or ended: the command states change.
@@ -47,6 +50,7 @@ private:
     CMidiPlayer& m_player;
     EditorController& m_editor;
     MonitorView& m_monitor;
+    int m_latencyMs = 0;
 };
 
 } // namespace cantelo
