@@ -20,8 +20,8 @@ namespace cantelo {
     X(SyllablesSaveFailed, "Le sillabe non sono state salvate:", "The syllables were not saved:")  \
     X(ExportFailed, "Il testo non e' stato esportato:", "The text was not exported:")              \
     X(ImportFailed, "Il file di testo non si puo' leggere:", "The text file cannot be read:")      \
-    X(SyllablesLoadFailed, "Il file delle sillabe non si puo' leggere:",                           \
-      "The syllable file cannot be read:")                                                         \
+    X(SyllablesLoadFailed,                                                                         \
+      "Il file delle sillabe non si puo' leggere:", "The syllable file cannot be read:")           \
     X(ReasonNotFound, "il file o la cartella non esiste", "the file or folder does not exist")     \
     X(ReasonDenied, "accesso negato", "permission denied")                                         \
     X(ReasonDiskFull, "il disco e' pieno", "the disk is full")                                     \
@@ -38,7 +38,8 @@ namespace cantelo {
     X(StatusNoSong, "Nessun brano aperto", "No song open")                                         \
     X(OpenFailed, "Il file non si puo' aprire:", "The file cannot be opened:")                     \
     X(PreviewLine1, "Nel blu, dipinto di blu,", "Twinkle, twinkle, little")                        \
-    X(PreviewLine2, "felice di stare lassu'.", "star, how I wonder what you")
+    X(PreviewLine2, "felice di stare lassu'.", "star, how I wonder what you")                      \
+    X(StatusEncoding, "Codifica testo:", "Text encoding:")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,
