@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config python3
   qt6-base-dev qt6-svg-dev libgl1-mesa-dev
-  libfluidsynth-dev librtmidi-dev libasound2-dev timgm6mb-soundfont
+  libfluidsynth-dev librtmidi-dev libasound2-dev libuchardet-dev timgm6mb-soundfont
   fonts-comic-neue fonts-liberation2
   libgtest-dev libgmock-dev libbenchmark-dev
   midicsv xvfb xauth desktop-file-utils appstream

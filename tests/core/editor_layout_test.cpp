@@ -49,13 +49,13 @@ TEST_F(EditorLayoutTest, StartLettersSkipLeadingSpacesAndSitAtTheMeasuredPrefix)
     // " Twin" "kle" " " (spaces only: no mark) " lit" "tle" | " star"
     load(" Twin@100,kle@110, @115, lit@120,tle@130,|@140, star@150");
     const EditorLayout l = layout();
-    std::vector<std::tuple<int, char, int>> letters;
+    std::vector<std::tuple<int, std::string, int>> letters;
     for (const EditorStartLetter& s : l.rows.at(0).startLetters)
         letters.emplace_back(s.column, s.letter, s.x);
     // " Twinkle  little": T after one space; k after " Twin" (4+7+7+3+7); l after " Twinkle  "
     // (+7+7+7+4+4), t after " Twinkle  lit" (+7+3+7).
-    EXPECT_EQ(letters, (std::vector<std::tuple<int, char, int>>{
-                           {1, 'T', 84}, {5, 'k', 108}, {10, 'l', 137}, {13, 't', 154}}));
+    EXPECT_EQ(letters, (std::vector<std::tuple<int, std::string, int>>{
+                           {1, "T", 84}, {5, "k", 108}, {10, "l", 137}, {13, "t", 154}}));
     ASSERT_EQ(l.rows.at(1).startLetters.size(), 1u);
     EXPECT_EQ(l.rows.at(1).startLetters[0].x, kEditorTextX + 4);
 }
@@ -74,7 +74,7 @@ TEST_F(EditorLayoutTest, CursorLineIsGreenBlueAfterScrollingAndTheMarkerLightsTh
     // The cursor past the end stands on a space right of the text, in the current row.
     ASSERT_TRUE(l.cursor);
     EXPECT_EQ(std::tuple(l.cursor->letter, l.cursor->x, l.cursor->width, l.cursor->top),
-              std::tuple(' ', kEditorTextX + 14, 4, kEditorRowHeight + 1));
+              std::tuple(std::string(" "), kEditorTextX + 14, 4, kEditorRowHeight + 1));
     EXPECT_EQ(layout(10 * kEditorRowHeight, true).rows[1].startLetterColour,
               kScrolledStartLetterColour);
 
@@ -107,6 +107,25 @@ TEST_F(EditorLayoutTest, GutterShowsPositionsAndTheRowAfterAFinalBreakItsTickPlu
     EXPECT_EQ(l.rows[2].top, 2 * kEditorRowHeight);
     EXPECT_EQ(l.rows[3].line, -1);
     EXPECT_TRUE(l.rows[3].gutter.empty());
+}
+
+// A UTF-8 song: the cursor cell and the start marks hold whole characters, and a press never
+// lands inside one (the stand-in font counts each byte, so "\xC3\xBC" is 14 pixels wide).
+TEST_F(EditorLayoutTest, MultiByteCharactersAreCellsAndPressTargetsAsAWhole) {
+    doc.lyrics().setTextEncoding(TextEncoding::utf8());
+    load("\xC3\xBC"
+         "ber@100,mut@110");
+    doc.editor().setCursor(0, 0);
+    const EditorLayout l = layout();
+    ASSERT_TRUE(l.cursor);
+    EXPECT_EQ(l.cursor->letter, "\xC3\xBC");
+    EXPECT_EQ(l.cursor->width, 14);
+    ASSERT_EQ(l.rows.at(0).startLetters.size(), 2u);
+    EXPECT_EQ(l.rows[0].startLetters[0].letter, "\xC3\xBC");
+    EXPECT_EQ(l.rows[0].startLetters[1].column, 5);
+    // Pixels 80..93 are the "\xC3\xBC": any press there is column 0, the next one column 2.
+    EXPECT_EQ(hitEditor(doc, kWidth, kEditorTextX + 13, 3).column, 0);
+    EXPECT_EQ(hitEditor(doc, kWidth, kEditorTextX + 15, 3).column, 2);
 }
 
 TEST_F(EditorLayoutTest, HitTestAreasAndColumnsAtTheirEdges) {

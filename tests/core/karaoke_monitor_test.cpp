@@ -12,7 +12,7 @@ using Kind = MonitorPaint::Kind;
 
 // Every character 10 pixels wide at every size: the arithmetic is easy to check by hand.
 MonitorCharWidths fixedWidths() {
-    return MonitorCharWidths([](int, unsigned char) { return 10; });
+    return MonitorCharWidths([](int, char32_t) { return 10; });
 }
 
 // A text of `lines` lines of two syllables ("aN" and "bN") 100 ticks apart, each line closed by a
@@ -54,7 +54,7 @@ TEST(MonitorGeometry, RowsAndSizesFollowTheHeight) {
     EXPECT_EQ(outlineThickness(31), 4);
     // Accented characters have their own widths.
     int asked = 0;
-    const MonitorCharWidths w([&](int size, unsigned char c) {
+    const MonitorCharWidths w([&](int size, char32_t c) {
         ++asked;
         return c == 0xE8 ? size - 14 : c == 'e' ? 11 : 5;
     });
@@ -64,6 +64,11 @@ TEST(MonitorGeometry, RowsAndSizesFollowTheHeight) {
               28);
     EXPECT_EQ(w.width("e", 31), 11);
     EXPECT_EQ(asked, 224); // one size measured once
+    // In a UTF-8 song "\xC3\xA8" is the same one character.
+    EXPECT_EQ(w.width("\xC3\xA8"
+                      "e",
+                      31, TextEncoding::utf8()),
+              28);
 
     // The window keeps the page's shape; drags outside its range do nothing.
     EXPECT_EQ(monitorSizeForWidthDrag(712), (MonitorClientSize{712, 273}));

@@ -141,7 +141,7 @@ private slots:
         const QImage& image = m_panel->backBuffer();
         // The hue of the most saturated pixel of a start letter's cell.
         const auto hue = [&](const EditorRow& row, const EditorStartLetter& s) {
-            const int w = m_panel->editorFont().width(std::string_view(&s.letter, 1));
+            const int w = m_panel->editorFont().width(s.letter);
             QColor best = Qt::white;
             for (int x = s.x; x < s.x + w; ++x)
                 for (int y = row.top + 2; y < row.top + 15; ++y)

@@ -270,7 +270,8 @@ private slots:
         m_answers->answer({2});
         m_session->handleRemoteCommand(kTagOpenFile, QFile::encodeName(second));
         QCOMPARE(QString::fromStdString(m_session->document().fileName()), second);
-        QCOMPARE(m_window->statusBar()->currentMessage(), second);
+        QVERIFY(m_window->statusBar()->currentMessage().startsWith(second));
+        QVERIFY(m_window->statusBar()->currentMessage().endsWith(QStringLiteral("Windows-1252")));
         m_session->handleRemoteCommand(kTagPlay, {});
         m_session->handleRemoteCommand(kTagStop, {});
         QVERIFY(!m_session->player().playing());

@@ -41,6 +41,13 @@ void dropRepeatedCredit(CMidiSong& song, const CObjectMetaEventText* resetCredit
 
 } // namespace
 
+TextEncoding detectSongEncoding(CMidiSong& song) {
+    std::vector<std::string_view> texts;
+    for (const auto& e : song.data().texts)
+        texts.emplace_back(reinterpret_cast<const char*>(e.data.data()), e.data.size());
+    return detectTextEncoding(texts);
+}
+
 bool hasExtension(std::string_view path, std::string_view ext) {
     if (path.find_last_of('.') == std::string_view::npos) return false;
     const std::string_view have = extensionOf(path);
@@ -103,6 +110,7 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     doc.saveEnabled = true;
     doc.songLoaded = true;
 
+    lyrics.setTextEncoding(detectSongEncoding(song));
     extractLyrics(song, lyrics.trackTextLists());
     lyrics.chooseLyricTrack(song);
 

@@ -58,6 +58,10 @@ struct SaveResult {
 // that already holds it does not get a second one.
 OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyChannel);
 
+// The encoding of the song's texts (every text and lyric event), decided as detectTextEncoding
+// does.
+TextEncoding detectSongEncoding(CMidiSong& song);
+
 // The document of no song: the song reset, 36 empty lines in chunk 0, no melody notes, no
 // instrument, the labels of tick 0, no file name and saving disabled. `songLoaded` stays.
 void resetToEmptySong(SongDocument& doc);

@@ -41,7 +41,8 @@ namespace cantelo {
     X(PreviewLine2, "felice di stare lassu'.", "star, how I wonder what you")                      \
     X(mnuTapLatency, "Ritardo dei tocchi...", "Tap latency...")                                    \
     X(TapLatencyPrompt, "Millisecondi tolti a ogni tocco della barra spaziatrice:",                \
-      "Milliseconds taken off every tap of the space bar:")
+      "Milliseconds taken off every tap of the space bar:")                                        \
+    X(StatusEncoding, "Codifica testo:", "Text encoding:")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

@@ -57,6 +57,7 @@ void LyricsDocument::reset() {
     m_spareScratch.clear();
     m_lyricTrack = -1;
     m_lyricMetaType = 5;
+    m_encoding = TextEncoding();
     m_lineList.clear();
     m_lineStartTicks.clear();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/lyrics/text_encoding.h"
 #include "core/song/indexed_lists.h"
 #include "core/song/midi_song.h"
 
@@ -65,8 +66,13 @@ public:
     LyricsDocument(const LyricsDocument&) = delete;
     LyricsDocument& operator=(const LyricsDocument&) = delete;
 
-    // Back to "no song": every list empty, no lyric track.
+    // Back to "no song": every list empty, no lyric track, Windows-1252 text.
     void reset();
+
+    // The character set the song's texts are read, typed and split in. Choosing another one
+    // changes no byte; the caller redraws.
+    const TextEncoding& textEncoding() const { return m_encoding; }
+    void setTextEncoding(const TextEncoding& encoding) { m_encoding = encoding; }
 
     // The per-chunk lists that lyric extraction fills.
     std::array<TItemLyr, kSlots>& trackTextLists() { return m_lists; }
@@ -138,6 +144,7 @@ private:
     TItemLyr m_spareScratch;
     int m_lyricTrack = -1;
     std::uint8_t m_lyricMetaType = 5;
+    TextEncoding m_encoding;
     TItemKL m_lineList;
     TItemI m_lineStartTicks;
     std::vector<std::pair<int, LyricsListener>> m_listeners;

@@ -32,7 +32,8 @@ std::string gutterText(EditorDocument& doc, int line) {
 }
 
 std::vector<EditorStartLetter> startLettersOf(TItemLyr& list, int firstItem, std::string_view text,
-                                              const TextWidth& width) {
+                                              const TextWidth& width,
+                                              const TextEncoding& encoding) {
     std::vector<EditorStartLetter> letters;
     std::size_t column = 0;
     for (const LyrItem* it = list.get(firstItem); it && !it->lineBreak; it = it->next) {
@@ -40,8 +41,8 @@ std::vector<EditorStartLetter> startLettersOf(TItemLyr& list, int firstItem, std
         // A syllable of spaces only has no start mark.
         if (mark != std::string::npos && column + mark < text.size()) {
             const std::size_t at = column + mark;
-            letters.push_back(
-                {static_cast<int>(at), kEditorTextX + width(text.substr(0, at)), text[at]});
+            letters.push_back({static_cast<int>(at), kEditorTextX + width(text.substr(0, at)),
+                               std::string(text.substr(at, encoding.charLength(text, at)))});
         }
         column += it->text.size();
     }
@@ -60,6 +61,7 @@ EditorLayout layoutEditor(EditorDocument& doc, const TextWidth& width, int panel
     TItemLyr& list = doc.lyrics().lyrics();
     const int lineCount = lines.count();
     const int first = editor.firstVisibleLine();
+    out.encoding = doc.lyrics().textEncoding();
     for (int top = 0, line = first; top < out.height; top += kEditorRowHeight, ++line) {
         EditorRow& row = out.rows.emplace_back();
         row.top = top;
@@ -68,18 +70,21 @@ EditorLayout layoutEditor(EditorDocument& doc, const TextWidth& width, int panel
         row.line = line;
         row.text = shown->text;
         row.gutter = gutterText(doc, line);
-        row.startLetters = startLettersOf(list, firstItemOf(lines, line), row.text, width);
+        row.startLetters =
+            startLettersOf(list, firstItemOf(lines, line), row.text, width, out.encoding);
         if (line == editor.currentLine()) {
             row.startLetterColour =
                 marksScrolled ? kScrolledStartLetterColour : kCurrentStartLetterColour;
             const auto column = static_cast<std::size_t>(editor.cursorColumn());
             const std::string_view text = row.text;
-            const char letter = column < text.size() ? text[column] : ' ';
+            const std::string letter(
+                column < text.size() ? text.substr(column, out.encoding.charLength(text, column))
+                                     : std::string_view(" "));
             out.cursor = EditorCursorCell{line,
                                           static_cast<int>(column),
                                           kEditorTextX + width(text.substr(0, column)),
                                           top + kCursorCellTop,
-                                          width(std::string_view(&letter, 1)),
+                                          width(letter),
                                           kCursorCellHeight,
                                           letter};
         }
@@ -102,12 +107,14 @@ EditorHit hitEditor(EditorDocument& doc, const TextWidth& width, int x, int y) {
     } else if (x >= kEditorTextPressX) {
         hit.area = EditorArea::Text;
         const std::string_view text = shown->text;
-        int column = 0;
-        const int length = static_cast<int>(text.size());
-        while (column < length &&
-               kEditorTextX + width(text.substr(0, static_cast<std::size_t>(column) + 1)) < x)
-            ++column;
-        hit.column = column;
+        const TextEncoding& encoding = doc.lyrics().textEncoding();
+        std::size_t column = 0;
+        while (column < text.size()) {
+            const std::size_t next = column + encoding.charLength(text, column);
+            if (kEditorTextX + width(text.substr(0, next)) >= x) break;
+            column = next;
+        }
+        hit.column = static_cast<int>(column);
     }
     return hit;
 }

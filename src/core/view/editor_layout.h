@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/binding.h"
+#include "core/lyrics/text_encoding.h"
 
 #include <cstdint>
 #include <optional>
@@ -41,16 +42,16 @@ inline constexpr std::uint32_t kScrolledStartLetterColour = 0xFF0000;
 
 // The first character of a syllable (after its leading spaces), drawn over the line's text.
 struct EditorStartLetter {
-    int column = 0; // index in the row's text
+    int column = 0; // byte offset in the row's text
     int x = 0;
-    char letter = 0; // a Windows-1252 byte
+    std::string letter; // the character's bytes in the song's encoding
 };
 
 struct EditorRow {
     int top = 0;   // y of the row's first pixel; its rule is the row's last pixel
     int line = -1; // index in the line list; -1 for a row under the text (rule only)
     std::string gutter;
-    std::string text; // the line's Windows-1252 bytes
+    std::string text; // the line's bytes in the song's encoding
     std::vector<EditorStartLetter> startLetters;
     std::uint32_t startLetterColour = kStartLetterColour;
     bool markerLit = false; // the automatic binding starts from this line
@@ -59,23 +60,25 @@ struct EditorRow {
 // The character under the cursor, drawn white on black (a space past the line's end).
 struct EditorCursorCell {
     int line = 0;
-    int column = 0; // may equal the text's length
+    int column = 0; // byte offset; may equal the text's length
     int x = 0;
     int top = 0;
     int width = 0;
     int height = 0;
-    char letter = ' ';
+    std::string letter = " ";
 };
 
 struct EditorLayout {
     int width = 0;
     int height = 0;
+    TextEncoding encoding;       // the song's, which groups the rows' bytes into characters
     std::vector<EditorRow> rows; // every row that shows on the panel, the partial last one too
     std::optional<EditorCursorCell> cursor; // when the cursor line shows
 };
 
 // Computes what the panel shows for the document's editor as it stands: its first visible line,
-// its cursor and bindStartLine. `width` measures Windows-1252 text in the panel's font.
+// its cursor and bindStartLine. `width` measures text of the song's encoding in the panel's
+// font.
 // `marksScrolled`: the scroll bar has moved since the cursor was last placed, so the cursor
 // line's start letters are blue instead of green. The gutter shows measure.beat.tick of each
 // line's start tick, and with no song open the line numbers as "%04i.01.000". Reads the
@@ -95,8 +98,8 @@ enum class EditorArea {
 struct EditorHit {
     EditorArea area = EditorArea::None;
     int line = -1;
-    // For Text: the first character whose right edge (measured from x 80) reaches x, or the
-    // line's length when none does (the cursor after the line).
+    // For Text: the byte offset of the first character whose right edge (measured from x 80)
+    // reaches x, or the line's length when none does (the cursor after the line).
     int column = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "core/view/karaoke_monitor.h"
 
+#include "core/lyrics/cp1252.h"
+
 #include <algorithm>
 
 namespace cantelo {
@@ -72,13 +74,27 @@ MonitorCharWidths::MonitorCharWidths(Measure measure)
     : m_measure(std::move(measure)), m_widths(static_cast<std::size_t>(kSizes * kCodes), 0),
       m_measured(static_cast<std::size_t>(kSizes), false) {}
 
-int MonitorCharWidths::width(std::string_view text, int size) const {
+int MonitorCharWidths::width(std::string_view text, int size, const TextEncoding& encoding) const {
     const int row = std::clamp(size, kSmallest, kLargest) - kSmallest;
+    if (!encoding.isWindows1252()) {
+        int sum = 0;
+        for (std::size_t at = 0; at < text.size(); at += encoding.charLength(text, at)) {
+            const char32_t c = encoding.decodeAt(text, at);
+            if (c < 32) continue;
+            const std::uint64_t key = std::uint64_t(row) << 32 | c;
+            auto found = m_otherWidths.find(key);
+            if (found == m_otherWidths.end())
+                found =
+                    m_otherWidths.emplace(key, std::max(m_measure(row + kSmallest, c), 0)).first;
+            sum += found->second;
+        }
+        return sum;
+    }
     std::uint16_t* widths = m_widths.data() + static_cast<std::ptrdiff_t>(row * kCodes);
     if (!m_measured[static_cast<std::size_t>(row)]) {
         for (int c = 32; c < 256; ++c)
-            widths[c - 32] = static_cast<std::uint16_t>(
-                std::clamp(m_measure(row + kSmallest, static_cast<unsigned char>(c)), 0, 0xFFFF));
+            widths[c - 32] = static_cast<std::uint16_t>(std::clamp(
+                m_measure(row + kSmallest, unicodeFromCp1252(static_cast<char>(c))), 0, 0xFFFF));
         m_measured[static_cast<std::size_t>(row)] = true;
     }
     int sum = 0;
@@ -108,7 +124,8 @@ std::vector<MonitorPaint> KaraokeMonitor::takePaints() {
 }
 
 bool KaraokeMonitor::wide(const std::string& text) const {
-    return m_widths.width(text, m_geometry.fontSize) > m_surface.imageWidth - kWideMargin;
+    return m_widths.width(text, m_geometry.fontSize, m_doc.textEncoding()) >
+           m_surface.imageWidth - kWideMargin;
 }
 
 void KaraokeMonitor::fillSlots(int firstLine) {
@@ -136,7 +153,7 @@ void KaraokeMonitor::drawLine(const std::string& text, int y, int row) {
                                 m_sungColour});
         return;
     }
-    m_rowX[r] = m_surface.clientWidth / 2 - m_widths.width(text, size) / 2;
+    m_rowX[r] = m_surface.clientWidth / 2 - m_widths.width(text, size, m_doc.textEncoding()) / 2;
     if (m_imageVisible && !text.empty())
         m_paints.push_back({MonitorPaint::Kind::Outlined,
                             text,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/lyrics/lyrics_model.h"
+#include "core/lyrics/text_encoding.h"
 
 #include <array>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace cantelo {
@@ -38,17 +40,20 @@ class MonitorCharWidths {
 public:
     static constexpr int kSmallest = 3;
     static constexpr int kLargest = 87;
-    using Measure = std::function<int(int size, unsigned char c)>;
+    // The width of one Unicode character at a size.
+    using Measure = std::function<int(int size, char32_t c)>;
 
     explicit MonitorCharWidths(Measure measure);
-    // Sum of the widths of the text's characters (each byte taken unsigned); sizes outside the
-    // table use its nearest size, codes below 32 count nothing.
-    int width(std::string_view text, int size) const;
+    // Sum of the widths of the text's characters read in `encoding`; sizes outside the table use
+    // its nearest size, characters below 32 count nothing.
+    int width(std::string_view text, int size, const TextEncoding& encoding = {}) const;
 
 private:
     Measure m_measure;
     mutable std::vector<std::uint16_t> m_widths; // [size - kSmallest][c - 32]
     mutable std::vector<bool> m_measured;        // [size - kSmallest]
+    // Characters of the other encodings, by size << 32 | character.
+    mutable std::unordered_map<std::uint64_t, int> m_otherWidths;
 };
 
 // The monitor window keeps the 13:5 shape of the page whichever edge is dragged.
@@ -101,6 +106,8 @@ struct MonitorSurface {
 // the whole behaviour is checked without a display. GUI thread only.
 class KaraokeMonitor {
 public:
+    // The song's encoding, in which every text of the monitor is read.
+    const TextEncoding& textEncoding() const { return m_doc.textEncoding(); }
     // The lyric and line lists are read from `lyrics` at each call: a new song may keep its
     // lyrics in another chunk's list.
     KaraokeMonitor(LyricsDocument& lyrics, const MonitorCharWidths& widths);

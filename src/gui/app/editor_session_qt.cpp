@@ -332,8 +332,14 @@ void EditorSession::showSong() {
 
 void EditorSession::showStatus() {
     const QString path = fromNative(m_doc.fileName());
+    if (path.isEmpty()) {
+        m_window.statusBar()->showMessage(m_window.language().text(ExtraTextId::StatusNoSong));
+        return;
+    }
+    const std::string_view encoding = m_doc.lyrics().textEncoding().label();
     m_window.statusBar()->showMessage(
-        path.isEmpty() ? m_window.language().text(ExtraTextId::StatusNoSong) : path);
+        path + QStringLiteral("   ") + m_window.language().text(ExtraTextId::StatusEncoding) +
+        QLatin1Char(' ') + QString::fromUtf8(encoding.data(), qsizetype(encoding.size())));
 }
 
 void EditorSession::showReference() {

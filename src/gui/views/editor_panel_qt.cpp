@@ -64,37 +64,64 @@ constexpr std::uint32_t kCursorLetter = 0xFFFFFF;
 // ---- EditorFont ------------------------------------------------------------------------------
 
 EditorFont::EditorFont(const QFont& font) : m_font(font), m_raw(QRawFont::fromFont(font)) {
-    if (m_raw.isValid()) {
-        for (int b = 0; b < 256; ++b) {
-            // Control bytes have no glyph and take no room.
-            if (isControl(b)) continue;
-            const auto u = unicodeFromCp1252(static_cast<char>(b));
-            const QList<quint32> glyph = m_raw.glyphIndexesForString(QString(QChar(char16_t(u))));
-            if (glyph.isEmpty()) continue;
-            m_glyphs[static_cast<std::size_t>(b)] = glyph.front();
-            const QList<QPointF> advance = m_raw.advancesForGlyphIndexes(glyph);
-            m_advances[static_cast<std::size_t>(b)] =
-                advance.isEmpty() ? 0 : qRound(advance.front().x());
-        }
-        m_ascent = qRound(m_raw.ascent());
-    }
+    if (m_raw.isValid()) m_ascent = qRound(m_raw.ascent());
+    setEncoding(m_encoding);
     m_measure = [this](std::string_view text) { return width(text); };
+}
+
+EditorFont::Glyph EditorFont::glyphOf(char32_t c) const {
+    // Control characters have no glyph and take no room.
+    if (!m_raw.isValid() || c < 0x20 || c == 0x7F) return {};
+    const QList<quint32> glyph = m_raw.glyphIndexesForString(QString::fromUcs4(&c, 1));
+    if (glyph.isEmpty()) return {};
+    const QList<QPointF> advance = m_raw.advancesForGlyphIndexes(glyph);
+    return {glyph.front(), advance.isEmpty() ? 0 : qRound(advance.front().x()), true};
+}
+
+void EditorFont::setEncoding(const TextEncoding& encoding) {
+    m_encoding = encoding;
+    m_multiByteGlyphs.clear();
+    if (!encoding.singleByte()) return;
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        const Glyph g = isControl(b) ? Glyph{} : glyphOf(encoding.decodeAt({&byte, 1}, 0));
+        m_glyphs[static_cast<std::size_t>(b)] = g.index;
+        m_advances[static_cast<std::size_t>(b)] = g.advance;
+    }
+}
+
+template <typename F>
+void EditorFont::forEachCharacter(std::string_view text, F&& f) const {
+    if (m_encoding.singleByte()) {
+        for (const char c : text) {
+            const auto b = static_cast<unsigned char>(c);
+            f(Glyph{m_glyphs[b], m_advances[b], !isControl(b)});
+        }
+        return;
+    }
+    for (std::size_t at = 0; at < text.size(); at += m_encoding.charLength(text, at)) {
+        const char32_t c = m_encoding.decodeAt(text, at);
+        auto found = m_multiByteGlyphs.find(c);
+        if (found == m_multiByteGlyphs.end())
+            found = m_multiByteGlyphs.emplace(c, glyphOf(c)).first;
+        f(found->second);
+    }
 }
 
 int EditorFont::width(std::string_view text) const {
     int sum = 0;
-    for (char c : text) sum += m_advances[static_cast<unsigned char>(c)];
+    forEachCharacter(text, [&](const Glyph& g) { sum += g.advance; });
     return sum;
 }
 
 void EditorFont::append(Run& run, std::string_view text, int x, int baseline) const {
-    for (char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (isControl(b)) continue;
-        run.glyphs.append(m_glyphs[b]);
-        run.positions.append(QPointF(x, baseline));
-        x += m_advances[b];
-    }
+    forEachCharacter(text, [&](const Glyph& g) {
+        if (g.shown) {
+            run.glyphs.append(g.index);
+            run.positions.append(QPointF(x, baseline));
+        }
+        x += g.advance;
+    });
 }
 
 void EditorFont::draw(QPainter& painter, const Run& run, const QColor& colour) const {
@@ -136,8 +163,11 @@ void paintEditorLayout(QPainter& painter, const EditorLayout& layout, const Edit
         const int cursorColumn = cursor && cursor->line == row.line ? cursor->column : -1;
         auto letter = row.startLetters.begin();
         int x = kEditorTextX;
-        for (int i = 0; i < static_cast<int>(text.size()); ++i) {
-            const std::string_view one = text.substr(static_cast<std::size_t>(i), 1);
+        for (int i = 0; i < static_cast<int>(text.size());
+             i += static_cast<int>(layout.encoding.charLength(text, static_cast<std::size_t>(i)))) {
+            const std::string_view one =
+                text.substr(static_cast<std::size_t>(i),
+                            layout.encoding.charLength(text, static_cast<std::size_t>(i)));
             std::uint32_t colour = kEditorTextColour;
             if (letter != row.startLetters.end() && letter->column == i) {
                 colour = row.startLetterColour;
@@ -163,15 +193,23 @@ EditorPanel::EditorPanel(EditorDocument& doc, QWidget* parent)
     setAttribute(Qt::WA_InputMethodEnabled);
 }
 
+const TextWidth& EditorPanel::measureInSongEncoding() {
+    if (!(m_doc.lyrics().textEncoding() == m_encoding)) {
+        m_encoding = m_doc.lyrics().textEncoding();
+        m_font.setEncoding(m_encoding);
+    }
+    return m_font.measure();
+}
+
 void EditorPanel::redraw() {
     const QSize size = this->size();
     if (m_buffer.size() != size) m_buffer = QImage(size, QImage::Format_RGB32);
     if (!m_buffer.isNull()) {
         QPainter painter(&m_buffer);
-        paintEditorLayout(
-            painter,
-            layoutEditor(m_doc, m_font.measure(), size.width(), size.height(), m_marksScrolled),
-            m_font);
+        paintEditorLayout(painter,
+                          layoutEditor(m_doc, measureInSongEncoding(), size.width(), size.height(),
+                                       m_marksScrolled),
+                          m_font);
         for (const EditorMark& mark : m_marks) {
             painter.fillRect(mark.x, mark.top + 1, m_font.width(mark.text), kEditorRowHeight - 2,
                              colourFromBgr(mark.background));
@@ -268,7 +306,7 @@ void EditorPanel::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint at = event->position().toPoint();
-    const EditorHit hit = hitEditor(m_doc, m_font.measure(), at.x(), at.y());
+    const EditorHit hit = hitEditor(m_doc, measureInSongEncoding(), at.x(), at.y());
     if (hit.area == EditorArea::Text) {
         setFocus(Qt::MouseFocusReason);
         m_doc.editor().setCursor(hit.line, hit.column);
@@ -280,7 +318,7 @@ void EditorPanel::mousePressEvent(QMouseEvent* event) {
 
 void EditorPanel::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
-    const EditorHit hit = hitEditor(m_doc, m_font.measure(), at.x(), at.y());
+    const EditorHit hit = hitEditor(m_doc, measureInSongEncoding(), at.x(), at.y());
     if (event->button() != Qt::LeftButton || hit.area != EditorArea::Gutter) {
         // Anywhere else the second press of a double click is a press like the first.
         mousePressEvent(event);

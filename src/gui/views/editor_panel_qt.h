@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/document/binding.h"
+#include "core/lyrics/text_encoding.h"
 #include "core/view/editor_layout.h"
 #include "core/view/editor_sync_marks.h"
 
@@ -15,6 +16,8 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class QPainter;
@@ -23,15 +26,18 @@ namespace cantelo {
 
 class EditorDocument;
 
-// The editor's font as the layout measures it: every Windows-1252 byte has one glyph and a
-// whole-pixel advance, and text is drawn glyph by glyph at the positions those advances give, so
-// a start letter or the cursor cell lands exactly on the character it covers. Any thread that
-// owns it; not shared between threads.
+// The editor's font as the layout measures it: every character of the song's encoding has one
+// glyph and a whole-pixel advance, and text is drawn glyph by glyph at the positions those advances
+// give, so a start letter or the cursor cell lands exactly on the character it covers. Any thread
+// that owns it; not shared between threads.
 class EditorFont {
 public:
     explicit EditorFont(const QFont& font);
 
     const QFont& font() const { return m_font; }
+    // The encoding the song text is read in (Windows-1252 until told otherwise). The gutter's
+    // digits read the same in every offered encoding.
+    void setEncoding(const TextEncoding& encoding);
     int width(std::string_view text) const;
     // width() as the layout takes it; valid while this object lives.
     const TextWidth& measure() const { return m_measure; }
@@ -47,8 +53,20 @@ public:
     void draw(QPainter& painter, const Run& run, const QColor& colour) const;
 
 private:
+    struct Glyph {
+        quint32 index = 0;
+        int advance = 0;
+        bool shown = false;
+    };
+    Glyph glyphOf(char32_t c) const;
+    // Calls f(glyph, bytes) for each character of `text`.
+    template <typename F>
+    void forEachCharacter(std::string_view text, F&& f) const;
+
     QFont m_font;
     QRawFont m_raw;
+    TextEncoding m_encoding;
+    mutable std::unordered_map<char32_t, Glyph> m_multiByteGlyphs;
     std::array<quint32, 256> m_glyphs{};
     std::array<int, 256> m_advances{};
     int m_ascent = 0;
@@ -103,10 +121,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    // The font reads the song in its current encoding; returns its measure.
+    const TextWidth& measureInSongEncoding();
     bool typeText(const QString& text);
 
     EditorDocument& m_doc;
     EditorFont m_font;
+    TextEncoding m_encoding;
     QImage m_buffer;
     std::vector<EditorMark> m_marks;
     std::function<bool(const QKeyEvent&)> m_keyFilter;

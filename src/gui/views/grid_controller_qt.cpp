@@ -110,6 +110,7 @@ void GridController::buildLayout() {
     const GridScene scene{&d.song, d.lyrics.lyricTrack() >= 0 ? &d.lyrics.lyrics() : nullptr,
                           &d.melodyNotes};
     const GridMapping mapping(m_scroll.zoom, m_scroll.position, d.song.division);
+    m_panel->setTextEncoding(m_doc.lyrics().textEncoding());
     m_layout.build(scene, mapping, m_panel->width(), m_panel->gridFont());
     d.song.setGridPixelsPerQuarter(mapping.zoom());
     d.song.setGridPixelOffset(-mapping.scroll());

@@ -19,22 +19,6 @@ constexpr int kFontPixels = 11;
 constexpr std::size_t kMaxCachedTexts = 4096;
 constexpr int kGlyphPad = 3;
 
-// Windows-1252 bytes 0x80..0x9F; every other byte is its Latin-1 code point.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-QString fromCp1252(std::string_view bytes) {
-    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        *out++ = QChar(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t{b});
-    }
-    return text;
-}
-
 void fillLtrb(QPainter& p, int left, int top, int right, int bottom, std::uint32_t bgr) {
     if (right > left && bottom > top)
         p.fillRect(left, top, right - left, bottom - top, colourFromBgr(bgr));
@@ -58,33 +42,42 @@ GridPanel::GridPanel(QWidget* parent)
     setMouseTracking(true);
     resize(kBufferWidth, kGridHeight);
     m_buffer.fill(colourFromBgr(kGridBackground));
-    for (auto& advances : m_advances) advances.fill(-1);
     m_gridFont.width = [this](std::string_view text) { return textWidth(text, false); };
     m_gridFont.height = m_metrics.height();
 }
 
-// Song texts are single bytes and the grid's font is small: each character is drawn once as a
+// The grid's font is small: each character is drawn once as a
 // glyph and texts are set from glyphs at their advances, like a bitmap font. That spares the
 // text layout engine, which costs far more than the drawing itself.
-int GridPanel::advance(unsigned char c, bool bold) {
-    int& a = m_advances[bold ? 1 : 0][c];
-    if (a < 0) {
-        const char byte = static_cast<char>(c);
-        a = (bold ? m_boldMetrics : m_metrics).horizontalAdvance(fromCp1252({&byte, 1}).at(0));
-    }
-    return a;
+void GridPanel::setTextEncoding(const TextEncoding& encoding) {
+    if (encoding == m_encoding) return;
+    m_encoding = encoding;
+    m_cells.clear(); // keyed by bytes, which now read as other characters
+}
+
+int GridPanel::advance(char32_t c, bool bold) {
+    auto& advances = m_advances[bold ? 1 : 0];
+    auto found = advances.find(c);
+    if (found == advances.end())
+        found =
+            advances
+                .emplace(
+                    c,
+                    (bold ? m_boldMetrics : m_metrics).horizontalAdvance(QString::fromUcs4(&c, 1)))
+                .first;
+    return found->second;
 }
 
 int GridPanel::textWidth(std::string_view text, bool bold) {
     int width = 0;
-    for (char c : text) width += advance(static_cast<unsigned char>(c), bold);
+    for (std::size_t at = 0; at < text.size(); at += m_encoding.charLength(text, at))
+        width += advance(m_encoding.decodeAt(text, at), bold);
     return width;
 }
 
-const QImage& GridPanel::glyph(unsigned char c, bool bold, std::uint32_t ink) {
+const QImage& GridPanel::glyph(char32_t c, bool bold, std::uint32_t ink) {
     QImage& image = m_glyphs[{ink, bold}][c];
     if (image.isNull()) {
-        const char byte = static_cast<char>(c);
         const QFontMetrics& metrics = bold ? m_boldMetrics : m_metrics;
         // Room for a glyph that reaches past its advance on either side.
         image = QImage(advance(c, bold) + 2 * kGlyphPad, metrics.height(),
@@ -93,7 +86,7 @@ const QImage& GridPanel::glyph(unsigned char c, bool bold, std::uint32_t ink) {
         QPainter p(&image);
         p.setFont(bold ? m_boldFont : m_font);
         p.setPen(colourFromBgr(ink));
-        p.drawText(kGlyphPad, metrics.ascent(), fromCp1252({&byte, 1}));
+        p.drawText(kGlyphPad, metrics.ascent(), QString::fromUcs4(&c, 1));
     }
     return image;
 }
@@ -111,10 +104,10 @@ const QImage& GridPanel::textCell(std::string_view text, std::uint32_t ink, bool
         cell.fill(Qt::transparent);
         QPainter p(&cell);
         int x = 0;
-        for (char c : text) {
-            const auto byte = static_cast<unsigned char>(c);
-            p.drawImage(x - kGlyphPad, 0, glyph(byte, bold, ink));
-            x += advance(byte, bold);
+        for (std::size_t i = 0; i < text.size(); i += m_encoding.charLength(text, i)) {
+            const char32_t c = m_encoding.decodeAt(text, i);
+            p.drawImage(x - kGlyphPad, 0, glyph(c, bold, ink));
+            x += advance(c, bold);
         }
         p.end();
         at->second = std::move(cell);

@@ -8,6 +8,10 @@
 #include <QImage>
 #include <QWidget>
 
+#include "core/lyrics/text_encoding.h"
+
+#include <unordered_map>
+
 #include <array>
 #include <map>
 #include <optional>
@@ -33,6 +37,8 @@ public:
 
     // The metrics of the grid's font, for the core layout (song texts are Windows-1252 bytes).
     const GridFont& gridFont() const { return m_gridFont; }
+    // The encoding the boxes' texts are read in; the song's.
+    void setTextEncoding(const TextEncoding& encoding);
 
     // Paints a full redraw of `layout` into the back buffer: white ground, measure and beat
     // lines, lyric boxes (in the selected colours with `selectedLook`), note bars.
@@ -78,9 +84,9 @@ private:
     void drawLyricBox(QPainter& p, const QRect& box, std::string_view text, std::uint32_t face,
                       std::uint32_t breakFace);
     void drawLyricBox(QPainter& p, const GridBox& box, std::uint32_t face, std::uint32_t breakFace);
-    int advance(unsigned char c, bool bold);
+    int advance(char32_t c, bool bold);
     int textWidth(std::string_view text, bool bold);
-    const QImage& glyph(unsigned char c, bool bold, std::uint32_t ink);
+    const QImage& glyph(char32_t c, bool bold, std::uint32_t ink);
     QRect floatingRect() const;
 
     QImage m_buffer;
@@ -89,8 +95,9 @@ private:
     QFontMetrics m_metrics;
     QFontMetrics m_boldMetrics;
     GridFont m_gridFont;
-    std::array<std::array<int, 256>, 2> m_advances{}; // regular, bold; -1 until measured
-    std::map<std::pair<std::uint32_t, bool>, std::array<QImage, 256>> m_glyphs; // by ink, bold
+    std::array<std::unordered_map<char32_t, int>, 2> m_advances; // regular, bold
+    std::map<std::pair<std::uint32_t, bool>, std::unordered_map<char32_t, QImage>> m_glyphs;
+    TextEncoding m_encoding;
     std::unordered_map<std::string, QImage> m_cells;
     int m_cursorX = 0;
     std::optional<int> m_alignX;

@@ -37,9 +37,8 @@ QFont MonitorView::monitorFont(int size) {
 }
 
 MonitorView::MonitorView(TMDIChild& child, LyricsDocument& lyrics)
-    : QWidget(child.client()), m_child(child), m_widths([](int size, unsigned char c) {
-          const char byte = static_cast<char>(c);
-          return QFontMetrics(monitorFont(size)).horizontalAdvance(uiText({&byte, 1}));
+    : QWidget(child.client()), m_child(child), m_widths([](int size, char32_t c) {
+          return QFontMetrics(monitorFont(size)).horizontalAdvance(QString::fromUcs4(&c, 1));
       }),
       m_monitor(lyrics, m_widths), m_background(kBackgroundSize, QImage::Format_RGB32) {
     setObjectName(QStringLiteral("MonitorImage"));
@@ -105,9 +104,9 @@ void MonitorView::paintStrip() {
     painter.setFont(font);
     const int baseline = kStripMargin + QFontMetrics(font).ascent();
     painter.setPen(Qt::black);
-    painter.drawText(kStripMargin, baseline, uiText(m_stripLine));
+    painter.drawText(kStripMargin, baseline, songText(m_stripLine, m_monitor.textEncoding()));
     painter.setPen(fromBgr(kSyncTappedColour));
-    painter.drawText(kStripMargin, baseline, uiText(m_stripTapped));
+    painter.drawText(kStripMargin, baseline, songText(m_stripTapped, m_monitor.textEncoding()));
     update();
 }
 
@@ -151,10 +150,10 @@ void MonitorView::apply(const MonitorPaint& p) {
         QPainter(&m_image).drawImage(m_image.rect(), m_background);
         break;
     case K::Plain:
-        drawText(uiText(p.text), p.x, p.y, p.size, p.colour);
+        drawText(songText(p.text, m_monitor.textEncoding()), p.x, p.y, p.size, p.colour);
         break;
     case K::Outlined: {
-        const QString text = uiText(p.text);
+        const QString text = songText(p.text, m_monitor.textEncoding());
         const int t = p.outline;
         for (const QPoint d : {QPoint(-t, 0), QPoint(t, 0), QPoint(0, -t), QPoint(0, t)})
             drawText(text, p.x + d.x(), p.y + d.y(), p.size, kMonitorOutlineColour);
@@ -169,7 +168,7 @@ void MonitorView::apply(const MonitorPaint& p) {
         const int b = small ? 4 : 6;
         const QFont font = monitorFont(p.size);
         const QFontMetrics metrics(font);
-        const QString text = uiText(p.text);
+        const QString text = songText(p.text, m_monitor.textEncoding());
         QImage line(metrics.horizontalAdvance(text) + b, metrics.height() + b,
                     QImage::Format_ARGB32_Premultiplied);
         line.fill(Qt::transparent);
@@ -183,7 +182,8 @@ void MonitorView::apply(const MonitorPaint& p) {
             painter.drawText(a, a + metrics.ascent(), text);
             if (!p.sung.empty()) {
                 painter.setPen(fromBgr(p.sungColour));
-                painter.drawText(a, a + metrics.ascent(), uiText(p.sung));
+                painter.drawText(a, a + metrics.ascent(),
+                                 songText(p.sung, m_monitor.textEncoding()));
             }
         }
         QPainter painter(&m_image);

@@ -11,4 +11,10 @@ QString uiText(std::string_view cp1252) {
     return out;
 }
 
+QString songText(std::string_view bytes, const TextEncoding& encoding) {
+    if (encoding.isWindows1252()) return uiText(bytes);
+    const std::u32string text = encoding.decode(bytes);
+    return QString::fromUcs4(text.data(), qsizetype(text.size()));
+}
+
 } // namespace cantelo

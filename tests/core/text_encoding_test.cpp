@@ -1,0 +1,89 @@
+// The song's text encoding: which one the corpus songs are found in, and how the characters of
+// single- and multi-byte texts are walked, read and written.
+#include "test_support.h"
+
+#include "core/document/song_file.h"
+#include "core/lyrics/text_encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace cantelo {
+namespace {
+
+// Judged once by reading each song's lyrics decoded every way: the German and Galician songs
+// (and one test file) are UTF-8, m21__test21 is Korean, the Vietnamese song uses a font-hack
+// code page no converter knows (its bytes read as Windows-1252 at least keep the ASCII), and
+// every other song is Western European or ASCII.
+const std::map<std::string, std::string> kJudgedEncodings{
+    {"dmp__Negra_Sombra.kar", "UTF-8"},
+    {"dmp__Schubert_Standchen.mid", "UTF-8"},
+    {"dmp__mozart_konigdernacht.mid", "UTF-8"},
+    {"m21__test18.mid", "UTF-8"},
+    {"m21__test21.mid", "CP949"},
+};
+
+TEST(TextEncodingTest, CorpusSongsAreFoundInTheEncodingTheirLyricsWereWrittenIn) {
+    const auto files = test::corpusFiles({".mid", ".kar"});
+    if (files.empty()) GTEST_SKIP() << "the corpus is missing";
+    for (const auto& file : files) {
+        SongDocument doc;
+        if (!openSongFile(doc, file.string(), 3).ok) continue;
+        const auto judged = kJudgedEncodings.find(file.filename().string());
+        const std::string want = judged == kJudgedEncodings.end() ? "WINDOWS-1252" : judged->second;
+        EXPECT_EQ(doc.lyrics.textEncoding().name(), want) << file.filename();
+    }
+}
+
+TEST(TextEncodingTest, AsciiAndUnsureTextsStayWindows1252) {
+    EXPECT_TRUE(detectTextEncoding({"Twinkle twinkle", "little star"}).isWindows1252());
+    EXPECT_TRUE(detectTextEncoding({}).isWindows1252());
+    // One valid and one invalid UTF-8 text: not UTF-8.
+    EXPECT_TRUE(detectTextEncoding({"\xC3\xBC", "perch\xE9"}).isWindows1252());
+    EXPECT_TRUE(detectTextEncoding({"gr\xC3\xBC\xC3\x9F"}).isUtf8());
+}
+
+TEST(TextEncodingTest, MultiByteTextsWalkByCharacters) {
+    const TextEncoding utf8 = TextEncoding::utf8();
+    const std::string perche = "perch\xC3\xA9!"; // "perché!"
+    EXPECT_EQ(utf8.charCount(perche), 7u);
+    EXPECT_EQ(utf8.byteOffset(perche, 6), 7u);
+    EXPECT_EQ(utf8.charIndex(perche, 7), 6u);
+    EXPECT_EQ(utf8.charIndex(perche, 6), 5u); // inside "é": its start
+    EXPECT_EQ(utf8.charLength(perche, 5), 2u);
+    EXPECT_EQ(utf8.charLengthBefore(perche, 7), 2u);
+    EXPECT_EQ(utf8.decode(perche), U"perch\u00E9!");
+    // A stray byte is one unreadable character, so a walk never stops inside a text.
+    EXPECT_EQ(utf8.decode("a\xE9z"), U"a\uFFFDz");
+    EXPECT_EQ(utf8.charCount("a\xE9z"), 3u);
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong "/"
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // surrogate
+
+    const TextEncoding gbk = *TextEncoding::named("GBK");
+    const std::string zhong = "\xD6\xD0"; // 中
+    EXPECT_EQ(gbk.decode("a" + zhong + "b"), U"a\u4E2Db");
+    EXPECT_EQ(gbk.charCount("a" + zhong + "b"), 3u);
+    EXPECT_EQ(gbk.encode(U'\u4E2D'), zhong);
+}
+
+TEST(TextEncodingTest, EncodingACharacterGivesItsBytesOrRefuses) {
+    EXPECT_EQ(TextEncoding::utf8().encode(U'\u00FC'), "\xC3\xBC");
+    EXPECT_EQ(TextEncoding().encode(U'\u20AC'), "\x80");
+    EXPECT_EQ(TextEncoding::named("ISO-8859-1")->encode(U'\u20AC'), std::nullopt);
+    EXPECT_EQ(TextEncoding::named("ISO-8859-15")->encode(U'\u20AC'), "\xA4");
+    EXPECT_EQ(TextEncoding().encode(U'\u4E2D'), std::nullopt);
+    EXPECT_EQ(TextEncoding::named("Windows-1251")->decode("\xC4\xE0"), U"\u0414\u0430");
+    // Every byte of Windows-1252 reads and writes back as itself.
+    const TextEncoding cp1252;
+    for (int b = 0; b < 256; ++b) {
+        const std::string byte(1, static_cast<char>(b));
+        EXPECT_EQ(cp1252.encode(cp1252.decodeAt(byte, 0)), byte) << b;
+    }
+    EXPECT_EQ(toUtf8("\xFC", cp1252), "\xC3\xBC");
+    EXPECT_EQ(fromUtf8("\xC3\xBC", cp1252), "\xFC");
+}
+
+} // namespace
+} // namespace cantelo
