@@ -17,6 +17,7 @@ enum class DocumentChangeKind {
     Programs,
     Controllers,
     SysEx,
+    Velocities, // the velocities of a channel's notes
     Position,  // the song position moved
     Reference, // the binding reference pointer was set or cleared
     Options,   // "Mantieni Agganciate Sillabe - Note" or "Posizionamento Manuale" changed

@@ -156,7 +156,7 @@ void EditorDocument::onLyricsChange(const LyricsChange& change) {
 }
 
 void EditorDocument::songEdited(DocumentChangeKind kind) {
-    ++m_songGeneration;
+    m_songGeneration = m_nextGeneration++;
     publish({kind, {}});
     if (m_depth == 0) checkModified();
 }
@@ -205,6 +205,7 @@ Result EditorDocument::open(const std::string& path) {
                     Result::failure(memory ? FailureReason::TooLarge : FailureReason::Other, path);
             }
             m_editor.resetForNewSong();
+            m_gesture.reset();
         }
         m_reference.clear();
         // The old song is gone either way: the user agreed to leave it before asking to open.
@@ -353,11 +354,25 @@ Result EditorDocument::splitOrJoin(int item, int grabOffset, const TextWidth& wi
 }
 
 Result EditorDocument::undo() {
-    return run(Guard::Lyrics, [&] { return changedOrNothing(m_editor.undo()); });
+    return run(Guard::Lyrics, [&] {
+        endSongGesture();
+        if (const HistoryAction* a = m_editor.history().undoAction(m_doc.lyrics.lyrics())) {
+            songStepApplied(a, true);
+            return Result::success();
+        }
+        return changedOrNothing(m_editor.undo());
+    });
 }
 
 Result EditorDocument::redo() {
-    return run(Guard::Lyrics, [&] { return changedOrNothing(m_editor.redo()); });
+    return run(Guard::Lyrics, [&] {
+        endSongGesture();
+        if (const HistoryAction* a = m_editor.history().redoAction(m_doc.lyrics.lyrics())) {
+            songStepApplied(a, false);
+            return Result::success();
+        }
+        return changedOrNothing(m_editor.redo());
+    });
 }
 
 // ---- Melody, reference, options -------------------------------------------------------------
@@ -431,13 +446,73 @@ Result EditorDocument::setManualPositioning(bool on) {
 // ---- Song commands --------------------------------------------------------------------------
 
 Result EditorDocument::clearAllBanks() {
-    return run(Guard::None, [&] {
+    return editSong(DocumentChangeKind::Controllers, SongScope::allControls(), [](CMidiSong& s) {
         // Removing events frees memory only: it cannot fail half-way.
-        const int removed = m_doc.song.removeControllers(0) + m_doc.song.removeControllers(32);
-        if (removed == 0) return Result::failure(FailureReason::NothingToDo);
-        songEdited(DocumentChangeKind::Controllers);
+        return s.removeControllers(0) + s.removeControllers(32) > 0;
+    });
+}
+
+Result EditorDocument::editSong(DocumentChangeKind kind, const SongScope& scope,
+                                const std::function<bool(CMidiSong&)>& edit) {
+    return run(Guard::None, [&] {
+        endSongGesture();
+        SongState before = SongState::capture(m_doc.song, scope);
+        const std::uint64_t beforeId = m_songGeneration;
+        if (!edit(m_doc.song)) return Result::failure(FailureReason::NothingToDo);
+        SongState after = SongState::capture(m_doc.song, scope);
+        if (after == before) return Result::failure(FailureReason::NothingToDo);
+        recordSongStep(kind, std::move(before), std::move(after), beforeId);
+        publish({kind, {}});
         return Result::success();
     });
+}
+
+void EditorDocument::beginSongGesture(DocumentChangeKind kind, const SongScope& scope) {
+    endSongGesture();
+    m_gesture = Gesture{kind, scope, SongState::capture(m_doc.song, scope), m_songGeneration};
+}
+
+void EditorDocument::gestureEdit(const std::function<void(CMidiSong&)>& edit) {
+    if (!m_gesture) return;
+    run(Guard::None, [&] {
+        edit(m_doc.song);
+        songEdited(m_gesture->kind);
+        return Result::success();
+    });
+}
+
+Result EditorDocument::endSongGesture() {
+    if (!m_gesture) return Result::failure(FailureReason::NothingToDo);
+    Gesture g = std::move(*m_gesture);
+    m_gesture.reset();
+    return run(Guard::None, [&] {
+        SongState after = SongState::capture(m_doc.song, g.scope);
+        if (after == g.before) {
+            // Dragged and brought back: no step, and the song is the one it was.
+            if (m_songGeneration != g.beforeId) {
+                m_songGeneration = g.beforeId;
+                publish({g.kind, {}});
+            }
+            return Result::failure(FailureReason::NothingToDo);
+        }
+        recordSongStep(g.kind, std::move(g.before), std::move(after), g.beforeId);
+        return Result::success();
+    });
+}
+
+void EditorDocument::recordSongStep(DocumentChangeKind kind, SongState before, SongState after,
+                                    std::uint64_t beforeId) {
+    // The state after the edit gets its number now, so a gesture's many moves are one state.
+    if (m_songGeneration == beforeId) m_songGeneration = m_nextGeneration++;
+    m_editor.history().recordAction(std::make_shared<SongStep>(
+        m_doc.song, kind, std::move(before), std::move(after), beforeId, m_songGeneration));
+}
+
+void EditorDocument::songStepApplied(const HistoryAction* action, bool undone) {
+    const auto* step = dynamic_cast<const SongStep*>(action);
+    if (!step) return;
+    m_songGeneration = undone ? step->beforeId() : step->afterId();
+    publish({step->kind(), {}});
 }
 
 } // namespace cantelo

@@ -2,6 +2,7 @@
 
 #include "core/document/binding.h"
 #include "core/document/document_change.h"
+#include "core/document/song_edit.h"
 #include "core/document/song_file.h"
 #include "core/files/result.h"
 #include "core/lyrics/lyrics_editor.h"
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,8 +84,8 @@ public:
     int subscribe(DocumentListener listener);
     void unsubscribe(int id);
 
-    // A tool changed the song (Tempo, Signatures, Programs, Controllers, SysEx): published,
-    // and the document is modified from now until the next open or save.
+    // A change of the song made outside the history (none of the tools'): published, and the
+    // document is modified from now until the next open or save.
     void songEdited(DocumentChangeKind kind);
     // The song position moved (the transport, a click on the grid): published, nothing else.
     void positionMoved();
@@ -155,8 +157,21 @@ public:
 
     // ---- Song commands -----------------------------------------------------------------------
 
+    // A tool's edit of the song, as one undo step in the history of the lyrics: `edit` changes
+    // only the parts named by `scope` and returns whether it did anything. The change `kind`
+    // is published (after undo and redo as well). NothingToDo when the scope is as before.
+    Result editSong(DocumentChangeKind kind, const SongScope& scope,
+                    const std::function<bool(CMidiSong&)>& edit);
+    // A gesture (a fader dragged) that changes the song many times and is one undo step: begin
+    // keeps the scope's state, each move edits and publishes `kind`, end records the step when
+    // the scope changed. Beginning again ends a gesture left open.
+    void beginSongGesture(DocumentChangeKind kind, const SongScope& scope);
+    void gestureEdit(const std::function<void(CMidiSong&)>& edit);
+    Result endSongGesture();
+    bool inSongGesture() const { return m_gesture.has_value(); }
+
     // "Azzera tutti i Banchi": every bank select (controllers 0 and 32) of every channel goes.
-    // A song edit: publishes Controllers. It has no undo step (the undo history holds lyrics).
+    // One undo step; publishes Controllers.
     Result clearAllBanks();
 
     // Where an edit made outside the document's commands (a key-tap take) records its undo step:
@@ -175,6 +190,9 @@ private:
     BindStart bindStart() const;
 
     void onLyricsChange(const LyricsChange& change);
+    void recordSongStep(DocumentChangeKind kind, SongState before, SongState after,
+                        std::uint64_t beforeId);
+    void songStepApplied(const HistoryAction* action, bool undone);
     void publish(const DocumentChange& change);
     void markSaved();
     void checkModified();
@@ -188,8 +206,18 @@ private:
 
     std::vector<LyricsHistory::Item> m_savedLyrics;
     int m_savedLyricTrack = -1;
-    std::uint64_t m_songGeneration = 0; // counts song edits
+    // Names the song's state: each edit gives a new number, undo and redo give back the number
+    // of the state they restore, so undoing back to the saved song is not a change.
+    std::uint64_t m_songGeneration = 0;
+    std::uint64_t m_nextGeneration = 1;
     std::uint64_t m_savedGeneration = 0;
+    struct Gesture {
+        DocumentChangeKind kind;
+        SongScope scope;
+        SongState before;
+        std::uint64_t beforeId;
+    };
+    std::optional<Gesture> m_gesture;
     bool m_publishedModified = false;
 
     std::vector<std::pair<int, DocumentListener>> m_listeners;

@@ -29,17 +29,56 @@ void LyricsHistory::record(TItemLyr& list, LyricsCursor cursor, std::uint64_t me
     m_redo.clear();
     if (mergeKey != 0 && mergeKey == m_mergeKey && !m_undo.empty()) return;
     m_mergeKey = mergeKey;
-    m_undo.push_back({itemsOf(list), cursor});
-    while (m_undo.size() > m_limit) m_undo.pop_front();
+    push(m_undo, {itemsOf(list), cursor, nullptr});
+}
+
+void LyricsHistory::recordAction(std::shared_ptr<HistoryAction> action) {
+    m_redo.clear();
+    m_mergeKey = 0;
+    push(m_undo, {{}, {}, std::move(action)});
+}
+
+void LyricsHistory::push(std::deque<Snapshot>& to, Snapshot s) {
+    to.push_back(std::move(s));
+    while (to.size() > m_limit) to.pop_front();
+}
+
+void LyricsHistory::dropUnchanged(TItemLyr& list, std::deque<Snapshot>& from) {
+    // Steps whose command ended up changing nothing are passed over: undo always shows an effect.
+    while (!from.empty() && !from.back().action && holds(list, from.back().items)) from.pop_back();
+}
+
+HistoryAction* LyricsHistory::undoAction(TItemLyr& list) {
+    m_mergeKey = 0;
+    dropUnchanged(list, m_undo);
+    if (m_undo.empty() || !m_undo.back().action) return nullptr;
+    Snapshot s = std::move(m_undo.back());
+    m_undo.pop_back();
+    s.action->undo();
+    HistoryAction* taken = s.action.get();
+    push(m_redo, std::move(s));
+    return taken;
+}
+
+HistoryAction* LyricsHistory::redoAction(TItemLyr& list) {
+    m_mergeKey = 0;
+    dropUnchanged(list, m_redo);
+    if (m_redo.empty() || !m_redo.back().action) return nullptr;
+    Snapshot s = std::move(m_redo.back());
+    m_redo.pop_back();
+    s.action->redo();
+    HistoryAction* taken = s.action.get();
+    push(m_undo, std::move(s));
+    return taken;
 }
 
 std::optional<LyricsCursor> LyricsHistory::step(TItemLyr& list, LyricsCursor current,
                                                 std::deque<Snapshot>& from,
                                                 std::deque<Snapshot>& to) {
-    // Steps whose command ended up changing nothing are passed over: undo always shows an effect.
-    while (!from.empty() && holds(list, from.back().items)) from.pop_back();
-    if (from.empty()) return std::nullopt;
-    to.push_back({itemsOf(list), current});
+    dropUnchanged(list, from);
+    // An action on top is taken by undoAction/redoAction; a lyric undo does not pass it by.
+    if (from.empty() || from.back().action) return std::nullopt;
+    to.push_back({itemsOf(list), current, nullptr});
     Snapshot s = std::move(from.back());
     from.pop_back();
     restore(list, s);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +17,15 @@ struct LyricsCursor {
     int line = 0;
     int column = 0;
     friend bool operator==(const LyricsCursor&, const LyricsCursor&) = default;
+};
+
+// A step of the same history that is not a lyric edit (a song edit): it knows how to take
+// itself back and to do itself again; the lyric list stays as it is.
+class HistoryAction {
+public:
+    virtual ~HistoryAction() = default;
+    virtual void undo() = 0;
+    virtual void redo() = 0;
 };
 
 // Undo and redo of the lyric list. Lyric lists are a few thousand items at most, so each step is
@@ -43,6 +53,14 @@ public:
 
     void record(TItemLyr& list, LyricsCursor cursor, std::uint64_t mergeKey = 0);
     void closeStep() { m_mergeKey = 0; }
+    // Records an edit made elsewhere, already done, as one step.
+    void recordAction(std::shared_ptr<HistoryAction> action);
+
+    // When the step that undo (redo) would take is an action, takes it: runs its undo (redo),
+    // moves it to the other side and returns it. Null when the step is a lyric one, or there is
+    // none; lyric steps that change nothing are passed over first, as undo() does.
+    HistoryAction* undoAction(TItemLyr& list);
+    HistoryAction* redoAction(TItemLyr& list);
 
     // Puts the list back as it was before the last step, keeping the present state for redo.
     // Returns the cursor to restore, or nothing when there is no step to undo.
@@ -58,12 +76,16 @@ public:
     struct Snapshot {
         std::vector<Item> items;
         LyricsCursor cursor;
+        std::shared_ptr<HistoryAction> action; // set: the step is this action, items unused
     };
 
 private:
     static void restore(TItemLyr& list, const Snapshot& s);
     static std::optional<LyricsCursor> step(TItemLyr& list, LyricsCursor current,
                                             std::deque<Snapshot>& from, std::deque<Snapshot>& to);
+
+    static void dropUnchanged(TItemLyr& list, std::deque<Snapshot>& from);
+    void push(std::deque<Snapshot>& to, Snapshot s);
 
     std::deque<Snapshot> m_undo;
     std::deque<Snapshot> m_redo;

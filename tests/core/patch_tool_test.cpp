@@ -1,0 +1,114 @@
+#include "test_support.h"
+
+#include "core/document/editor_document.h"
+#include "core/tools/patch_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace cantelo {
+namespace {
+
+using test::SmfFile;
+using test::SmfTrack;
+
+class PatchToolTest : public ::testing::Test {
+protected:
+    void open(SmfTrack& track) {
+        track.noteOn(0, 2, 60, 90).noteOff(1920, 2, 60).endOfTrack();
+        ASSERT_TRUE(
+            doc.open(test::writeFile(dir.path() / "p.mid", SmfFile(0, 480).track(track).bytes())));
+    }
+    // Channel 2's program and bank events as "status:number=value@tick".
+    std::vector<std::string> controls() {
+        std::vector<std::string> out;
+        for (auto& e : test::trackOf(doc.song(), 2)->events) {
+            if (e.status() == 0xC0)
+                out.push_back(
+                    "pc=" + std::to_string(static_cast<CObjectEventProgramChange&>(e).program) +
+                    "@" + std::to_string(e.tick));
+            if (e.status() == 0xB0) {
+                auto& cc = static_cast<CObjectEventControlChange&>(e);
+                if (cc.controller == 0 || cc.controller == 32)
+                    out.push_back("cc" + std::to_string(cc.controller) + "=" +
+                                  std::to_string(cc.value) + "@" + std::to_string(e.tick));
+            }
+        }
+        return out;
+    }
+    test::ScratchDir dir;
+    EditorDocument doc;
+    bool yes = true;
+    std::function<bool()> answer = [this] { return yes; };
+};
+
+TEST_F(PatchToolTest, ProgramCreatedAtThePositionWithItsBank) {
+    SmfTrack track;
+    track.event(0, {0xB2, 7, 100});
+    open(track);
+    const PatchOutcome at480 = applyPatch(doc, 2, 1, 1, -1, 480, answer);
+    ASSERT_TRUE(at480.result);
+    EXPECT_EQ(at480.sendProgram, 0);
+    EXPECT_EQ(controls(), (std::vector<std::string>{"pc=0@480", "cc0=1@478"}));
+    const PatchView view = loadPatch(doc.song(), 2, 600);
+    EXPECT_EQ(view.instrument, 1);
+    EXPECT_EQ(view.msb, 1);
+    EXPECT_EQ(view.lsb, -1);
+    // The same patch again changes nothing.
+    EXPECT_EQ(applyPatch(doc, 2, 1, 1, -1, 600, answer).result.reason, FailureReason::NothingToDo);
+    // Emptying MSB deletes the bank select that belonged to the program.
+    ASSERT_TRUE(applyPatch(doc, 2, 1, -1, -1, 600, answer).result);
+    EXPECT_EQ(controls(), (std::vector<std::string>{"pc=0@480"}));
+    ASSERT_TRUE(doc.undo());
+    ASSERT_TRUE(doc.undo());
+    EXPECT_TRUE(controls().empty());
+
+    ASSERT_TRUE(applyPatch(doc, 2, 1, 1, -1, 0, answer).result);
+    EXPECT_EQ(controls(), (std::vector<std::string>{"pc=0@2", "cc0=1@0"}));
+}
+
+TEST_F(PatchToolTest, AnsweringNoKeepsOnlyTheBankValues) {
+    SmfTrack track;
+    track.event(0, {0xB2, 7, 100}).event(0, {0xB2, 0, 4});
+    open(track);
+    yes = false;
+    const PatchOutcome out = applyPatch(doc, 2, 10, 6, -1, 480, answer);
+    ASSERT_TRUE(out.result);
+    EXPECT_EQ(out.sendProgram, -1);
+    EXPECT_EQ(controls(), (std::vector<std::string>{"cc0=6@0"}));
+}
+
+TEST_F(PatchToolTest, BankFarBeforeTheProgramIsNotItsOwn) {
+    SmfTrack track;
+    track.event(0, {0xB2, 7, 100}).event(100, {0xB2, 0, 4}).event(11, {0xC2, 5});
+    open(track);
+    EXPECT_EQ(loadPatch(doc.song(), 2, 300).msb, -1);
+    EXPECT_EQ(loadPatch(doc.song(), 2, 300).instrument, 6);
+    ASSERT_TRUE(applyPatch(doc, 2, 6, 9, -1, 300, answer).result);
+    const auto after = controls();
+    EXPECT_EQ(after.front(), "cc0=4@100");
+    EXPECT_NE(std::find(after.begin(), after.end(), "cc0=9@109"), after.end());
+}
+
+TEST_F(PatchToolTest, RefusalsAndBankDigits) {
+    SmfTrack track;
+    track.event(0, {0xB2, 7, 100});
+    open(track);
+    EXPECT_EQ(applyPatch(doc, 5, 1, -1, -1, 0, answer).refusal, PatchRefusal::ChannelNotInUse);
+    EXPECT_EQ(applyPatch(doc, 2, 0, -1, -1, 0, answer).refusal, PatchRefusal::NoInstrument);
+    EXPECT_FALSE(doc.canUndo());
+
+    std::string text = "12";
+    EXPECT_FALSE(typeBankDigit(text, '8'));
+    EXPECT_TRUE(typeBankDigit(text, '7'));
+    EXPECT_FALSE(typeBankDigit(text, '1')); // a fourth digit
+    EXPECT_FALSE(typeBankDigit(text, 'a'));
+    EXPECT_EQ(text, "127");
+    EXPECT_EQ(bankFieldValue(text), 127);
+    EXPECT_EQ(bankFieldValue(""), -1);
+}
+
+} // namespace
+} // namespace cantelo

@@ -1,0 +1,94 @@
+#include "core/document/display_step.h"
+#include "core/tools/vu_meter.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace cantelo {
+namespace {
+
+using Paint = VuMeterAnimation::Paint;
+
+// What the widget would show: the last colour set for each segment.
+struct Screen {
+    std::array<std::array<bool, kMeterSegments>, kMeterChannels> lit{};
+    void apply(const std::vector<Paint>& painted) {
+        for (const Paint& p : painted) lit[p.channel][p.segment] = p.lit;
+    }
+    int litCount(int ch) const {
+        int n = 0;
+        for (bool b : lit[ch]) n += b;
+        return n;
+    }
+};
+
+TEST(VuMeterTest, RiseHoldAndFall) {
+    VuMeterAnimation meter;
+    Screen screen;
+    std::vector<Paint> painted;
+    meter.SetValue(13, 4);
+    for (int run = 1; run <= 12; ++run) {
+        painted.clear();
+        meter.step(painted);
+        screen.apply(painted);
+        EXPECT_EQ(screen.litCount(4), run);
+    }
+    painted.clear();
+    meter.step(painted); // 130 ms
+    screen.apply(painted);
+    EXPECT_EQ(screen.litCount(4), 13);
+    EXPECT_EQ(meter.peak(4), 12);
+    EXPECT_EQ(meterSegmentColour(12), 0x0000FFu);
+    EXPECT_EQ(meterSegmentColour(7), 0x80FFFFu);
+    EXPECT_EQ(meterSegmentColour(6), 0x80FF80u);
+    EXPECT_EQ(screen.litCount(5), 0); // only the fed channel moved
+
+    // Falling one segment per 30 ms, the peak held on top for 250 ms.
+    for (int run = 0; run < 24; ++run) {
+        painted.clear();
+        meter.step(painted);
+        screen.apply(painted);
+    }
+    EXPECT_EQ(meter.level(4), 13 - 8);
+    EXPECT_EQ(meter.peak(4), 12);
+    EXPECT_TRUE(screen.lit[4][12]);
+    EXPECT_FALSE(screen.lit[4][11]);
+    painted.clear();
+    meter.step(painted);
+    EXPECT_EQ(meter.peak(4), 11);
+
+    // Everything ends unlit and the animation goes idle.
+    for (int run = 0; run < 500 && meter.animating(); ++run) {
+        painted.clear();
+        meter.step(painted);
+        screen.apply(painted);
+    }
+    EXPECT_FALSE(meter.animating());
+    EXPECT_EQ(screen.litCount(4), 0);
+}
+
+TEST(VuMeterTest, ZeroOnAnIdleChannelAndTheFedLevel) {
+    VuMeterAnimation meter;
+    std::vector<Paint> painted;
+    meter.SetValue(0, 2);
+    meter.step(painted);
+    EXPECT_EQ(meter.peak(2), -1);
+    for (const Paint& p : painted) EXPECT_FALSE(p.lit);
+    EXPECT_EQ(meterLevel(5), 1);
+    EXPECT_EQ(meterLevel(127), 13);
+    EXPECT_EQ(meterLevel(0), 0);
+
+    // A new value during the fall rises again from where the bar is.
+    meter.SetValue(6, 1);
+    for (int i = 0; i < 12; ++i) meter.step(painted);
+    const int fallen = meter.level(1);
+    EXPECT_LT(fallen, 6);
+    meter.SetValue(9, 1);
+    meter.step(painted);
+    EXPECT_EQ(meter.level(1), fallen + 1);
+}
+
+} // namespace
+} // namespace cantelo
