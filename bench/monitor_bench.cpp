@@ -12,9 +12,13 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace cantelo;
@@ -45,15 +49,21 @@ class Recorders final : public OutputProvider {
 public:
     std::vector<std::string> list() override { return {"Recorder"}; }
     std::unique_ptr<MidiOutput> create(int) override {
-        return std::make_unique<RecordingOutput>("Recorder");
+        auto out = std::make_unique<RecordingOutput>("Recorder");
+        out->reserve(400000, 1 << 20); // no allocation in the sends being measured
+        last = out.get();
+        return out;
     }
+    RecordingOutput* last = nullptr;
 };
 
 struct Frame {
     explicit Frame(QSize monitorClient) {
         startApplication();
         window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
-        session = std::make_unique<EditorSession>(*window, std::make_unique<Recorders>(),
+        auto outputs = std::make_unique<Recorders>();
+        recorders = outputs.get();
+        session = std::make_unique<EditorSession>(*window, std::move(outputs),
                                                   fs::temp_directory_path().string());
         window->resize(1400, 900);
         window->show();
@@ -67,6 +77,7 @@ struct Frame {
 
     std::unique_ptr<TCanteloEd1> window;
     std::unique_ptr<EditorSession> session;
+    Recorders* recorders = nullptr;
     bool ok = false;
 };
 
@@ -103,8 +114,10 @@ void BM_MonitorHalfPageFlip(benchmark::State& state) {
     TItemLyr& list = frame.lyrics();
     int firstOfLine2 = -1;
     for (int i = 0, breaks = 0; i < list.count() && firstOfLine2 < 0; ++i) {
-        if (lyricItem(list, i).lineBreak) ++breaks;
-        else if (breaks == 2) firstOfLine2 = i;
+        if (lyricItem(list, i).lineBreak)
+            ++breaks;
+        else if (breaks == 2)
+            firstOfLine2 = i;
     }
     if (!frame.ok || firstOfLine2 < 1) {
         state.SkipWithError("no song with three lines");
@@ -138,6 +151,63 @@ void BM_DisplayTimerRun(benchmark::State& state) {
     }
 }
 
+// How late the playback thread sends while the window follows the song (display timer, slider,
+// grid, monitor): each channel's sends are paired in order with its queue, the values the
+// window re-sends in between (the full refresh after the start) being passed over.
+void BM_PlaybackWhileTheViewsFollow(benchmark::State& state) {
+    Frame frame({712, 274});
+    QApplication::processEvents();
+    RecordingOutput* out = frame.recorders->last;
+    if (!frame.ok || !out) {
+        state.SkipWithError("corpus missing or no output");
+        return;
+    }
+    const char* limitText = std::getenv("CANTELO_PLAYBACK_SECONDS");
+    const auto limit = std::chrono::seconds(limitText ? std::max(1, std::atoi(limitText)) : 20);
+    for (auto _ : state) {
+        const std::size_t first = out->size();
+        frame.session->transport().play();
+        const auto start = std::chrono::steady_clock::now();
+        while (frame.session->player().playing() &&
+               std::chrono::steady_clock::now() - start < limit) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        frame.session->transport().stop();
+        const CMidiPlayer& player = frame.session->player();
+        const auto entries = out->entries();
+        std::vector<double> late;
+        for (int c = 0; c < 16; ++c) {
+            std::size_t e = first;
+            const auto& records = player.queue(c);
+            for (std::size_t i = 0; i < player.queueNext(c); ++i) {
+                const std::uint32_t m = records[i].message;
+                // Pan, reverb and chorus records are only noted by playback, not sent.
+                const std::uint32_t cc = (m >> 8) & 0x7F;
+                if ((m & 0xF0) == 0xB0 && (cc == 10 || cc == 91 || cc == 93)) continue;
+                while (e < entries.size() &&
+                       (entries[e].kind != RecordingOutput::Kind::Short ||
+                        (entries[e].packed & 0x0F) != static_cast<std::uint32_t>(c) ||
+                        entries[e].packed != m))
+                    ++e;
+                if (e == entries.size()) break;
+                const auto d = entries[e++].time - player.timeOfClock(records[i].ms);
+                late.push_back(std::chrono::duration<double, std::micro>(d).count());
+            }
+        }
+        if (late.empty()) {
+            state.SkipWithError("nothing was played");
+            return;
+        }
+        std::sort(late.begin(), late.end());
+        state.counters["messages"] = static_cast<double>(late.size());
+        state.counters["median_us"] = late[late.size() / 2];
+        state.counters["p99_us"] = late[late.size() * 99 / 100];
+        state.counters["max_us"] = late.back();
+    }
+}
+
+BENCHMARK(BM_PlaybackWhileTheViewsFollow)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_MonitorWipeStep, default_712, 712)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_MonitorWipeStep, wide_1008, 1008)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MonitorHalfPageFlip)->Unit(benchmark::kMillisecond);
