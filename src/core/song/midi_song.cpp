@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -284,7 +285,8 @@ std::vector<std::int32_t> CMidiSong::controllersAt(std::span<const int> controll
                                                    std::int32_t tick) const {
     const std::size_t n = controllers.size();
     std::vector<std::int32_t> values(n * kChannels, -1);
-    std::vector<std::int64_t> found(n * kChannels, -1); // tick of the entry in force
+    // Tick of the entry in force; an entry at a negative tick counts as controllerAt counts it.
+    std::vector<std::int64_t> found(n * kChannels, std::numeric_limits<std::int64_t>::min());
     for (const auto& e : m_data->chase) {
         const auto entryTick = static_cast<std::int32_t>(e.tick);
         if (e.status != 0xB0 || entryTick > tick || e.channel >= kChannels) continue;
