@@ -40,7 +40,7 @@ public:
                 std::array<std::vector<CObjectEventNote*>, 16 * 128>& openNotes,
                 std::int32_t& greatestTick)
         : m_song(song), m_tracks(tracks), m_openNotes(openNotes), m_greatest(greatestTick),
-          m_provisionalLength(static_cast<std::uint32_t>(song.division / 24)) {}
+          m_provisionalLength(static_cast<std::uint32_t>(song.division() / 24)) {}
 
     void parse(const std::uint8_t* begin, const std::uint8_t* end, std::int32_t chunkIndex) {
         m_p = begin;
@@ -360,7 +360,7 @@ bool readPlainImage(CMidiSong& song, std::span<const std::uint8_t> image, const 
     if (size < 14 || !headerAccepted(base)) return false;
     const std::uint16_t declaredTracks = be16(base + 10);
     song.format = be16(base + 8);
-    song.division = be16(base + 12);
+    song.setDivision(be16(base + 12));
 
     std::array<CChannelTrack*, 16> tracks{};
     for (auto& t : song.data().tracks) tracks[static_cast<std::size_t>(t.channel & 15)] = &t;

@@ -1,7 +1,5 @@
 #include "core/song/midi_song.h"
 
-#include "core/song/signatures.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -44,6 +42,15 @@ std::int32_t clamp7(std::int32_t v) {
     return std::clamp(v, 0, 127);
 }
 
+SignaturePoint pointOf(const CObjectMetaEventTimeSignature& e) {
+    SignaturePoint p;
+    p.tick = e.tick;
+    p.measure = e.measure;
+    p.length = static_cast<std::uint8_t>(std::min<std::size_t>(e.data.size(), 4));
+    std::copy_n(e.data.begin(), p.length, p.bytes.begin());
+    return p;
+}
+
 } // namespace
 
 std::string_view lyricSourceName(LyricSource s) {
@@ -68,7 +75,9 @@ std::string defaultCreditText() {
     return s;
 }
 
-CMidiSong::CMidiSong() : creditText(defaultCreditText()), m_data(std::make_unique<CSongData>()) {
+CMidiSong::CMidiSong()
+    : creditText(defaultCreditText()), m_data(std::make_unique<CSongData>()),
+      m_timeMap(std::make_shared<TimeMap>(m_division)) {
     for (int c = 0; c < kChannels; ++c) {
         m_outputChannel[c].store(c);
         for (auto& d : m_display[c]) d.store(-1);
@@ -82,12 +91,13 @@ CMidiSong::~CMidiSong() {
 void CMidiSong::clear() {
     m_data->clear();
     selectedTrack = nullptr;
+    // A new map rather than the old one emptied: playback may still hold the old one.
+    m_timeMap = std::make_shared<TimeMap>(m_division);
+    m_signatureTicksCurrent = true;
 }
 
 void CMidiSong::reset() {
-    division = 480;
-    gridPixelsPerQuarter = 10;
-    gridPixelOffset = 0;
+    m_division = 480;
     songLength = 228480;
     clear();
     for (int c = 0; c < kChannels; ++c) {
@@ -116,12 +126,15 @@ void CMidiSong::reset() {
 
 // ---- tempo and signatures --------------------------------------------------------------
 
-std::int32_t CMidiSong::tempoAt(std::int32_t tick) const {
-    std::int32_t bpm = 120;
-    for (const auto& e : m_data->tempos) {
-        if (e.tick <= tick) bpm = e.bpm;
-    }
-    return bpm;
+TimeMap& CMidiSong::editTimeMap() {
+    // Copy on write: a map that playback holds is never changed under it.
+    if (m_timeMap.use_count() != 1) m_timeMap = std::make_shared<TimeMap>(*m_timeMap);
+    return *m_timeMap;
+}
+
+void CMidiSong::setDivision(std::int32_t division) {
+    m_division = division;
+    if (m_timeMap->division() != division) editTimeMap().setDivision(division);
 }
 
 void CMidiSong::setTempoAt(std::int32_t tick, std::int32_t bpm) {
@@ -130,54 +143,93 @@ void CMidiSong::setTempoAt(std::int32_t tick, std::int32_t bpm) {
     if (m_data->lastSetTempo) m_data->lastSetTempo->lastSet = 0;
     // The list is sorted by tick: search from the tail, where a file's tempos arrive.
     CObjectEvent* pos = tempos.tail();
-    while (pos && pos->tick > tick) pos = pos->prev;
+    std::size_t index = tempos.size(); // of the event after pos
+    while (pos && pos->tick > tick) {
+        pos = pos->prev;
+        --index;
+    }
     CObjectMetaEventTempo* e;
     if (pos && pos->tick == tick) {
         e = static_cast<CObjectMetaEventTempo*>(pos);
+        editTimeMap().setTempoBpm(index - 1, std::clamp(bpm, 30, 250));
         e->setBpm(bpm);
     } else {
-        e = new CObjectMetaEventTempo;
-        e->tick = tick;
-        e->setBpm(bpm);
-        tempos.insertBefore(pos ? pos->next : tempos.head(), e);
+        auto made = std::make_unique<CObjectMetaEventTempo>();
+        made->tick = tick;
+        made->setBpm(bpm);
+        editTimeMap().insertTempo(index, {tick, made->bpm});
+        e = tempos.insertBefore(pos ? pos->next : tempos.head(), made.release());
     }
     e->lastSet = 1;
     m_data->lastSetTempo = e;
 }
 
 void CMidiSong::shiftAllTempos(bool up) {
-    for (auto& e : m_data->tempos) setTempoAt(e.tick, e.bpm + (up ? 1 : -1));
+    auto& tempos = m_data->tempos;
+    if (tempos.empty()) return;
+    // The ticks of the list are unique, so setTempoAt at each event's own tick changes that
+    // event: done here in one pass, with one new map instead of one patch per event.
+    std::vector<TempoPoint> points;
+    points.reserve(tempos.size());
+    for (const auto& e : tempos)
+        points.push_back({e.tick, std::clamp(e.bpm + (up ? 1 : -1), 30, 250)});
+    editTimeMap().assignTempos(points);
+    for (auto& e : tempos) e.setBpm(e.bpm + (up ? 1 : -1));
+    if (m_data->lastSetTempo) m_data->lastSetTempo->lastSet = 0;
+    m_data->lastSetTempo = tempos.tail();
+    m_data->lastSetTempo->lastSet = 1;
 }
 
 void CMidiSong::timeSignatureAt(std::int32_t tick, std::uint8_t out[4]) const {
-    const std::uint8_t def[4] = {4, 2, 24, 8};
-    std::copy(def, def + 4, out);
-    for (const auto& e : m_data->signatures) {
-        if (e.tick > tick) break;
-        std::copy_n(e.data.begin(), std::min<std::size_t>(4, e.data.size()), out);
-    }
-}
-
-std::int32_t CMidiSong::measureIndexAt(std::int32_t tick) const {
-    return cantelo::measureIndexAt(*this, tick);
+    const auto bytes = m_timeMap->signatureBytesAt(tick);
+    std::copy(bytes.begin(), bytes.end(), out);
 }
 
 void CMidiSong::setTimeSignatureAt(std::int32_t tick, const std::uint8_t bytes[4]) {
     const std::int32_t m = measureIndexAt(tick);
     auto& sigs = m_data->signatures;
-    CObjectMetaEventTimeSignature* after = nullptr;
-    for (auto& e : sigs) {
-        if (e.measure == m) {
-            e.data.assign(bytes, bytes + 4);
-            return;
-        }
-        if (e.measure > m && !after) after = &e;
+    // The list is sorted by measure, each measure once: search from the tail, where a file's
+    // signatures arrive.
+    auto* pos = sigs.tail();
+    std::size_t index = sigs.size(); // of the event after pos
+    while (pos && pos->measure > m) {
+        pos = static_cast<CObjectMetaEventTimeSignature*>(pos->prev);
+        --index;
     }
-    auto* e = new CObjectMetaEventTimeSignature;
-    e->tick = tick;
-    e->data.assign(bytes, bytes + 4);
-    e->measure = m;
-    sigs.insertBefore(after, e);
+    if (pos && pos->measure == m) {
+        editTimeMap().setSignatureBytes(index - 1, {bytes, 4});
+        pos->data.assign(bytes, bytes + 4);
+        // The ticks of later signatures are not recomputed; they no longer follow these bytes.
+        if (pos->next) m_signatureTicksCurrent = false;
+        return;
+    }
+    auto made = std::make_unique<CObjectMetaEventTimeSignature>();
+    made->tick = tick;
+    made->data.assign(bytes, bytes + 4);
+    made->measure = m;
+    const bool alone = sigs.empty();
+    if (alone || (index == sigs.size() && m_signatureTicksCurrent &&
+                  m_signatureTicksDivision == m_division)) {
+        // Appended after signatures whose ticks are current: its own tick is the only one that
+        // refreshing them all would set, and it follows from the signature before it.
+        std::uint32_t acc = 0, prevMeasure = 0, prevNum = 4;
+        std::uint8_t prevDen = 2;
+        if (pos) {
+            acc = static_cast<std::uint32_t>(pos->tick);
+            prevMeasure = static_cast<std::uint32_t>(pos->measure);
+            prevNum = std::max<std::uint32_t>(pos->numerator(), 1);
+            prevDen = pos->denominatorPower();
+        }
+        const std::uint32_t span = static_cast<std::uint32_t>(m_division) * 4u * prevNum *
+                                   (static_cast<std::uint32_t>(m) - prevMeasure);
+        made->tick = static_cast<std::int32_t>(acc + span / pow2Clamped(prevDen));
+        editTimeMap().insertSignature(index, pointOf(*made));
+        sigs.pushBack(made.release());
+        m_signatureTicksCurrent = true;
+        m_signatureTicksDivision = m_division;
+        return;
+    }
+    sigs.insertBefore(pos ? pos->next : sigs.head(), made.release());
     refreshSignatureTicks();
 }
 
@@ -187,18 +239,24 @@ void CMidiSong::refreshSignatureTicks() {
     std::uint32_t prevMeasure = 0;
     std::uint32_t prevNum = 4;
     std::uint8_t prevDen = 2;
+    std::vector<SignaturePoint> points;
+    points.reserve(m_data->signatures.size());
     for (auto& e : m_data->signatures) {
         const auto measure = static_cast<std::uint32_t>(e.measure);
         const std::uint32_t span =
-            static_cast<std::uint32_t>(division) * 4u * prevNum * (measure - prevMeasure);
+            static_cast<std::uint32_t>(m_division) * 4u * prevNum * (measure - prevMeasure);
         acc += span / pow2Clamped(prevDen);
         e.tick = static_cast<std::int32_t>(acc);
         prevMeasure = measure;
-        // A numerator of 0 counts as 1, as in the measure arithmetic of the tempo map: otherwise
+        // A numerator of 0 counts as 1, as in the measure arithmetic of the time map: otherwise
         // every later signature would collapse onto this one's tick.
         prevNum = std::max<std::uint32_t>(e.numerator(), 1);
         prevDen = e.denominatorPower();
+        points.push_back(pointOf(e));
     }
+    editTimeMap().assignSignatures(points);
+    m_signatureTicksCurrent = true;
+    m_signatureTicksDivision = m_division;
 }
 
 // ---- texts and SysEx -------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "core/song/indexed_lists.h"
 #include "core/song/song_data.h"
+#include "core/timing/time_map.h"
 
 #include <array>
 #include <atomic>
@@ -43,8 +44,6 @@ public:
     CSongData& data() { return *m_data; }
     const CSongData& data() const { return *m_data; }
 
-    void setGridPixelsPerQuarter(std::int32_t v) { gridPixelsPerQuarter = v; }
-    void setGridPixelOffset(std::int32_t v) { gridPixelOffset = v; }
     void setMuted(int ch, bool v) { m_muted[ch & 15].store(v, std::memory_order_relaxed); }
     bool isMuted(int ch) const { return m_muted[ch & 15].load(std::memory_order_relaxed); }
     int outputChannel(int ch) const {
@@ -54,13 +53,22 @@ public:
         m_outputChannel[ch & 15].store(out & 15, std::memory_order_relaxed);
     }
 
-    // Tempo and signature maps.
-    std::int32_t tempoAt(std::int32_t tick) const;
+    // Ticks per quarter note. Setting it re-times the time map.
+    std::int32_t division() const { return m_division; }
+    void setDivision(std::int32_t division);
+
+    // Tempo and signature maps. The lists change only through these setters (and clear), which
+    // keep the time map in step with them.
+    std::int32_t tempoAt(std::int32_t tick) const { return m_timeMap->bpmAt(tick); }
     void setTempoAt(std::int32_t tick, std::int32_t bpm);
     void shiftAllTempos(bool up);
     void timeSignatureAt(std::int32_t tick, std::uint8_t out[4]) const;
     void setTimeSignatureAt(std::int32_t tick, const std::uint8_t bytes[4]);
-    std::int32_t measureIndexAt(std::int32_t tick) const;
+    std::int32_t measureIndexAt(std::int32_t tick) const { return m_timeMap->measureIndexAt(tick); }
+    // Positions, milliseconds and measure steps of the song as it is now.
+    const TimeMap& timeMap() const { return *m_timeMap; }
+    // The same map for another thread: it never changes; an edit gives the song a new one.
+    std::shared_ptr<const TimeMap> sharedTimeMap() const { return m_timeMap; }
 
     // Text and SysEx events. Data is kept whole; empty data is ignored.
     void addTextEvent(std::uint8_t type, std::span<const std::uint8_t> bytes, std::int32_t tick,
@@ -133,9 +141,6 @@ public:
     CChannelTrack* selectedTrack = nullptr;
     std::string fileName;
     std::array<std::string, 128> programNames;
-    std::int32_t division = 480;
-    std::int32_t gridPixelsPerQuarter = 10;
-    std::int32_t gridPixelOffset = 0;
     std::int32_t songLength = 228480;
     std::int32_t trackCount = 0; // chunks in the file minus 1
     std::int32_t format = 0;
@@ -149,12 +154,19 @@ public:
     std::uint8_t lastChannel = 0x40;
 
 private:
+    TimeMap& editTimeMap();
     void refreshSignatureTicks();
     const CChaseEntry* latestChase(int ch, std::int32_t tick, std::uint8_t status,
                                    int controller) const;
     void freeEvent(CObjectEvent* event);
 
     std::unique_ptr<CSongData> m_data;
+    std::int32_t m_division = 480;
+    std::shared_ptr<TimeMap> m_timeMap;
+    // Whether every signature's tick is what refreshSignatureTicks would give it at
+    // m_signatureTicksDivision, so that one appended at the tail can be placed alone.
+    bool m_signatureTicksCurrent = true;
+    std::int32_t m_signatureTicksDivision = 480;
     std::array<std::atomic<std::int32_t>, kChannels> m_outputChannel{};
     std::array<std::atomic<bool>, kChannels> m_muted{};
     std::array<std::array<std::atomic<std::int32_t>, 4>, kChannels> m_display{};

@@ -367,7 +367,7 @@ std::vector<std::uint8_t> encodeSong(const CMidiSong& song, int format, bool scr
     const std::size_t countAt = out.length();
     appendBe(out, 1, 2);
     // The reader refuses a division of 0 or one with the time-code bit set.
-    appendBe(out, static_cast<std::uint32_t>(std::clamp(song.division, 1, 0x7FFF)), 2);
+    appendBe(out, static_cast<std::uint32_t>(std::clamp(song.division(), 1, 0x7FFF)), 2);
     const std::uint16_t chunks = format == 0 ? writeFormat0(out, song) : writeFormat1(out, song);
     // A file with lost bytes must not be mistaken for a song.
     if (out.failed()) throw std::bad_alloc();
