@@ -732,6 +732,9 @@ TEST(TimeMapEquivalence, RandomChaseEdits) {
                 song.deleteTrack(song.findTrack(c), true);
             } else if (o == 88 && step % 5 == 0) {
                 song.reset();
+            } else if (o < 92) {
+                // A burst out of tick order, as a second chunk of the same channel reads.
+                for (int k = 0; k < 120; ++k) test::addControl(song, c, tick(rng), cc, v);
             }
             if (step % 25 != 24) continue;
             std::vector<std::int32_t> ticks = {INT_MIN, -51, -1, 0, 1, 4999, 5000, INT_MAX};

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <limits>
 #include <utility>
 #include <vector>
 
@@ -90,6 +89,7 @@ CMidiSong::~CMidiSong() {
 
 void CMidiSong::clear() {
     m_data->clear();
+    m_chaseIndex.clear();
     selectedTrack = nullptr;
     // A new map rather than the old one emptied: playback may still hold the old one.
     m_timeMap = std::make_shared<TimeMap>(m_division);
@@ -306,18 +306,15 @@ void CMidiSong::addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick)
 
 // ---- chase look-ups --------------------------------------------------------------------
 
+const ChaseIndex& CMidiSong::chaseIndex() const {
+    if (!m_chaseIndex.current()) m_chaseIndex.rebuild(m_data->chase);
+    return m_chaseIndex;
+}
+
 const CChaseEntry* CMidiSong::latestChase(int ch, std::int32_t tick, std::uint8_t status,
                                           int controller) const {
     // Ticks compare signed, like every tick of the model: nothing is in force before tick 0.
-    const CChaseEntry* best = nullptr;
-    for (const auto& e : m_data->chase) {
-        const auto entryTick = static_cast<std::int32_t>(e.tick);
-        if (e.channel != ch || e.status != status || entryTick > tick) continue;
-        if (status == 0xB0 && e.data1 != controller) continue;
-        // Ties at the same tick: the entry added last wins.
-        if (!best || entryTick >= static_cast<std::int32_t>(best->tick)) best = &e;
-    }
-    return best;
+    return chaseIndex().latest(ch, status, controller, tick);
 }
 
 std::int32_t CMidiSong::programAt(int ch, std::int32_t tick) const {
@@ -343,19 +340,10 @@ std::vector<std::int32_t> CMidiSong::controllersAt(std::span<const int> controll
                                                    std::int32_t tick) const {
     const std::size_t n = controllers.size();
     std::vector<std::int32_t> values(n * kChannels, -1);
-    // Tick of the entry in force; an entry at a negative tick counts as controllerAt counts it.
-    std::vector<std::int64_t> found(n * kChannels, std::numeric_limits<std::int64_t>::min());
-    for (const auto& e : m_data->chase) {
-        const auto entryTick = static_cast<std::int32_t>(e.tick);
-        if (e.status != 0xB0 || entryTick > tick || e.channel >= kChannels) continue;
+    for (int ch = 0; ch < kChannels; ++ch) {
         for (std::size_t i = 0; i < n; ++i) {
-            if (e.data1 != controllers[i]) continue;
-            const std::size_t at = e.channel * n + i;
-            // Same tie rule as latestChase: at one tick the entry added last wins.
-            if (entryTick >= found[at]) {
-                found[at] = entryTick;
-                values[at] = e.data2;
-            }
+            const CChaseEntry* e = latestChase(ch, tick, 0xB0, controllers[i]);
+            if (e) values[static_cast<std::size_t>(ch) * n + i] = e->data2;
         }
     }
     return values;
@@ -476,7 +464,7 @@ void CMidiSong::moveProgram(int ch, std::int32_t tick, std::int32_t newTick) {
             if (ev.status() != 0xC0 || ev.tick != t) continue;
             auto& pc = static_cast<CObjectEventProgramChange&>(ev);
             pc.tick = newTick;
-            if (pc.chase) pc.chase->tick = static_cast<std::uint32_t>(newTick);
+            if (pc.chase) m_chaseIndex.retick(pc.chase, static_cast<std::uint32_t>(newTick));
             moved = true;
         }
     }
@@ -492,7 +480,7 @@ void CMidiSong::moveProgram(int ch, std::int32_t tick, std::int32_t newTick) {
     }
     for (CObjectEventProgramChange* pc : movedEvents) {
         pc->tick = newTick;
-        if (pc->chase) pc->chase->tick = static_cast<std::uint32_t>(newTick);
+        if (pc->chase) m_chaseIndex.retick(pc->chase, static_cast<std::uint32_t>(newTick));
         CObjectEventProgramChange* after = nullptr;
         for (auto& e : list) {
             if (e.tick > newTick) {
@@ -519,6 +507,9 @@ void CMidiSong::deleteController(int ch, std::int32_t tick, int controller) {
 }
 
 int CMidiSong::removeControllers(int controller) {
+    // Many entries at once: the index is built again at the next look-up rather than kept in
+    // step one removal at a time.
+    m_chaseIndex.invalidate();
     int removed = 0;
     for (auto& track : m_data->tracks) {
         for (CObjectEvent* ev = track.events.head(); ev;) {
@@ -612,6 +603,8 @@ void CMidiSong::freeEvent(CObjectEvent* event) {
 void CMidiSong::deleteTrack(CChannelTrack* track, bool /*withEvents*/) {
     if (!track) return;
     if (selectedTrack == track) selectedTrack = nullptr;
+    // A large track's entries leave the index in one rebuild rather than one removal each.
+    if (track->events.size() > 256) m_chaseIndex.invalidate();
     m_data->tracks.unlink(track);
     while (CObjectEvent* e = track->events.head()) freeEvent(track->events.unlink(e));
     delete track;
@@ -701,11 +694,14 @@ bool CMidiSong::addChase(CObjectEvent* event, int ch) {
         return false;
     }
     m_data->chase.pushBack(c);
+    m_chaseIndex.add(c);
     return true;
 }
 
 void CMidiSong::removeChase(CChaseEntry* entry) {
-    if (entry) m_data->chase.erase(entry);
+    if (!entry) return;
+    m_chaseIndex.remove(entry);
+    m_data->chase.erase(entry);
 }
 
 } // namespace cantelo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/song/chase_index.h"
 #include "core/song/indexed_lists.h"
 #include "core/song/song_data.h"
 #include "core/timing/time_map.h"
@@ -77,15 +78,15 @@ public:
     void moveTextEventTick(std::int32_t oldTick, std::int32_t newTick, std::uint8_t type);
     void addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick);
 
-    // Values in force at a tick, from the chase list; -1 when none is known.
+    // Values in force at a tick, from the chase list; -1 when none is known. Each is a bisection
+    // in the channel's own index of the chase list (built again first after a bulk removal).
     std::int32_t programAt(int ch, std::int32_t tick) const;
     // Copies the program's name (or "===============") into `out` and returns the program;
     // -1 without output when `out` is null or the channel is outside 0..15.
     std::int32_t programNameAt(int ch, std::int32_t tick, std::string* out) const;
     std::int32_t controllerAt(int controller, int ch, std::int32_t tick) const;
-    // controllerAt for several controllers on every channel in one pass over the chase list
-    // (which holds every controller event of the song): element ch * controllers.size() + i is
-    // controller i's value on channel ch.
+    // controllerAt for several controllers on every channel: element ch * controllers.size() + i
+    // is controller i's value on channel ch.
     std::vector<std::int32_t> controllersAt(std::span<const int> controllers,
                                             std::int32_t tick) const;
     std::int32_t latestControllerTick(int ch, std::int32_t tick, int controller) const;
@@ -127,6 +128,7 @@ public:
     // event has one entry: calling it again replaces the entry.
     bool addChase(CObjectEvent* event, int ch);
     void removeChase(CChaseEntry* entry);
+    const ChaseIndex& chaseIndex() const;
 
     // Display values written by playback, the display refresh and the mixer.
     std::int32_t displayValue(int ch, DisplayController c) const {
@@ -163,6 +165,7 @@ private:
     std::unique_ptr<CSongData> m_data;
     std::int32_t m_division = 480;
     std::shared_ptr<TimeMap> m_timeMap;
+    mutable ChaseIndex m_chaseIndex; // built again by a look-up after a bulk removal
     // Whether every signature's tick is what refreshSignatureTicks would give it at
     // m_signatureTicksDivision, so that one appended at the tail can be placed alone.
     bool m_signatureTicksCurrent = true;
