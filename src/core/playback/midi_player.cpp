@@ -85,26 +85,25 @@ void CMidiPlayer::AttachSong(CMidiSong* song) {
 // ---- building ----------------------------------------------------------------------------
 
 void CMidiPlayer::buildQueues(std::int32_t startTick) {
-    for (auto& q : m_queues) {
-        std::vector<TimedMessage>().swap(q.records);
-        q.next = 0;
-    }
-    m_sysEx.clear();
-    m_sysExBytes.clear();
-    // The same order as offline rendering, so a song sounds the same both ways.
-    SongQueues song = songQueues(*m_song);
     // Messages go out on output channels; the queue, mute flag and display values are the song
     // channel's. With the identity map both are the same; otherwise the lowest song channel
-    // sent to an output owns it.
-    std::array<bool, 16> owned{};
-    for (int c = 0; c < kChannels; ++c) {
-        const auto out = static_cast<std::size_t>(m_song->outputChannel(c) & 15);
-        if (owned[out]) continue;
-        owned[out] = true;
-        m_queues[static_cast<std::size_t>(c)].records = std::move(song.channels[out]);
+    // sent to an output owns it. The queues keep their memory from one Play to the next.
+    std::vector<TimedMessage> unused;
+    std::array<std::vector<TimedMessage>*, 16> byOutput;
+    byOutput.fill(&unused);
+    for (int c = kChannels - 1; c >= 0; --c) {
+        auto& q = m_queues[static_cast<std::size_t>(c)];
+        q.records.clear();
+        q.next = 0;
+        byOutput[static_cast<std::size_t>(m_song->outputChannel(c) & 15)] = &q.records;
     }
+    // The same order as offline rendering, so a song sounds the same both ways.
+    std::vector<ScheduledMessage> sysEx;
+    songQueues(*m_song, byOutput, sysEx);
+    m_sysEx.clear();
+    m_sysExBytes.clear();
     std::vector<std::uint8_t> framed;
-    for (const ScheduledMessage& m : song.sysEx) {
+    for (const ScheduledMessage& m : sysEx) {
         // A stored event that cannot travel as one message (a status byte inside it) is left
         // out rather than let the port take its tail for channel messages.
         if (!frameSysEx(m.sysEx->data, framed)) continue;

@@ -40,14 +40,13 @@ std::uint32_t stampMs(std::int64_t ms);
 // channel, then the tracks). The result points into the song: it is valid until the song changes.
 std::vector<ScheduledMessage> songMessages(const CMidiSong& song);
 
-// The same messages as the sequencer queues them: the short messages of each output channel and
-// the SysEx events, each in the order songMessages gives them. Built in one pass over the song
-// with a moving tempo cursor; messages that a track holds in order need no sort. SysEx records
-// point into the song.
-struct SongQueues {
-    std::array<std::vector<TimedMessage>, 16> channels; // by output channel
-    std::vector<ScheduledMessage> sysEx;
-};
-SongQueues songQueues(const CMidiSong& song);
+// The same messages as the sequencer queues them: into `*channels[o]` the short messages of
+// output channel o, into `sysEx` the SysEx events, each in the order songMessages gives them
+// (the vectors are cleared first and their memory reused; `channels` may repeat a vector only
+// for outputs that no song channel uses). Built in one pass over the song with moving tempo
+// cursors; a track's messages need only the few moves that note-offs make, not a sort. SysEx
+// records point into the song.
+void songQueues(const CMidiSong& song, const std::array<std::vector<TimedMessage>*, 16>& channels,
+                std::vector<ScheduledMessage>& sysEx);
 
 } // namespace cantelo

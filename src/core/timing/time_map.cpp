@@ -152,9 +152,13 @@ std::int64_t TimeMap::tickToMs(std::int32_t tick) const {
 }
 
 std::int64_t TimeMap::MsCursor::tickToMs(std::int32_t tick) {
+    if (m_known && tick == m_lastTick) return m_lastMs;
     if (m_map->m_division == 0) return 0;
     m_segment = m_map->segmentFor(tick, m_segment);
-    return m_map->msInSegment(m_segment, tick);
+    m_known = true;
+    m_lastTick = tick;
+    m_lastMs = m_map->msInSegment(m_segment, tick);
+    return m_lastMs;
 }
 
 std::int32_t TimeMap::msToTick(std::int64_t ms) const {

@@ -97,6 +97,10 @@ public:
     private:
         const TimeMap* m_map;
         std::size_t m_segment = 0;
+        // Events often share a tick (a chord, a controller beside a note).
+        bool m_known = false;
+        std::int32_t m_lastTick = 0;
+        std::int64_t m_lastMs = 0;
     };
 
 private:
