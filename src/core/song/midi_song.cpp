@@ -154,11 +154,12 @@ void CMidiSong::setTempoAt(std::int32_t tick, std::int32_t bpm) {
         editTimeMap().setTempoBpm(index - 1, std::clamp(bpm, 30, 250));
         e->setBpm(bpm);
     } else {
-        auto made = std::make_unique<CObjectMetaEventTempo>();
-        made->tick = tick;
-        made->setBpm(bpm);
-        editTimeMap().insertTempo(index, {tick, made->bpm});
-        e = tempos.insertBefore(pos ? pos->next : tempos.head(), made.release());
+        const std::int32_t clamped = std::clamp(bpm, 30, 250);
+        editTimeMap().insertTempo(index, {tick, clamped});
+        e = m_data->make<CObjectMetaEventTempo>();
+        e->tick = tick;
+        e->setBpm(bpm);
+        tempos.insertBefore(pos ? pos->next : tempos.head(), e);
     }
     e->lastSet = 1;
     m_data->lastSetTempo = e;
@@ -203,7 +204,7 @@ void CMidiSong::setTimeSignatureAt(std::int32_t tick, const std::uint8_t bytes[4
         if (pos->next) m_signatureTicksCurrent = false;
         return;
     }
-    auto made = std::make_unique<CObjectMetaEventTimeSignature>();
+    auto* made = m_data->make<CObjectMetaEventTimeSignature>();
     made->tick = tick;
     made->data.assign(bytes, bytes + 4);
     made->measure = m;
@@ -224,12 +225,12 @@ void CMidiSong::setTimeSignatureAt(std::int32_t tick, const std::uint8_t bytes[4
                                    (static_cast<std::uint32_t>(m) - prevMeasure);
         made->tick = static_cast<std::int32_t>(acc + span / pow2Clamped(prevDen));
         editTimeMap().insertSignature(index, pointOf(*made));
-        sigs.pushBack(made.release());
+        sigs.pushBack(made);
         m_signatureTicksCurrent = true;
         m_signatureTicksDivision = m_division;
         return;
     }
-    sigs.insertBefore(pos ? pos->next : sigs.head(), made.release());
+    sigs.insertBefore(pos ? pos->next : sigs.head(), made);
     refreshSignatureTicks();
 }
 
@@ -264,7 +265,7 @@ void CMidiSong::refreshSignatureTicks() {
 void CMidiSong::addTextEvent(std::uint8_t type, std::span<const std::uint8_t> bytes,
                              std::int32_t tick, std::int32_t track) {
     if (bytes.empty()) return;
-    auto* e = new CObjectMetaEventText;
+    auto* e = m_data->make<CObjectMetaEventText>();
     e->tick = tick;
     e->type = type;
     e->track = track;
@@ -296,7 +297,7 @@ void CMidiSong::addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick)
     // Only the event added last carries the flag, so clearing the tail clears them all; a walk
     // here would make reading a file of many SysEx events quadratic.
     if (auto* last = m_data->sysEx.tail()) last->flag = 0;
-    auto* e = new CObjectSysExData;
+    auto* e = m_data->make<CObjectSysExData>();
     e->tick = tick;
     e->setData(bytes);
     e->channel = lastChannel;
@@ -375,7 +376,7 @@ void CMidiSong::setChannelProgram(int ch, std::int32_t tick, std::int32_t progra
         }
         if (e.tick > tick && !after) after = &e;
     }
-    auto* e = new CObjectEventProgramChange;
+    auto* e = m_data->make<CObjectEventProgramChange>();
     e->tick = tick;
     e->program = program;
     addChase(e, ch);
@@ -397,7 +398,7 @@ void CMidiSong::applyProgram(int ch, std::int32_t tick, std::int32_t program) {
         changed = true;
     }
     if (!changed) {
-        auto* pc = new CObjectEventProgramChange;
+        auto* pc = m_data->make<CObjectEventProgramChange>();
         pc->tick = insertAtPosition ? insertPosition : 0;
         pc->program = program;
         track->events.pushBack(pc);
@@ -416,7 +417,7 @@ void CMidiSong::addControlChange(int ch, std::int32_t /*tick*/, std::int32_t val
                                  int controller) {
     CChannelTrack* track = findTrack(ch);
     if (m_data->chase.empty() || !track) return;
-    auto* cc = new CObjectEventControlChange;
+    auto* cc = m_data->make<CObjectEventControlChange>();
     cc->tick = insertAtPosition ? insertPosition : 0;
     cc->controller = controller & 0x7F;
     cc->value = clamp7(value);
@@ -617,7 +618,7 @@ void CMidiSong::removeEvent(CChannelTrack* track, CObjectEvent* event) {
 
 CObjectEventNote* CMidiSong::newNote(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventNote;
+    auto* e = m_data->make<CObjectEventNote>();
     e->tick = track->firstTick;
     e->offTick = track->lastTick;
     e->key = 36;
@@ -628,7 +629,7 @@ CObjectEventNote* CMidiSong::newNote(CChannelTrack* track) {
 
 CObjectEventPitchBend* CMidiSong::newPitchBend(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventPitchBend;
+    auto* e = m_data->make<CObjectEventPitchBend>();
     e->tick = track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -636,7 +637,7 @@ CObjectEventPitchBend* CMidiSong::newPitchBend(CChannelTrack* track) {
 
 CObjectEventKeyAfterTouch* CMidiSong::newKeyAfterTouch(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventKeyAfterTouch;
+    auto* e = m_data->make<CObjectEventKeyAfterTouch>();
     e->tick = track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -644,7 +645,7 @@ CObjectEventKeyAfterTouch* CMidiSong::newKeyAfterTouch(CChannelTrack* track) {
 
 CObjectEventControlChange* CMidiSong::newControlChange(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventControlChange;
+    auto* e = m_data->make<CObjectEventControlChange>();
     e->tick = insertAtPosition ? insertPosition : track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -652,7 +653,7 @@ CObjectEventControlChange* CMidiSong::newControlChange(CChannelTrack* track) {
 
 CObjectEventProgramChange* CMidiSong::newProgramChange(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventProgramChange;
+    auto* e = m_data->make<CObjectEventProgramChange>();
     e->tick = track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -660,7 +661,7 @@ CObjectEventProgramChange* CMidiSong::newProgramChange(CChannelTrack* track) {
 
 CObjectEventChannelPressure* CMidiSong::newChannelPressure(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventChannelPressure;
+    auto* e = m_data->make<CObjectEventChannelPressure>();
     e->tick = track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -668,34 +669,47 @@ CObjectEventChannelPressure* CMidiSong::newChannelPressure(CChannelTrack* track)
 
 bool CMidiSong::addChase(CObjectEvent* event, int ch) {
     if (!event) return false;
-    // An event owns one entry: a second call replaces the first instead of leaving it behind as
-    // a stale value that the look-ups would still find.
-    if (event->status() == 0xB0) {
-        removeChase(std::exchange(static_cast<CObjectEventControlChange*>(event)->chase, nullptr));
-    } else if (event->status() == 0xC0) {
-        removeChase(std::exchange(static_cast<CObjectEventProgramChange*>(event)->chase, nullptr));
-    }
-    auto* c = new CChaseEntry;
-    c->tick = static_cast<std::uint32_t>(event->tick);
-    c->channel = static_cast<std::uint8_t>(ch);
-    if (event->status() == 0xB0) {
-        auto* cc = static_cast<CObjectEventControlChange*>(event);
-        c->status = 0xB0;
-        c->data1 = static_cast<std::uint8_t>(cc->controller);
-        c->data2 = static_cast<std::uint8_t>(cc->value);
-        cc->chase = c;
-    } else if (event->status() == 0xC0) {
-        auto* pc = static_cast<CObjectEventProgramChange*>(event);
-        c->status = 0xC0;
-        c->data1 = static_cast<std::uint8_t>(pc->program);
-        pc->chase = c;
-    } else {
-        delete c;
+    switch (event->status()) {
+    case 0xB0:
+        return chaseControl(static_cast<CObjectEventControlChange*>(event), ch);
+    case 0xC0:
+        return chaseProgram(static_cast<CObjectEventProgramChange*>(event), ch);
+    default:
         return false;
     }
+}
+
+bool CMidiSong::chaseControl(CObjectEventControlChange* event, int ch) {
+    CChaseEntry* c = newChase(event->chase, event->tick, ch);
+    c->status = 0xB0;
+    c->data1 = static_cast<std::uint8_t>(event->controller);
+    c->data2 = static_cast<std::uint8_t>(event->value);
+    linkChase(c);
+    return true;
+}
+
+bool CMidiSong::chaseProgram(CObjectEventProgramChange* event, int ch) {
+    CChaseEntry* c = newChase(event->chase, event->tick, ch);
+    c->status = 0xC0;
+    c->data1 = static_cast<std::uint8_t>(event->program);
+    linkChase(c);
+    return true;
+}
+
+CChaseEntry* CMidiSong::newChase(CChaseEntry*& link, std::int32_t tick, int ch) {
+    // An event owns one entry: a second call replaces the first instead of leaving it behind as
+    // a stale value that the look-ups would still find.
+    removeChase(std::exchange(link, nullptr));
+    auto* c = m_data->make<CChaseEntry>();
+    c->tick = static_cast<std::uint32_t>(tick);
+    c->channel = static_cast<std::uint8_t>(ch);
+    link = c;
+    return c;
+}
+
+void CMidiSong::linkChase(CChaseEntry* c) {
     m_data->chase.pushBack(c);
     m_chaseIndex.add(c);
-    return true;
 }
 
 void CMidiSong::removeChase(CChaseEntry* entry) {

@@ -161,6 +161,10 @@ private:
     const CChaseEntry* latestChase(int ch, std::int32_t tick, std::uint8_t status,
                                    int controller) const;
     void freeEvent(CObjectEvent* event);
+    bool chaseControl(CObjectEventControlChange* event, int ch);
+    bool chaseProgram(CObjectEventProgramChange* event, int ch);
+    CChaseEntry* newChase(CChaseEntry*& link, std::int32_t tick, int ch);
+    void linkChase(CChaseEntry* c);
 
     std::unique_ptr<CSongData> m_data;
     std::int32_t m_division = 480;
