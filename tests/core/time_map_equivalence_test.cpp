@@ -672,7 +672,10 @@ TEST(TimeMapEquivalence, RandomTempoSignatureAndDivisionEdits) {
                 song.setTimeSignatureAt(t, sig);
                 setTimeSignatureAt(ref, t, sig);
             } else if (o < 75) {
-                const std::int32_t t = o < 60 ? (tail += 50) : (o == 74 ? any(rng) : small(rng));
+                const std::int32_t extremes[] = {INT_MIN, INT_MAX, any(rng)};
+                const std::int32_t t = o < 60   ? (tail += 50)
+                                       : o < 74 ? small(rng)
+                                                : extremes[static_cast<std::size_t>(step % 3)];
                 const int b = bpm(rng);
                 song.setTempoAt(t, b);
                 setTempoAt(ref, t, b);
@@ -680,7 +683,9 @@ TEST(TimeMapEquivalence, RandomTempoSignatureAndDivisionEdits) {
                 song.shiftAllTempos(o % 2 == 0);
                 shiftAllTempos(ref, o % 2 == 0);
             } else if (o < 83) {
-                const std::int32_t d = o == 82 ? byte(rng) * 7 - 300 : 96 * (1 + byte(rng) % 10);
+                const std::int32_t odd[] = {0, -480, INT_MAX, byte(rng) * 7 - 300};
+                const std::int32_t d =
+                    o == 82 ? odd[static_cast<std::size_t>(step % 4)] : 96 * (1 + byte(rng) % 10);
                 song.setDivision(d);
                 ref.division = d;
             }

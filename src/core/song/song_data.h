@@ -30,11 +30,12 @@ struct CSongData {
     EventPool pool;                             // first: outlives every list
     TypedEventList<CObjectMetaEventText> texts; // reading order
     std::array<TypedEventList<CObjectEventProgramChange>, 16> programs; // sorted by tick
-    TypedEventList<CObjectMetaEventTimeSignature> signatures;           // sorted by measure
-    TypedEventList<CObjectMetaEventTempo> tempos;                       // sorted by tick
-    TypedEventList<CObjectSysExData> sysEx;                             // reading order
-    IntrusiveList<CChaseEntry> chase;                                   // order of adding
-    IntrusiveList<CChannelTrack> tracks;                                // order of first use
+    // The song's time map mirrors the next two: they change only through the song's setters.
+    TypedEventList<CObjectMetaEventTimeSignature> signatures; // sorted by measure
+    TypedEventList<CObjectMetaEventTempo> tempos;             // sorted by tick
+    TypedEventList<CObjectSysExData> sysEx;                   // reading order
+    IntrusiveList<CChaseEntry> chase;                         // order of adding
+    IntrusiveList<CChannelTrack> tracks;                      // order of first use
     // The tempo event whose lastSet is 1; whoever removes a tempo event clears this if it is it.
     CObjectMetaEventTempo* lastSetTempo = nullptr;
 
