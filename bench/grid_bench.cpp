@@ -69,7 +69,7 @@ void redrawGrid(benchmark::State& state, const std::string& path, bool cold) {
     auto panel = std::make_unique<GridPanel>();
     const int zoom = static_cast<int>(state.range(0));
     const std::int64_t songPixels =
-        std::int64_t{doc.song.songLength} * zoom / std::max(doc.song.division, 1);
+        std::int64_t{doc.song.songLength} * zoom / std::max(doc.song.division(), 1);
     const int scroll = static_cast<int>(songPixels / 2);
     const GridScene scene{&doc.song, &doc.lyrics.lyrics(), &doc.melodyNotes};
     GridLayout layout;
@@ -79,7 +79,7 @@ void redrawGrid(benchmark::State& state, const std::string& path, bool cold) {
             panel = std::make_unique<GridPanel>();
             state.ResumeTiming();
         }
-        layout.build(scene, GridMapping(zoom, scroll, doc.song.division), GridPanel::kBufferWidth,
+        layout.build(scene, GridMapping(zoom, scroll, doc.song.division()), GridPanel::kBufferWidth,
                      panel->gridFont());
         panel->paintGrid(layout, false);
         benchmark::DoNotOptimize(panel->backBuffer().constBits());

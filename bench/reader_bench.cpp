@@ -116,4 +116,10 @@ BENCHMARK_CAPTURE(BM_BareWalk, notes50000, "song50000.mid")->Unit(benchmark::kMi
 BENCHMARK_CAPTURE(BM_ReadSong, notes50000, "song50000.mid")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_BareWalk, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ReadSong, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ResetAndReadSong, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ResetAndReadSong, notes500000, "song500000.mid")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareWalk, notes2000000, "song2000000.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareWalk, signatures5000, "signatures5000.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareWalk, signatures40000, "signatures40000.mid")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareWalk, tempos100000, "tempos100000.mid")->Unit(benchmark::kMillisecond);

@@ -3,8 +3,8 @@
 // chunk, normalisation, lines; save = tidy-up, hand-over, writer, file written and renamed.
 #include "bench_inputs.h"
 
-#include "core/song/midi_writer.h"
 #include "core/document/song_file.h"
+#include "core/song/midi_writer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -61,6 +61,13 @@ void BM_OpenAndSaveSong(benchmark::State& state, const char* name) {
 
 } // namespace
 
+BENCHMARK_CAPTURE(BM_OpenSong, notes5000, "song5000.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenSong, notes50000, "song50000.mid")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OpenSong, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenSong, notes2000000, "song2000000.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenSong, signatures5000, "signatures5000.mid")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenSong, signatures40000, "signatures40000.mid")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_OpenSong, tempos100000, "tempos100000.mid")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EncodeSong, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_OpenAndSaveSong, notes500000, "song500000.mid")->Unit(benchmark::kMillisecond);

@@ -2,7 +2,7 @@
 #include "core/language/language.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +63,7 @@ bool openSong(CMidiSong& song, const char* path) {
 }
 
 std::string where(const CMidiSong& song, std::int32_t tick) {
-    return positionText(song, tick) + " " + clockText(tickToMs(song, tick));
+    return song.timeMap().positionText(tick) + " " + clockText(song.timeMap().tickToMs(tick));
 }
 
 int info(const char* path) {
@@ -74,7 +74,7 @@ int info(const char* path) {
 
     std::printf("file: %s\n", path);
     std::printf("format: %d%s\n", song->format, song->scrambled ? " (scrambled)" : "");
-    std::printf("division: %d\n", song->division);
+    std::printf("division: %d\n", song->division());
     std::printf("tracks: %d\n", song->trackCount + 1);
     std::printf("length: %d ticks %s\n", song->songLength, where(*song, song->songLength).c_str());
     std::printf("tempos: %zu\n", song->data().tempos.size());
@@ -132,8 +132,9 @@ int events(const char* path, int onlyChannel) {
     for (const auto& t : song->data().tracks) {
         if (onlyChannel >= 0 && t.channel != onlyChannel) continue;
         for (const auto& e : t.events) {
-            std::printf("%10d %s ch%-2d %-11s", e.tick, positionText(*song, e.tick).c_str(),
-                        t.channel + 1, kindName(e.status()));
+            std::printf("%10d %s ch%-2d %-11s", e.tick,
+                        song->timeMap().positionText(e.tick).c_str(), t.channel + 1,
+                        kindName(e.status()));
             switch (e.status()) {
             case 0x90: {
                 const auto& n = static_cast<const CObjectEventNote&>(e);
@@ -171,7 +172,7 @@ int events(const char* path, int onlyChannel) {
     if (onlyChannel < 0) {
         for (const auto& e : song->data().texts)
             std::printf("%10d %s chunk%-3d text%d \"%s\"\n", e.tick,
-                        positionText(*song, e.tick).c_str(), e.track, e.type,
+                        song->timeMap().positionText(e.tick).c_str(), e.track, e.type,
                         escaped(e.data.data(), e.data.size()).c_str());
     }
     return 0;

@@ -1,7 +1,7 @@
 // cantelo-tool lyrics: the lyrics of a song as the editor has them after opening it.
-#include "open_document.h"
 #include "core/document/song_file.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
+#include "open_document.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -45,7 +45,7 @@ int lyricsCommand(int argc, char** argv) {
     }
     for (int line = 0; line < lyrics.lineCount(); ++line) {
         const std::int32_t start = std::max(lyrics.lineStartTick(line), 0);
-        std::printf("%s\t", positionText(doc->song, start).c_str());
+        std::printf("%s\t", doc->song.timeMap().positionText(start).c_str());
         writeBytes(*lyrics.lineList().get(line));
         std::fputc('\n', stdout);
     }

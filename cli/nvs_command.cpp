@@ -18,7 +18,7 @@ int nvsSaveCommand(int argc, char** argv) {
     const auto doc = openDocumentForTool(argv[1]);
     if (!doc) return 2;
     std::string error;
-    if (!saveSyllableFile(argv[2], doc->lyrics.lyrics(), doc->song.division, &error)) {
+    if (!saveSyllableFile(argv[2], doc->lyrics.lyrics(), doc->song.division(), &error)) {
         std::fprintf(stderr, "cantelo-tool: %s\n", error.c_str());
         return 2;
     }

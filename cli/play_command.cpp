@@ -14,7 +14,7 @@
 #include "core/playback/midi_player.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 #include "midi/system_outputs.h"
 
 #include <charconv>
@@ -71,7 +71,7 @@ bool parsePosition(const CMidiSong& song, std::string_view text, std::int32_t& t
             if (part > 100000) return false;
             seconds = seconds * 60 + part;
         }
-        tick = msToTick(song, std::int64_t{seconds} * 1000);
+        tick = song.timeMap().msToTick(std::int64_t{seconds} * 1000);
         return true;
     }
     if (!parseFields(text, '.', 3, v)) return false;
@@ -79,10 +79,10 @@ bool parsePosition(const CMidiSong& song, std::string_view text, std::int32_t& t
     v.resize(3, 0);
     if (v[0] < 1 || v[0] > kMaxMeasure || v[1] < 1 || v[1] > 1000 || v[2] > 1000000) return false;
     std::int32_t t = 0;
-    for (long m = 1; m < v[0]; ++m) t = nextMeasureTick(song, t);
-    const SignatureInForce s = signatureAt(song, t);
+    for (long m = 1; m < v[0]; ++m) t = song.timeMap().nextMeasureTick(t);
+    const SignatureInForce s = song.timeMap().signatureAt(t);
     const auto beat =
-        static_cast<std::int64_t>(song.division) * 4 / pow2Clamped(s.denominatorPower);
+        static_cast<std::int64_t>(song.division()) * 4 / pow2Clamped(s.denominatorPower);
     const std::int64_t result = t + (v[1] - 1) * beat + v[2];
     if (result > INT32_MAX) return false;
     tick = static_cast<std::int32_t>(result);
@@ -92,9 +92,10 @@ bool parsePosition(const CMidiSong& song, std::string_view text, std::int32_t& t
 std::string progressLine(const CMidiSong& song, const CMidiPlayer& player) {
     const std::int32_t tick = player.tick();
     char line[160];
-    std::snprintf(line, sizeof line, "\r%s  %s / %s  %3d bpm ", positionText(song, tick).c_str(),
-                  clockText(tickToMs(song, tick)).c_str(),
-                  clockText(tickToMs(song, song.songLength)).c_str(), player.tempo());
+    std::snprintf(line, sizeof line, "\r%s  %s / %s  %3d bpm ",
+                  song.timeMap().positionText(tick).c_str(),
+                  clockText(song.timeMap().tickToMs(tick)).c_str(),
+                  clockText(song.timeMap().tickToMs(song.songLength)).c_str(), player.tempo());
     return line;
 }
 

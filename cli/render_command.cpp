@@ -9,7 +9,7 @@
 #include "core/playback/song_messages.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 #include "midi/fluidsynth_output.h"
 #include "midi/song_render.h"
 #include "midi/wav_writer.h"

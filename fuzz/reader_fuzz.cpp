@@ -23,7 +23,7 @@ void failed(const char* what) {
 void checkSong(const CMidiSong& song) {
     check(song.songLength >= 0);
     check(song.trackCount >= 0);
-    check(song.division > 0 && song.division < 0x8000);
+    check(song.division() > 0 && song.division() < 0x8000);
     for (const auto& t : song.data().tracks) {
         check(t.channel >= 0 && t.channel < kChannels);
         check(t.firstTick >= 0 && t.firstTick <= t.lastTick);

@@ -192,7 +192,7 @@ TEST_F(EditorDocumentTest, SyllableFileLoadsAsOneUndoStep) {
     ASSERT_TRUE(doc.clearText());
     const auto cleared = lyricItems();
 
-    doc.song().division += 1; // timed for another arrangement
+    doc.song().setDivision(doc.song().division() + 1); // timed for another arrangement
     int asked = 0;
     EXPECT_EQ(doc.loadSyllables(written.path, [&] { return ++asked, false; }).reason,
               FailureReason::Refused);

@@ -3,7 +3,7 @@
 
 #include "core/document/editor_document.h"
 #include "core/lyrics/cp1252.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 #include "lyric_items.h"
 
 #include <gtest/gtest.h>
@@ -101,9 +101,9 @@ TEST_F(EditorLayoutTest, GutterShowsPositionsAndTheRowAfterAFinalBreakItsTickPlu
     // Two whole rows and a partial one, then a row under the text with its rule only.
     l = layout(3 * kEditorRowHeight + 7);
     ASSERT_EQ(l.rows.size(), 4u);
-    EXPECT_EQ(l.rows[0].gutter, positionText(doc.song(), 960));
-    EXPECT_EQ(l.rows[1].gutter, positionText(doc.song(), 1200));
-    EXPECT_EQ(l.rows[2].gutter, positionText(doc.song(), 1220));
+    EXPECT_EQ(l.rows[0].gutter, doc.song().timeMap().positionText(960));
+    EXPECT_EQ(l.rows[1].gutter, doc.song().timeMap().positionText(1200));
+    EXPECT_EQ(l.rows[2].gutter, doc.song().timeMap().positionText(1220));
     EXPECT_EQ(l.rows[2].top, 2 * kEditorRowHeight);
     EXPECT_EQ(l.rows[3].line, -1);
     EXPECT_TRUE(l.rows[3].gutter.empty());

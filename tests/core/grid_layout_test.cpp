@@ -23,7 +23,7 @@ protected:
 
     void build(int zoom, int scroll, int width = kWidth, bool withLyrics = true) {
         layout.build({&song, withLyrics ? &lyrics : nullptr, &notes},
-                     GridMapping(zoom, scroll, song.division), width, kFont);
+                     GridMapping(zoom, scroll, song.division()), width, kFont);
     }
     std::vector<int> measureXs() const {
         std::vector<int> xs;

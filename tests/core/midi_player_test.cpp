@@ -2,7 +2,6 @@
 #include "core/playback/midi_player.h"
 #include "core/playback/recording_output.h"
 #include "core/song/midi_song.h"
-#include "core/timing/tempo_map.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -151,7 +150,7 @@ TEST_F(Player, EqualTimesSendControlsFirstAndNoteOffBeforeNoteOn) {
 }
 
 TEST_F(Player, ANoteEndingInTheMillisecondItStartsIsReleasedAfterIt) {
-    song.division = 960; // a tick is about half a millisecond
+    song.setDivision(960); // a tick is about half a millisecond
     note(9, 0, 1, 42);
     note(9, 961, 962, 42);
     song.setOutputChannel(9, 10); // the records stay in the song channel's queue
@@ -170,7 +169,7 @@ TEST_F(Player, EverySendHappensExactlyWhenDueAndTheClockFollows) {
     play();
     runUntil(400);
     EXPECT_EQ(player.clock(), 400u);
-    EXPECT_EQ(player.tick(), msToTick(song, 400));
+    EXPECT_EQ(player.tick(), song.timeMap().msToTick(400));
     runUntil(3000);
     EXPECT_EQ(player.tempo(), 60);
     for (const Sent& x : afterPreamble()) {
@@ -178,7 +177,7 @@ TEST_F(Player, EverySendHappensExactlyWhenDueAndTheClockFollows) {
         const auto it = std::find_if(records.begin(), records.end(),
                                      [&](const TimedMessage& r) { return r.message == x.msg; });
         ASSERT_NE(it, records.end());
-        EXPECT_EQ(it->ms, tickToMs(song, it->tick));
+        EXPECT_EQ(it->ms, song.timeMap().tickToMs(it->tick));
         EXPECT_EQ(x.us, std::int64_t{it->ms} * 1000) << std::hex << x.msg;
     }
 }

@@ -3,9 +3,9 @@
 #include "song_summary.h"
 #include "test_support.h"
 
+#include "core/document/song_file.h"
 #include "core/lyrics/lyrics_model.h"
 #include "core/song/midi_song.h"
-#include "core/document/song_file.h"
 
 #include <gtest/gtest.h>
 
@@ -47,7 +47,7 @@ struct Snapshot {
 Snapshot snapshotOf(SongDocument& doc) {
     Snapshot s;
     const CMidiSong& song = doc.song;
-    s.parts["division"].push_back(std::to_string(song.division));
+    s.parts["division"].push_back(std::to_string(song.division()));
     for (const auto& t : song.data().tracks) {
         auto& lines = s.parts["channel " + std::to_string(t.channel)];
         for (const auto& e : t.events) {

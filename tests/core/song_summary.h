@@ -65,7 +65,7 @@ inline std::string songSummary(const CMidiSong& song) {
     std::string out;
     char buf[128];
     std::snprintf(buf, sizeof buf, "format %d division %d chunks %d length %d\n", song.format,
-                  song.division, song.trackCount + 1, song.songLength);
+                  song.division(), song.trackCount + 1, song.songLength);
     out += buf;
     for (const auto& t : song.data().tempos) {
         std::snprintf(buf, sizeof buf, "tempo %d %d %s\n", t.tick, t.bpm, hexBytes(t.data).c_str());

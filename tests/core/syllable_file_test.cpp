@@ -116,7 +116,7 @@ TEST_F(SyllableFileTest, ToolSavesTheOpenedSongsLyrics) {
     auto doc = std::make_unique<SongDocument>();
     ASSERT_TRUE(openSongFile(*doc, song.string(), 0).ok);
     TItemLyr loaded;
-    ASSERT_EQ(loadSyllableFile(out.string(), loaded, doc->song.division, nullptr),
+    ASSERT_EQ(loadSyllableFile(out.string(), loaded, doc->song.division(), nullptr),
               SyllableLoad::Loaded);
     EXPECT_GT(loaded.count(), 36);
     EXPECT_EQ(items(loaded), items(doc->lyrics.lyrics()));

@@ -1,6 +1,6 @@
 #include "core/document/binding.h"
 
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 
 #include <algorithm>
 #include <cmath>
@@ -66,7 +66,8 @@ std::int32_t clampShift(const TItemLyr& list, int from, std::int32_t shift) {
 
 // The shift the whole-text drag applies at `x`, kept inside the song.
 std::int32_t wholeTextShift(SongDocument& doc, const GridDrag& drag, int x, int zoom) {
-    return clampShift(doc.lyrics.lyrics(), drag.item, dragShift(drag, x, doc.song.division, zoom));
+    return clampShift(doc.lyrics.lyrics(), drag.item,
+                      dragShift(drag, x, doc.song.division(), zoom));
 }
 
 bool isLoneSpace(const std::string& s) {
@@ -172,7 +173,7 @@ bool dropDrag(SongDocument& doc, const GridDrag& drag, int x, int zoom, UndoTarg
         for (LyrItem* it = dragged; it; it = it->next) it->tick += shift;
     } else {
         const double tick =
-            std::max(0.0, dragged->tick + dragDistance(drag, x, doc.song.division, zoom));
+            std::max(0.0, dragged->tick + dragDistance(drag, x, doc.song.division(), zoom));
         if (tick == dragged->tick) return false;
         undo.record(list);
         dragged->tick = tick;
@@ -240,7 +241,7 @@ MelodyProgram changeMelodyChannel(SongDocument& doc, int channel, std::int32_t p
 
 void BindReference::set(const CMidiSong& song, std::int32_t position) {
     tick = std::max<std::int32_t>(0, position);
-    label = positionText(song, tick);
+    label = song.timeMap().positionText(tick);
     colour = tick != 0 ? kReferenceSetColour : kReferenceUnsetColour;
 }
 

@@ -251,7 +251,7 @@ Result EditorDocument::loadSyllables(const std::string& path,
         SyllableFile file;
         if (parseSyllableImage(image, file) != SyllableLoad::Loaded)
             return Result::failure(FailureReason::Unrecognised, path);
-        if (file.division != m_doc.song.division &&
+        if (file.division != m_doc.song.division() &&
             !(confirmDivisionMismatch && confirmDivisionMismatch()))
             return Result::failure(FailureReason::Refused, path);
         return editLyrics([&](TItemLyr& list) { applySyllables(file, list); });
@@ -264,7 +264,7 @@ WriteOutcome EditorDocument::saveSyllables(const std::string& path) {
         out.path = withExtension(path, "nvs");
         int err = 0;
         const bool ok =
-            saveSyllableFile(out.path, m_doc.lyrics.lyrics(), m_doc.song.division, nullptr, &err);
+            saveSyllableFile(out.path, m_doc.lyrics.lyrics(), m_doc.song.division(), nullptr, &err);
         out.result = writeResult(ok, err, out.path);
         return out;
     });

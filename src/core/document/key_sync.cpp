@@ -1,6 +1,6 @@
 #include "core/document/key_sync.h"
 
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 
 #include <algorithm>
 
@@ -8,8 +8,8 @@ namespace cantelo {
 
 std::int32_t tappedTick(const CMidiSong& song, std::int32_t tick, int latencyMs) {
     if (latencyMs <= 0) return tick;
-    const std::int64_t ms = tickToMs(song, tick) - latencyMs;
-    return ms <= 0 ? 0 : std::min(tick, msToTick(song, ms));
+    const std::int64_t ms = song.timeMap().tickToMs(tick) - latencyMs;
+    return ms <= 0 ? 0 : std::min(tick, song.timeMap().msToTick(ms));
 }
 
 namespace {

@@ -71,7 +71,8 @@ void SongState::restoreTempos(CMidiSong& song, const std::vector<Tempo>& tempos)
     if (n != tempos.size()) {
         data.lastSetTempo = nullptr;
         list.clear();
-        for (std::size_t i = 0; i < tempos.size(); ++i) list.pushBack(new CObjectMetaEventTempo);
+        for (std::size_t i = 0; i < tempos.size(); ++i)
+            list.pushBack(data.make<CObjectMetaEventTempo>());
     }
     data.lastSetTempo = nullptr;
     std::size_t i = 0;
@@ -83,6 +84,7 @@ void SongState::restoreTempos(CMidiSong& song, const std::vector<Tempo>& tempos)
         t.lastSet = from.lastSet;
         if (t.lastSet) data.lastSetTempo = &t;
     }
+    song.tempoListRestored();
 }
 
 void SongState::restoreChannel(CMidiSong& song, const Channel& c) {
@@ -94,7 +96,7 @@ void SongState::restoreChannel(CMidiSong& song, const Channel& c) {
         delete pc;
     }
     for (const ListedProgram& p : c.programs) {
-        auto* pc = new CObjectEventProgramChange;
+        auto* pc = song.data().make<CObjectEventProgramChange>();
         pc->tick = p.tick;
         pc->program = p.program;
         if (p.chased) song.addChase(pc, c.channel);
@@ -119,12 +121,12 @@ void SongState::restoreChannel(CMidiSong& song, const Channel& c) {
         }
         CObjectEvent* e;
         if (k.status == 0xB0) {
-            auto* cc = new CObjectEventControlChange;
+            auto* cc = song.data().make<CObjectEventControlChange>();
             cc->controller = k.number;
             cc->value = k.value;
             e = cc;
         } else {
-            auto* pc = new CObjectEventProgramChange;
+            auto* pc = song.data().make<CObjectEventProgramChange>();
             pc->program = k.number;
             e = pc;
         }

@@ -3,7 +3,7 @@
 #include "core/files/regular_file.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_writer.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 
 #include <algorithm>
 #include <cctype>
@@ -86,7 +86,7 @@ void resetToEmptySong(SongDocument& doc) {
     doc.melodyNotes.clear();
     doc.instrumentName.clear();
     doc.songEnd = 1;
-    doc.positionLabel = positionText(song, 0);
+    doc.positionLabel = song.timeMap().positionText(0);
     doc.endLabel = doc.positionLabel;
     doc.lengthLabel = clockText(0);
 }
@@ -97,7 +97,7 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     doc.currentFileName = path;
     lyrics.reset();
     song.reset();
-    doc.positionLabel = positionText(song, 0);
+    doc.positionLabel = song.timeMap().positionText(0);
 
     const CObjectMetaEventText* resetCredit = song.data().texts.head();
     const Result read = readSongFile(song, path);
@@ -121,8 +121,8 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     song.noteTable(doc.melodyNotes, melody);
 
     doc.songEnd = song.songLength == 0 ? 1 : song.songLength;
-    doc.endLabel = positionText(song, song.songLength);
-    doc.lengthLabel = clockText(tickToMs(song, song.songLength));
+    doc.endLabel = song.timeMap().positionText(song.songLength);
+    doc.lengthLabel = clockText(song.timeMap().tickToMs(song.songLength));
 
     // The mixer shows the values in force at the start: one pass over the chase list, which
     // for a large song holds hundreds of thousands of entries.

@@ -2,8 +2,7 @@
 
 #include "core/playback/chase_channels.h"
 #include "core/playback/midi_output.h"
-#include "core/song/signatures.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 
 #include <algorithm>
 
@@ -121,7 +120,7 @@ TransportMove Transport::measureBack() {
         chaseForMixer();
         return {false, m_player.tick(), true};
     }
-    return moveTo(std::max(previousMeasureTick(m_doc.song, m_player.tick()), 0));
+    return moveTo(std::max(m_doc.song.timeMap().previousMeasureTick(m_player.tick()), 0));
 }
 
 TransportMove Transport::measureForward() {
@@ -129,7 +128,7 @@ TransportMove Transport::measureForward() {
         chaseForMixer();
         return {false, m_player.tick(), true};
     }
-    return moveTo(nextMeasureTick(m_doc.song, m_player.tick()));
+    return moveTo(m_doc.song.timeMap().nextMeasureTick(m_player.tick()));
 }
 
 TransportMove Transport::seek(std::int32_t tick) {
@@ -197,8 +196,8 @@ void Transport::showPosition(DisplayUpdate& u, std::int32_t tick, bool playing) 
     u.chased = kinds;
     if (playing) showMelodyProgram(u, tick);
     if (!m_dragging) {
-        u.position = positionText(m_doc.song, tick);
-        u.clock = clockText(tickToMs(m_doc.song, tick));
+        u.position = m_doc.song.timeMap().positionText(tick);
+        u.clock = clockText(m_doc.song.timeMap().tickToMs(tick));
     }
     u.monitorFollows = !m_sync.syncMode() && monitorShowsText();
     u.gridFollows = playing;

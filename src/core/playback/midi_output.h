@@ -28,7 +28,8 @@ public:
     virtual void sendSysEx(std::span<const std::uint8_t> bytes) = 0;
 };
 
-inline constexpr std::uint32_t packShort(std::uint8_t status, std::uint8_t d1, std::uint8_t d2 = 0) {
+inline constexpr std::uint32_t packShort(std::uint8_t status, std::uint8_t d1,
+                                         std::uint8_t d2 = 0) {
     return std::uint32_t{status} | (std::uint32_t{d1} << 8) | (std::uint32_t{d2} << 16);
 }
 

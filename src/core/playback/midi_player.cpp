@@ -3,7 +3,6 @@
 #include "core/playback/midi_device.h"
 #include "core/playback/song_messages.h"
 #include "core/song/midi_song.h"
-#include "core/timing/tempo_map.h"
 
 #include <algorithm>
 #include <limits>
@@ -28,9 +27,10 @@ constexpr std::uint8_t kAllSoundOff = 120;
 constexpr std::uint8_t kResetAllControllers = 121;
 constexpr std::uint8_t kAllNotesOff = 123;
 
-std::uint32_t stampMs(std::int64_t ms) {
-    return static_cast<std::uint32_t>(
-        std::clamp<std::int64_t>(ms, 0, std::numeric_limits<std::uint32_t>::max()));
+// The four signature bytes in one atomic word, low byte first.
+std::uint32_t packSignature(const std::array<std::uint8_t, 4>& b) {
+    return std::uint32_t{b[0]} | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) |
+           (std::uint32_t{b[3]} << 24);
 }
 
 // The kernel may delay a timed wake-up by the thread's timer slack (50 us by default) to merge
@@ -77,43 +77,38 @@ void CMidiPlayer::AttachSong(CMidiSong* song) {
     Stop();
     m_song = song;
     m_tempo.store(120, std::memory_order_relaxed);
-    if (song) {
-        std::uint8_t sig[4];
-        song->timeSignatureAt(0, sig);
-        m_signature.store(TempoSnapshot::packSignature(sig), std::memory_order_relaxed);
-    }
+    if (song)
+        m_signature.store(packSignature(song->timeMap().signatureBytesAt(0)),
+                          std::memory_order_relaxed);
 }
 
 // ---- building ----------------------------------------------------------------------------
 
 void CMidiPlayer::buildQueues(std::int32_t startTick) {
-    for (auto& q : m_queues) {
-        q.records.clear();
-        q.next = 0;
-    }
-    m_sysEx.clear();
-    m_sysExBytes.clear();
-    // One time line shared with offline rendering, so a song sounds the same both ways; it is
-    // in sending order, hence so is every channel's share of it and the SysEx share.
-    std::vector<std::uint8_t> framed;
     // Messages go out on output channels; the queue, mute flag and display values are the song
     // channel's. With the identity map both are the same; otherwise the lowest song channel
-    // sent to an output owns it.
-    std::array<std::uint8_t, 16> songChannelOf{};
-    for (int c = kChannels - 1; c >= 0; --c)
-        songChannelOf[static_cast<std::size_t>(m_song->outputChannel(c) & 15)] =
-            static_cast<std::uint8_t>(c);
-    for (const ScheduledMessage& m : songMessages(*m_song)) {
-        if (m.sysEx) {
-            // A stored event that cannot travel as one message (a status byte inside it) is
-            // left out rather than let the port take its tail for channel messages.
-            if (!frameSysEx(m.sysEx->data, framed)) continue;
-            m_sysEx.push_back({m.tick, stampMs(m.ms), m_sysExBytes.size(), framed.size()});
-            m_sysExBytes.insert(m_sysExBytes.end(), framed.begin(), framed.end());
-            continue;
-        }
-        m_queues[songChannelOf[m.packed & 0x0F]].records.push_back(
-            {m.tick, stampMs(m.ms), m.packed});
+    // sent to an output owns it. The queues keep their memory from one Play to the next.
+    std::vector<TimedMessage> unused;
+    std::array<std::vector<TimedMessage>*, 16> byOutput;
+    byOutput.fill(&unused);
+    for (int c = kChannels - 1; c >= 0; --c) {
+        auto& q = m_queues[static_cast<std::size_t>(c)];
+        q.records.clear();
+        q.next = 0;
+        byOutput[static_cast<std::size_t>(m_song->outputChannel(c) & 15)] = &q.records;
+    }
+    // The same order as offline rendering, so a song sounds the same both ways.
+    std::vector<ScheduledMessage> sysEx;
+    songQueues(*m_song, byOutput, sysEx);
+    m_sysEx.clear();
+    m_sysExBytes.clear();
+    std::vector<std::uint8_t> framed;
+    for (const ScheduledMessage& m : sysEx) {
+        // A stored event that cannot travel as one message (a status byte inside it) is left
+        // out rather than let the port take its tail for channel messages.
+        if (!frameSysEx(m.sysEx->data, framed)) continue;
+        m_sysEx.push_back({m.tick, stampMs(m.ms), m_sysExBytes.size(), framed.size()});
+        m_sysExBytes.insert(m_sysExBytes.end(), framed.begin(), framed.end());
     }
     m_sysExNext = static_cast<std::size_t>(
         std::lower_bound(m_sysEx.begin(), m_sysEx.end(), startTick,
@@ -145,8 +140,8 @@ void CMidiPlayer::sendPlayPreamble(std::int32_t tick) {
 void CMidiPlayer::publishPosition(std::int32_t tick, std::int64_t ms) {
     m_tick.store(tick, std::memory_order_relaxed);
     m_clockMs.store(stampMs(ms), std::memory_order_relaxed);
-    m_tempo.store(m_tempoMap.bpmAt(tick), std::memory_order_relaxed);
-    m_signature.store(m_tempoMap.signatureAt(tick), std::memory_order_relaxed);
+    m_tempo.store(m_timeMap->bpmAt(tick), std::memory_order_relaxed);
+    m_signature.store(packSignature(m_timeMap->signatureBytesAt(tick)), std::memory_order_relaxed);
 }
 
 // ---- transport ---------------------------------------------------------------------------
@@ -156,13 +151,13 @@ bool CMidiPlayer::Play() {
     Stop();
     if (!m_song) return false;
     const std::int32_t startTick = tick();
+    m_timeMap = m_song->sharedTimeMap();
     try {
-        m_tempoMap.take(*m_song);
         buildQueues(startTick);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    const std::int64_t startMs = m_tempoMap.tickToMs(startTick);
+    const std::int64_t startMs = m_timeMap->tickToMs(startTick);
     positionQueues(stampMs(startMs));
     m_songLength = m_song->songLength;
     m_muteSilenced.fill(false);
@@ -217,35 +212,46 @@ void CMidiPlayer::Locate(std::int32_t tick) {
         setTick(tick);
         return;
     }
-    const std::int64_t ms = tickToMs(*m_song, tick);
-    std::uint8_t sig[4];
-    m_song->timeSignatureAt(tick, sig);
-    const std::int32_t bpm = m_song->tempoAt(tick);
+    const TimeMap& map = m_song->timeMap();
+    const std::int64_t ms = map.tickToMs(tick);
+    const std::uint32_t signature = packSignature(map.signatureBytesAt(tick));
+    const std::int32_t bpm = map.bpmAt(tick);
     std::lock_guard lock(m_runMutex);
     m_tick.store(tick, std::memory_order_relaxed);
     m_clockMs.store(stampMs(ms), std::memory_order_relaxed);
     m_tempo.store(bpm, std::memory_order_relaxed);
-    m_signature.store(TempoSnapshot::packSignature(sig), std::memory_order_relaxed);
+    m_signature.store(signature, std::memory_order_relaxed);
     if (m_running) anchor(m_clock.now(), ms);
 }
 
 void CMidiPlayer::RetimeQueues() {
     if (!m_song) return;
-    auto fresh = std::make_unique<TempoSnapshot>();
-    fresh->take(*m_song);
-    // New times for every record, worked out before taking the lock so that a long song does
-    // not hold the playback thread up; only the pending ones are taken over. The queues and
+    std::shared_ptr<const TimeMap> fresh = m_song->sharedTimeMap();
+    // The records before each queue's next index now are sent already and keep their times.
+    std::array<std::size_t, 16> from{};
+    std::size_t sysExFrom = 0;
+    {
+        std::lock_guard lock(m_runMutex);
+        for (std::size_t c = 0; c < m_queues.size(); ++c) from[c] = m_queues[c].next;
+        sysExFrom = m_sysExNext;
+    }
+    // New times for the rest, worked out without the lock so that a long song does not hold
+    // the playback thread up (which meanwhile only moves the next indexes on). The queues and
     // SysEx records themselves change only under the lock or while stopped, so reading their
-    // ticks here is safe.
+    // ticks here is safe. A queue is in time order, so its ticks mostly ascend.
     std::array<std::vector<std::uint32_t>, 16> queueMs;
     for (std::size_t c = 0; c < m_queues.size(); ++c) {
-        queueMs[c].reserve(m_queues[c].records.size());
-        for (const auto& r : m_queues[c].records)
-            queueMs[c].push_back(stampMs(fresh->tickToMs(r.tick)));
+        const auto& records = m_queues[c].records;
+        TimeMap::MsCursor cursor(*fresh);
+        queueMs[c].reserve(records.size() - from[c]);
+        for (std::size_t i = from[c]; i < records.size(); ++i)
+            queueMs[c].push_back(stampMs(cursor.tickToMs(records[i].tick)));
     }
     std::vector<std::uint32_t> sysExMs;
-    sysExMs.reserve(m_sysEx.size());
-    for (const auto& r : m_sysEx) sysExMs.push_back(stampMs(fresh->tickToMs(r.tick)));
+    sysExMs.reserve(m_sysEx.size() - sysExFrom);
+    TimeMap::MsCursor sysExCursor(*fresh);
+    for (std::size_t i = sysExFrom; i < m_sysEx.size(); ++i)
+        sysExMs.push_back(stampMs(sysExCursor.tickToMs(m_sysEx[i].tick)));
 
     std::lock_guard lock(m_runMutex);
     if (m_running) {
@@ -253,16 +259,19 @@ void CMidiPlayer::RetimeQueues() {
         // follow the new tempos from here on.
         const time_point now = m_clock.now();
         const std::int64_t clockMs = std::max<std::int64_t>(clockUsAt(now), 0) / 1000;
-        const std::int32_t at = m_tempoMap.msToTick(clockMs);
+        const std::int32_t at = m_timeMap->msToTick(clockMs);
         anchor(now, fresh->tickToMs(at));
         m_tempo.store(fresh->bpmAt(at), std::memory_order_relaxed);
     }
-    std::swap(m_tempoMap, *fresh);
+    // The map given up is released after the lock, on this thread.
+    std::swap(m_timeMap, fresh);
     for (std::size_t c = 0; c < m_queues.size(); ++c) {
         auto& q = m_queues[c];
-        for (std::size_t i = q.next; i < q.records.size(); ++i) q.records[i].ms = queueMs[c][i];
+        for (std::size_t i = q.next; i < q.records.size(); ++i)
+            q.records[i].ms = queueMs[c][i - from[c]];
     }
-    for (std::size_t i = m_sysExNext; i < m_sysEx.size(); ++i) m_sysEx[i].ms = sysExMs[i];
+    for (std::size_t i = m_sysExNext; i < m_sysEx.size(); ++i)
+        m_sysEx[i].ms = sysExMs[i - sysExFrom];
 }
 
 ChaseKinds CMidiPlayer::takeRefreshFlags() {
@@ -319,12 +328,12 @@ CMidiPlayer::time_point CMidiPlayer::pump() {
     const time_point now = m_clock.now();
     if (!m_running) return now + kMaxSleep;
     const std::int64_t clockMs = std::max<std::int64_t>(clockUsAt(now), 0) / 1000;
-    const std::int32_t tick = m_tempoMap.msToTick(clockMs);
+    const std::int32_t tick = m_timeMap->msToTick(clockMs);
     // Playback ends at the song's length, and the position says so: the run that notices the
     // end may come a little later, but what the user sees and plays on from is the end itself.
     const bool ended = tick > m_songLength;
     if (ended)
-        publishPosition(m_songLength, m_tempoMap.tickToMs(m_songLength));
+        publishPosition(m_songLength, m_timeMap->tickToMs(m_songLength));
     else
         publishPosition(tick, clockMs);
     sendDue(stampMs(clockMs));

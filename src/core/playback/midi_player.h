@@ -2,13 +2,15 @@
 
 #include "core/playback/midi_output.h"
 #include "core/playback/playback_clock.h"
-#include "core/playback/tempo_snapshot.h"
+#include "core/playback/song_messages.h"
+#include "core/timing/time_map.h"
 
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -16,15 +18,6 @@
 namespace cantelo {
 
 class CMidiSong;
-
-// One short message of a channel queue, stamped with its tick and its time in milliseconds
-// from the song start. The message is packed as MidiOutput::sendShort takes it.
-struct TimedMessage {
-    std::int32_t tick = 0;
-    std::uint32_t ms = 0;
-    std::uint32_t message = 0;
-};
-static_assert(sizeof(TimedMessage) == 12);
 
 // The refresh flags that playback raises for the display refresh.
 enum class RefreshFlag { Any, Volume, Pan, Program, Reverb, Chorus };
@@ -47,8 +40,8 @@ struct ChaseKinds {
 //
 // Threads: every operation except pump() belongs to the user-interface thread. The readers
 // (tick, clock, tempo, timeSignature, playing, refresh flags) may be polled by any thread while
-// the song plays; each is one atomic. The playback thread reads only copies made at Play (the
-// queues, the tempo and signature maps, the SysEx data, the song length) plus the song's atomic
+// the song plays; each is one atomic. The playback thread reads only what Play prepared (the
+// queues, the song's time map as it was, the SysEx data, the song length) plus the song's atomic
 // mute flags and channel map, and writes the song's display values and noteSent.
 // While playing, the song's lists may change (the tools' single-value edits) without reaching
 // the thread; a tempo edit reaches it through RetimeQueues.
@@ -106,7 +99,9 @@ public:
     std::int32_t tempo() const { return m_tempo.load(std::memory_order_relaxed); }
     // Numerator, denominator as a power of two, and the two further signature bytes.
     std::array<std::uint8_t, 4> timeSignature() const {
-        return TempoSnapshot::unpackSignature(m_signature.load(std::memory_order_relaxed));
+        const std::uint32_t p = m_signature.load(std::memory_order_relaxed);
+        return {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 8),
+                static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 24)};
     }
 
     bool sysExEnabled() const { return m_sysExEnabled.load(std::memory_order_relaxed); }
@@ -183,7 +178,9 @@ private:
     std::vector<SysExRecord> m_sysEx;
     std::vector<std::uint8_t> m_sysExBytes;
     std::size_t m_sysExNext = 0;
-    TempoSnapshot m_tempoMap;
+    // The song's time map when Play started, or the one RetimeQueues took over: never changed,
+    // and released only on the user-interface thread.
+    std::shared_ptr<const TimeMap> m_timeMap;
     std::int32_t m_songLength = 0;
     time_point m_anchorTime{};
     std::int64_t m_anchorClockUs = 0;

@@ -91,15 +91,13 @@ private:
     bool m_failed = false;
 };
 
-// Appends `value` as a variable-length quantity (7-bit groups, most significant first, bit 7
-// set on every byte but the last) and returns the number of bytes appended; 0 gives one 0x00.
-inline int appendVlq(CByteBuffer& buffer, std::uint32_t value) {
-    std::uint8_t* p = buffer.room(5);
-    if (!p) return 0;
+// Writes `value` as a variable-length quantity (7-bit groups, most significant first, bit 7 set
+// on every byte but the last) at `p`, which has room for 5 bytes; returns the end. 0 gives one
+// 0x00.
+inline std::uint8_t* putVlq(std::uint8_t* p, std::uint32_t value) {
     if (value < 0x80) { // most delta times
         *p = static_cast<std::uint8_t>(value);
-        buffer.commit(1);
-        return 1;
+        return p + 1;
     }
     int n = 1;
     while (n < 5 && (value >> (7 * n)) != 0) ++n;
@@ -107,8 +105,16 @@ inline int appendVlq(CByteBuffer& buffer, std::uint32_t value) {
         const auto group = static_cast<std::uint8_t>((value >> (7 * (n - 1 - i))) & 0x7F);
         p[i] = static_cast<std::uint8_t>(group | (i < n - 1 ? 0x80 : 0));
     }
-    buffer.commit(static_cast<std::size_t>(n));
-    return n;
+    return p + n;
+}
+
+// Appends `value` as a variable-length quantity and returns the number of bytes appended.
+inline int appendVlq(CByteBuffer& buffer, std::uint32_t value) {
+    std::uint8_t* p = buffer.room(5);
+    if (!p) return 0;
+    const auto n = static_cast<std::size_t>(putVlq(p, value) - p);
+    buffer.commit(n);
+    return static_cast<int>(n);
 }
 
 } // namespace cantelo

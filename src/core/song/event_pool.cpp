@@ -1,88 +1,91 @@
 #include "core/song/event_pool.h"
 
-#include <array>
 #include <cstdint>
 #include <new>
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define CANTELO_PLAIN_HEAP 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define CANTELO_PLAIN_HEAP 1
-#endif
-#endif
 
 namespace cantelo {
 
 #ifdef CANTELO_PLAIN_HEAP
 
-void* poolAllocate(std::size_t size) { return ::operator new(size); }
-void poolFree(void* p, std::size_t) noexcept { ::operator delete(p); }
+EventPool::~EventPool() = default;
+void* EventPool::allocateSlow(std::size_t size) {
+    return ::operator new(size);
+}
+void EventPool::release(void* p) noexcept {
+    ::operator delete(p);
+}
+bool EventPool::releasesWholesale() noexcept {
+    return false;
+}
+void EventPool::releaseAll() noexcept {}
 
 #else
 
 namespace {
 
-constexpr std::size_t kGranule = 16;
-constexpr std::size_t kClasses = 16; // objects up to 256 bytes
-constexpr std::size_t kBlockBytes = 256 * 1024;
+// Blocks are aligned to their size, so an object finds its block's header by masking its
+// address.
+constexpr std::size_t kBlockBytes = 64 * 1024;
 
-struct FreeNode {
-    FreeNode* next;
+struct BlockHeader {
+    EventPool* pool;
+    std::size_t sizeClass;
 };
+// Objects start after the header, 16-byte aligned like the sizes.
+constexpr std::size_t kHeaderBytes = 16;
+static_assert(sizeof(BlockHeader) <= kHeaderBytes);
 
-class Pool {
-public:
-    void* allocate(std::size_t size) {
-        const std::size_t cls = (size + kGranule - 1) / kGranule;
-        if (cls == 0 || cls > kClasses) return ::operator new(size);
-        FreeNode*& head = m_free[cls - 1];
-        if (head) {
-            FreeNode* n = head;
-            head = n->next;
-            return n;
-        }
-        const std::size_t bytes = cls * kGranule;
-        if (static_cast<std::size_t>(m_blockEnd - m_next) < bytes) {
-            // Blocks live as long as the process: events of every song come back here.
-            m_next = static_cast<std::byte*>(::operator new(kBlockBytes));
-            m_blockEnd = m_next + kBlockBytes;
-        }
-        void* p = m_next;
-        m_next += bytes;
-        return p;
-    }
-
-    void release(void* p, std::size_t size) noexcept {
-        if (!p) return;
-        const std::size_t cls = (size + kGranule - 1) / kGranule;
-        if (cls == 0 || cls > kClasses) {
-            ::operator delete(p);
-            return;
-        }
-        auto* n = static_cast<FreeNode*>(p);
-        n->next = m_free[cls - 1];
-        m_free[cls - 1] = n;
-    }
-
-private:
-    std::array<FreeNode*, kClasses> m_free{};
-    std::byte* m_next = nullptr;
-    std::byte* m_blockEnd = nullptr;
-};
-
-// One pool per thread, so no lock is taken. A pool is never destroyed and its blocks are never
-// returned: an event made on one thread and freed on another simply joins the second thread's
-// free list, and events may outlive static destruction.
-Pool& pool() {
-    thread_local Pool* p = new Pool;
-    return *p;
+BlockHeader* headerOf(const void* p) {
+    return reinterpret_cast<BlockHeader*>(reinterpret_cast<std::uintptr_t>(p) &
+                                          ~std::uintptr_t{kBlockBytes - 1});
 }
 
 } // namespace
 
-void* poolAllocate(std::size_t size) { return pool().allocate(size); }
-void poolFree(void* p, std::size_t size) noexcept { pool().release(p, size); }
+EventPool::~EventPool() {
+    for (auto& c : m_classes)
+        for (std::byte* b : c.blocks) ::operator delete (b, std::align_val_t{kBlockBytes});
+}
+
+void* EventPool::allocateSlow(std::size_t size) {
+    const std::size_t cls = (size + kGranule - 1) / kGranule;
+    if (cls == 0 || cls > kClasses) throw std::bad_alloc(); // no song object is that large
+    SizeClass& c = m_classes[cls - 1];
+    if (c.used == c.blocks.size()) {
+        c.blocks.reserve(c.blocks.size() + 1);
+        auto* block =
+            static_cast<std::byte*>(::operator new (kBlockBytes, std::align_val_t{kBlockBytes}));
+        new (block) BlockHeader{this, cls};
+        c.blocks.push_back(block);
+    }
+    std::byte* block = c.blocks[c.used++];
+    c.next = block + kHeaderBytes;
+    c.end = block + kBlockBytes;
+    void* p = c.next;
+    c.next += cls * kGranule;
+    return p;
+}
+
+void EventPool::release(void* p) noexcept {
+    if (!p) return;
+    BlockHeader* h = headerOf(p);
+    SizeClass& c = h->pool->m_classes[h->sizeClass - 1];
+    auto* n = static_cast<FreeNode*>(p);
+    n->next = c.free;
+    c.free = n;
+}
+
+bool EventPool::releasesWholesale() noexcept {
+    return true;
+}
+
+void EventPool::releaseAll() noexcept {
+    for (auto& c : m_classes) {
+        c.free = nullptr;
+        c.used = 0;
+        c.next = c.end = nullptr;
+    }
+}
 
 #endif
 

@@ -110,6 +110,13 @@ public:
 
     void erase(Node* item) { delete unlink(item); }
 
+    // Drops every element without deleting it: for an owner that takes their memory back in
+    // one piece (and whose elements need no destructor).
+    void forget() noexcept {
+        m_head = m_tail = nullptr;
+        m_size = 0;
+    }
+
     void clear() {
         Node* n = m_head;
         while (n) {

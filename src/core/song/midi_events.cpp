@@ -10,22 +10,13 @@ namespace cantelo {
 
 namespace {
 
-// Appends a channel event: its status byte unless running status already holds it, then the
-// data bytes. Data bytes are kept to 0..127 because a byte with bit 7 set would be read back as
-// a status byte and shift every event after it.
-int encodeChannelEvent(CByteBuffer& buffer, std::uint8_t kind, int channel,
-                       std::uint16_t* runningStatus, std::int32_t d1, std::int32_t d2 = 0) {
-    const bool twoBytes = kind != 0xC0 && kind != 0xD0;
+// A channel event's put, through the buffer.
+template <typename Event>
+int encodeChannelEvent(const Event& e, CByteBuffer& buffer, std::int32_t param, int channel,
+                       std::uint16_t* runningStatus) {
     std::uint8_t* p = buffer.room(3);
     if (!p) return 0;
-    const auto status = static_cast<std::uint8_t>(kind | (channel & 0x0F));
-    std::size_t n = 0;
-    if (!runningStatus || *runningStatus != status) {
-        p[n++] = status;
-        if (runningStatus) *runningStatus = status;
-    }
-    p[n++] = static_cast<std::uint8_t>(std::clamp(d1, 0, 127));
-    if (twoBytes) p[n++] = static_cast<std::uint8_t>(std::clamp(d2, 0, 127));
+    const auto n = static_cast<std::size_t>(e.put(p, param, channel, runningStatus) - p);
     buffer.commit(n);
     return static_cast<int>(n);
 }
@@ -46,42 +37,32 @@ int encodeWithLength(CByteBuffer& buffer, std::initializer_list<std::uint8_t> le
 
 int CObjectEventNote::encode(CByteBuffer& buffer, std::int32_t param, int channel,
                              std::uint16_t* runningStatus) const {
-    // A note-on of velocity 0 is a note-off: a note the user scaled down to 0 keeps velocity 1
-    // so that it is still a note when the file is read again.
-    const std::int32_t onVelocity = std::max(velocity, 1);
-    return encodeChannelEvent(buffer, 0x90, channel, runningStatus, key,
-                              param != 0 ? 0 : onVelocity);
+    return encodeChannelEvent(*this, buffer, param, channel, runningStatus);
 }
 
-int CObjectEventPitchBend::encode(CByteBuffer& buffer, std::int32_t, int channel,
+int CObjectEventPitchBend::encode(CByteBuffer& buffer, std::int32_t param, int channel,
                                   std::uint16_t* runningStatus) const {
-    return encodeChannelEvent(buffer, 0xE0, channel, runningStatus, lsb, msb);
+    return encodeChannelEvent(*this, buffer, param, channel, runningStatus);
 }
 
-int CObjectEventKeyAfterTouch::encode(CByteBuffer& buffer, std::int32_t, int channel,
+int CObjectEventKeyAfterTouch::encode(CByteBuffer& buffer, std::int32_t param, int channel,
                                       std::uint16_t* runningStatus) const {
-    return encodeChannelEvent(buffer, 0xA0, channel, runningStatus, key, pressure);
+    return encodeChannelEvent(*this, buffer, param, channel, runningStatus);
 }
 
-int CObjectEventChannelPressure::encode(CByteBuffer& buffer, std::int32_t, int channel,
+int CObjectEventChannelPressure::encode(CByteBuffer& buffer, std::int32_t param, int channel,
                                         std::uint16_t* runningStatus) const {
-    return encodeChannelEvent(buffer, 0xD0, channel, runningStatus, pressure);
+    return encodeChannelEvent(*this, buffer, param, channel, runningStatus);
 }
 
 int CObjectEventControlChange::encode(CByteBuffer& buffer, std::int32_t param, int channel,
                                       std::uint16_t* runningStatus) const {
-    std::int32_t v = value;
-    if (controller == 7)
-        v = static_cast<std::int32_t>(
-            std::clamp<std::int64_t>(std::int64_t{value} * param / 100, 0, 127));
-    else if (controller == 10 && param >= 256)
-        v = param - 256;
-    return encodeChannelEvent(buffer, 0xB0, channel, runningStatus, controller, v);
+    return encodeChannelEvent(*this, buffer, param, channel, runningStatus);
 }
 
-int CObjectEventProgramChange::encode(CByteBuffer& buffer, std::int32_t, int channel,
+int CObjectEventProgramChange::encode(CByteBuffer& buffer, std::int32_t param, int channel,
                                       std::uint16_t* runningStatus) const {
-    return encodeChannelEvent(buffer, 0xC0, channel, runningStatus, program);
+    return encodeChannelEvent(*this, buffer, param, channel, runningStatus);
 }
 
 int CObjectMetaEvent::encode(CByteBuffer& buffer, std::int32_t, int,

@@ -2,6 +2,7 @@
 
 #include "core/song/event_pool.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -11,6 +12,22 @@ namespace cantelo {
 
 class CByteBuffer;
 struct CChaseEntry;
+
+// Writes a channel event at `p` (room for 3 bytes): its status byte unless running status already
+// holds it, then the data bytes; returns the end. Data bytes are kept to 0..127 because a byte
+// with bit 7 set would be read back as a status byte and shift every event after it.
+inline std::uint8_t* putChannelEvent(std::uint8_t* p, std::uint8_t kind, int channel,
+                                     std::uint16_t* runningStatus, std::int32_t d1,
+                                     std::int32_t d2 = 0) {
+    const auto status = static_cast<std::uint8_t>(kind | (channel & 0x0F));
+    if (!runningStatus || *runningStatus != status) {
+        *p++ = status;
+        if (runningStatus) *runningStatus = status;
+    }
+    *p++ = static_cast<std::uint8_t>(std::clamp(d1, 0, 127));
+    if (kind != 0xC0 && kind != 0xD0) *p++ = static_cast<std::uint8_t>(std::clamp(d2, 0, 127));
+    return p;
+}
 
 // Base of every song event: an absolute tick and the links of the one list that owns it.
 class CObjectEvent : public PoolAllocated {
@@ -44,6 +61,15 @@ public:
     void writeRaw(std::FILE* file) const override;
     int encode(CByteBuffer& buffer, std::int32_t param, int channel,
                std::uint16_t* runningStatus) const override;
+    // What encode appends, written at `p` (room for 3 bytes); returns the end. The channel
+    // events' encode is their put through the buffer, for writers that keep their own pointer.
+    std::uint8_t* put(std::uint8_t* p, std::int32_t param, int channel,
+                      std::uint16_t* runningStatus) const {
+        // A note-on of velocity 0 is a note-off: a note the user scaled down to 0 keeps
+        // velocity 1 so that it is still a note when the file is read again.
+        return putChannelEvent(p, 0x90, channel, runningStatus, key,
+                               param != 0 ? 0 : std::max(velocity, 1));
+    }
     std::int32_t key = 0;
     std::int32_t velocity = 80;
     std::int32_t offTick = 0;
@@ -56,6 +82,10 @@ public:
     void writeRaw(std::FILE* file) const override;
     int encode(CByteBuffer& buffer, std::int32_t param, int channel,
                std::uint16_t* runningStatus) const override;
+    std::uint8_t* put(std::uint8_t* p, std::int32_t, int channel,
+                      std::uint16_t* runningStatus) const {
+        return putChannelEvent(p, 0xE0, channel, runningStatus, lsb, msb);
+    }
     std::int32_t lsb = 0;
     std::int32_t msb = 64;
 };
@@ -66,6 +96,10 @@ public:
     void writeRaw(std::FILE* file) const override;
     int encode(CByteBuffer& buffer, std::int32_t param, int channel,
                std::uint16_t* runningStatus) const override;
+    std::uint8_t* put(std::uint8_t* p, std::int32_t, int channel,
+                      std::uint16_t* runningStatus) const {
+        return putChannelEvent(p, 0xA0, channel, runningStatus, key, pressure);
+    }
     std::int32_t key = 0;
     std::int32_t pressure = 0;
 };
@@ -76,6 +110,10 @@ public:
     void writeRaw(std::FILE* file) const override;
     int encode(CByteBuffer& buffer, std::int32_t param, int channel,
                std::uint16_t* runningStatus) const override;
+    std::uint8_t* put(std::uint8_t* p, std::int32_t, int channel,
+                      std::uint16_t* runningStatus) const {
+        return putChannelEvent(p, 0xD0, channel, runningStatus, pressure);
+    }
     std::int32_t pressure = 0;
 };
 
@@ -85,6 +123,16 @@ public:
     void writeRaw(std::FILE* file) const override;
     int encode(CByteBuffer& buffer, std::int32_t param, int channel,
                std::uint16_t* runningStatus) const override;
+    std::uint8_t* put(std::uint8_t* p, std::int32_t param, int channel,
+                      std::uint16_t* runningStatus) const {
+        std::int32_t v = value;
+        if (controller == 7)
+            v = static_cast<std::int32_t>(
+                std::clamp<std::int64_t>(std::int64_t{value} * param / 100, 0, 127));
+        else if (controller == 10 && param >= 256)
+            v = param - 256;
+        return putChannelEvent(p, 0xB0, channel, runningStatus, controller, v);
+    }
     std::int32_t controller = 7;
     std::int32_t value = 100;
     CChaseEntry* chase = nullptr; // not owned: the song's chase list owns it
@@ -96,6 +144,10 @@ public:
     void writeRaw(std::FILE* file) const override;
     int encode(CByteBuffer& buffer, std::int32_t param, int channel,
                std::uint16_t* runningStatus) const override;
+    std::uint8_t* put(std::uint8_t* p, std::int32_t, int channel,
+                      std::uint16_t* runningStatus) const {
+        return putChannelEvent(p, 0xC0, channel, runningStatus, program);
+    }
     std::int32_t program = 0;
     CChaseEntry* chase = nullptr; // not owned: the song's chase list owns it
 };
@@ -163,6 +215,7 @@ struct CChaseEntry : PoolAllocated {
     std::uint8_t status = 0; // 0xB0 or 0xC0
     std::uint8_t data1 = 0;  // controller number or program
     std::uint8_t data2 = 0;  // controller value; 0 for a program change
+    std::uint64_t order = 0; // rank in the order of adding, kept by the song's chase index
     CChaseEntry* next = nullptr;
     CChaseEntry* prev = nullptr;
 };

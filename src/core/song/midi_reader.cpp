@@ -40,7 +40,7 @@ public:
                 std::array<std::vector<CObjectEventNote*>, 16 * 128>& openNotes,
                 std::int32_t& greatestTick)
         : m_song(song), m_tracks(tracks), m_openNotes(openNotes), m_greatest(greatestTick),
-          m_provisionalLength(static_cast<std::uint32_t>(song.division / 24)) {}
+          m_provisionalLength(static_cast<std::uint32_t>(song.division() / 24)) {}
 
     void parse(const std::uint8_t* begin, const std::uint8_t* end, std::int32_t chunkIndex) {
         m_p = begin;
@@ -143,7 +143,7 @@ private:
                 const std::int32_t provisionalEnd = tickPlus(now, m_provisionalLength);
                 reach(t, provisionalEnd);
                 t->firstTick = std::min(t->firstTick, now);
-                auto* n = new CObjectEventNote;
+                auto* n = m_song.data().make<CObjectEventNote>();
                 n->tick = now;
                 n->offTick = provisionalEnd;
                 n->key = d1;
@@ -165,7 +165,7 @@ private:
         }
         case 0xA0: {
             reach(t, now);
-            auto* e = new CObjectEventKeyAfterTouch;
+            auto* e = m_song.data().make<CObjectEventKeyAfterTouch>();
             e->tick = now;
             e->key = d1;
             e->pressure = d2;
@@ -174,7 +174,7 @@ private:
         }
         case 0xD0: {
             reach(t, now);
-            auto* e = new CObjectEventChannelPressure;
+            auto* e = m_song.data().make<CObjectEventChannelPressure>();
             e->tick = now;
             e->pressure = d1;
             t->events.pushBack(e);
@@ -182,7 +182,7 @@ private:
         }
         case 0xE0: {
             reach(t, now);
-            auto* e = new CObjectEventPitchBend;
+            auto* e = m_song.data().make<CObjectEventPitchBend>();
             e->tick = now;
             e->lsb = d1;
             e->msb = d2;
@@ -192,7 +192,7 @@ private:
         case 0xC0: {
             reach(t, now);
             t->firstTick = std::min(t->firstTick, now);
-            auto* e = new CObjectEventProgramChange;
+            auto* e = m_song.data().make<CObjectEventProgramChange>();
             e->tick = now;
             e->program = d1;
             t->events.pushBack(e);
@@ -203,7 +203,7 @@ private:
         case 0xB0: {
             reach(t, now);
             t->firstTick = std::min(t->firstTick, now);
-            auto* e = new CObjectEventControlChange;
+            auto* e = m_song.data().make<CObjectEventControlChange>();
             e->tick = now;
             e->controller = d1;
             e->value = (t->channel == 9 && d1 == 98) ? 0 : d2;
@@ -360,7 +360,7 @@ bool readPlainImage(CMidiSong& song, std::span<const std::uint8_t> image, const 
     if (size < 14 || !headerAccepted(base)) return false;
     const std::uint16_t declaredTracks = be16(base + 10);
     song.format = be16(base + 8);
-    song.division = be16(base + 12);
+    song.setDivision(be16(base + 12));
 
     std::array<CChannelTrack*, 16> tracks{};
     for (auto& t : song.data().tracks) tracks[static_cast<std::size_t>(t.channel & 15)] = &t;

@@ -1,7 +1,5 @@
 #include "core/song/midi_song.h"
 
-#include "core/song/signatures.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -43,6 +41,15 @@ std::int32_t clamp7(std::int32_t v) {
     return std::clamp(v, 0, 127);
 }
 
+SignaturePoint pointOf(const CObjectMetaEventTimeSignature& e) {
+    SignaturePoint p;
+    p.tick = e.tick;
+    p.measure = e.measure;
+    p.length = static_cast<std::uint8_t>(std::min<std::size_t>(e.data.size(), 4));
+    std::copy_n(e.data.begin(), p.length, p.bytes.begin());
+    return p;
+}
+
 } // namespace
 
 std::string_view lyricSourceName(LyricSource s) {
@@ -67,7 +74,9 @@ std::string defaultCreditText() {
     return s;
 }
 
-CMidiSong::CMidiSong() : creditText(defaultCreditText()), m_data(std::make_unique<CSongData>()) {
+CMidiSong::CMidiSong()
+    : creditText(defaultCreditText()), m_data(std::make_unique<CSongData>()),
+      m_timeMap(std::make_shared<TimeMap>(m_division)) {
     for (int c = 0; c < kChannels; ++c) {
         m_outputChannel[c].store(c);
         for (auto& d : m_display[c]) d.store(-1);
@@ -80,13 +89,15 @@ CMidiSong::~CMidiSong() {
 
 void CMidiSong::clear() {
     m_data->clear();
+    m_chaseIndex.clear();
     selectedTrack = nullptr;
+    // A new map rather than the old one emptied: playback may still hold the old one.
+    m_timeMap = std::make_shared<TimeMap>(m_division);
+    m_signatureTicksCurrent = true;
 }
 
 void CMidiSong::reset() {
-    division = 480;
-    gridPixelsPerQuarter = 10;
-    gridPixelOffset = 0;
+    m_division = 480;
     songLength = 228480;
     clear();
     for (int c = 0; c < kChannels; ++c) {
@@ -115,12 +126,15 @@ void CMidiSong::reset() {
 
 // ---- tempo and signatures --------------------------------------------------------------
 
-std::int32_t CMidiSong::tempoAt(std::int32_t tick) const {
-    std::int32_t bpm = 120;
-    for (const auto& e : m_data->tempos) {
-        if (e.tick <= tick) bpm = e.bpm;
-    }
-    return bpm;
+TimeMap& CMidiSong::editTimeMap() {
+    // Copy on write: a map that playback holds is never changed under it.
+    if (m_timeMap.use_count() != 1) m_timeMap = std::make_shared<TimeMap>(*m_timeMap);
+    return *m_timeMap;
+}
+
+void CMidiSong::setDivision(std::int32_t division) {
+    m_division = division;
+    if (m_timeMap->division() != division) editTimeMap().setDivision(division);
 }
 
 void CMidiSong::setTempoAt(std::int32_t tick, std::int32_t bpm) {
@@ -129,13 +143,20 @@ void CMidiSong::setTempoAt(std::int32_t tick, std::int32_t bpm) {
     if (m_data->lastSetTempo) m_data->lastSetTempo->lastSet = 0;
     // The list is sorted by tick: search from the tail, where a file's tempos arrive.
     CObjectEvent* pos = tempos.tail();
-    while (pos && pos->tick > tick) pos = pos->prev;
+    std::size_t index = tempos.size(); // of the event after pos
+    while (pos && pos->tick > tick) {
+        pos = pos->prev;
+        --index;
+    }
     CObjectMetaEventTempo* e;
     if (pos && pos->tick == tick) {
         e = static_cast<CObjectMetaEventTempo*>(pos);
+        editTimeMap().setTempoBpm(index - 1, std::clamp(bpm, 30, 250));
         e->setBpm(bpm);
     } else {
-        e = new CObjectMetaEventTempo;
+        const std::int32_t clamped = std::clamp(bpm, 30, 250);
+        editTimeMap().insertTempo(index, {tick, clamped});
+        e = m_data->make<CObjectMetaEventTempo>();
         e->tick = tick;
         e->setBpm(bpm);
         tempos.insertBefore(pos ? pos->next : tempos.head(), e);
@@ -145,38 +166,77 @@ void CMidiSong::setTempoAt(std::int32_t tick, std::int32_t bpm) {
 }
 
 void CMidiSong::shiftAllTempos(bool up) {
-    for (auto& e : m_data->tempos) setTempoAt(e.tick, e.bpm + (up ? 1 : -1));
+    auto& tempos = m_data->tempos;
+    if (tempos.empty()) return;
+    // The ticks of the list are unique, so setTempoAt at each event's own tick changes that
+    // event: done here in one pass, with one new map instead of one patch per event.
+    std::vector<TempoPoint> points;
+    points.reserve(tempos.size());
+    for (const auto& e : tempos)
+        points.push_back({e.tick, std::clamp(e.bpm + (up ? 1 : -1), 30, 250)});
+    editTimeMap().assignTempos(points);
+    for (auto& e : tempos) e.setBpm(e.bpm + (up ? 1 : -1));
+    if (m_data->lastSetTempo) m_data->lastSetTempo->lastSet = 0;
+    m_data->lastSetTempo = tempos.tail();
+    m_data->lastSetTempo->lastSet = 1;
+}
+
+void CMidiSong::tempoListRestored() {
+    std::vector<TempoPoint> points;
+    for (const auto& e : m_data->tempos) points.push_back({e.tick, e.bpm});
+    editTimeMap().assignTempos(points);
 }
 
 void CMidiSong::timeSignatureAt(std::int32_t tick, std::uint8_t out[4]) const {
-    const std::uint8_t def[4] = {4, 2, 24, 8};
-    std::copy(def, def + 4, out);
-    for (const auto& e : m_data->signatures) {
-        if (e.tick > tick) break;
-        std::copy_n(e.data.begin(), std::min<std::size_t>(4, e.data.size()), out);
-    }
-}
-
-std::int32_t CMidiSong::measureIndexAt(std::int32_t tick) const {
-    return cantelo::measureIndexAt(*this, tick);
+    const auto bytes = m_timeMap->signatureBytesAt(tick);
+    std::copy(bytes.begin(), bytes.end(), out);
 }
 
 void CMidiSong::setTimeSignatureAt(std::int32_t tick, const std::uint8_t bytes[4]) {
     const std::int32_t m = measureIndexAt(tick);
     auto& sigs = m_data->signatures;
-    CObjectMetaEventTimeSignature* after = nullptr;
-    for (auto& e : sigs) {
-        if (e.measure == m) {
-            e.data.assign(bytes, bytes + 4);
-            return;
-        }
-        if (e.measure > m && !after) after = &e;
+    // The list is sorted by measure, each measure once: search from the tail, where a file's
+    // signatures arrive.
+    auto* pos = sigs.tail();
+    std::size_t index = sigs.size(); // of the event after pos
+    while (pos && pos->measure > m) {
+        pos = static_cast<CObjectMetaEventTimeSignature*>(pos->prev);
+        --index;
     }
-    auto* e = new CObjectMetaEventTimeSignature;
-    e->tick = tick;
-    e->data.assign(bytes, bytes + 4);
-    e->measure = m;
-    sigs.insertBefore(after, e);
+    if (pos && pos->measure == m) {
+        editTimeMap().setSignatureBytes(index - 1, {bytes, 4});
+        pos->data.assign(bytes, bytes + 4);
+        // The ticks of later signatures are not recomputed; they no longer follow these bytes.
+        if (pos->next) m_signatureTicksCurrent = false;
+        return;
+    }
+    auto* made = m_data->make<CObjectMetaEventTimeSignature>();
+    made->tick = tick;
+    made->data.assign(bytes, bytes + 4);
+    made->measure = m;
+    const bool alone = sigs.empty();
+    if (alone || (index == sigs.size() && m_signatureTicksCurrent &&
+                  m_signatureTicksDivision == m_division)) {
+        // Appended after signatures whose ticks are current: its own tick is the only one that
+        // refreshing them all would set, and it follows from the signature before it.
+        std::uint32_t acc = 0, prevMeasure = 0, prevNum = 4;
+        std::uint8_t prevDen = 2;
+        if (pos) {
+            acc = static_cast<std::uint32_t>(pos->tick);
+            prevMeasure = static_cast<std::uint32_t>(pos->measure);
+            prevNum = std::max<std::uint32_t>(pos->numerator(), 1);
+            prevDen = pos->denominatorPower();
+        }
+        const std::uint32_t span = static_cast<std::uint32_t>(m_division) * 4u * prevNum *
+                                   (static_cast<std::uint32_t>(m) - prevMeasure);
+        made->tick = static_cast<std::int32_t>(acc + span / pow2Clamped(prevDen));
+        editTimeMap().insertSignature(index, pointOf(*made));
+        sigs.pushBack(made);
+        m_signatureTicksCurrent = true;
+        m_signatureTicksDivision = m_division;
+        return;
+    }
+    sigs.insertBefore(pos ? pos->next : sigs.head(), made);
     refreshSignatureTicks();
 }
 
@@ -186,18 +246,24 @@ void CMidiSong::refreshSignatureTicks() {
     std::uint32_t prevMeasure = 0;
     std::uint32_t prevNum = 4;
     std::uint8_t prevDen = 2;
+    std::vector<SignaturePoint> points;
+    points.reserve(m_data->signatures.size());
     for (auto& e : m_data->signatures) {
         const auto measure = static_cast<std::uint32_t>(e.measure);
         const std::uint32_t span =
-            static_cast<std::uint32_t>(division) * 4u * prevNum * (measure - prevMeasure);
+            static_cast<std::uint32_t>(m_division) * 4u * prevNum * (measure - prevMeasure);
         acc += span / pow2Clamped(prevDen);
         e.tick = static_cast<std::int32_t>(acc);
         prevMeasure = measure;
-        // A numerator of 0 counts as 1, as in the measure arithmetic of the tempo map: otherwise
+        // A numerator of 0 counts as 1, as in the measure arithmetic of the time map: otherwise
         // every later signature would collapse onto this one's tick.
         prevNum = std::max<std::uint32_t>(e.numerator(), 1);
         prevDen = e.denominatorPower();
+        points.push_back(pointOf(e));
     }
+    editTimeMap().assignSignatures(points);
+    m_signatureTicksCurrent = true;
+    m_signatureTicksDivision = m_division;
 }
 
 // ---- texts and SysEx -------------------------------------------------------------------
@@ -205,7 +271,7 @@ void CMidiSong::refreshSignatureTicks() {
 void CMidiSong::addTextEvent(std::uint8_t type, std::span<const std::uint8_t> bytes,
                              std::int32_t tick, std::int32_t track) {
     if (bytes.empty()) return;
-    auto* e = new CObjectMetaEventText;
+    auto* e = m_data->make<CObjectMetaEventText>();
     e->tick = tick;
     e->type = type;
     e->track = track;
@@ -237,7 +303,7 @@ void CMidiSong::addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick)
     // Only the event added last carries the flag, so clearing the tail clears them all; a walk
     // here would make reading a file of many SysEx events quadratic.
     if (auto* last = m_data->sysEx.tail()) last->flag = 0;
-    auto* e = new CObjectSysExData;
+    auto* e = m_data->make<CObjectSysExData>();
     e->tick = tick;
     e->setData(bytes);
     e->channel = lastChannel;
@@ -247,18 +313,15 @@ void CMidiSong::addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick)
 
 // ---- chase look-ups --------------------------------------------------------------------
 
+const ChaseIndex& CMidiSong::chaseIndex() const {
+    if (!m_chaseIndex.current()) m_chaseIndex.rebuild(m_data->chase);
+    return m_chaseIndex;
+}
+
 const CChaseEntry* CMidiSong::latestChase(int ch, std::int32_t tick, std::uint8_t status,
                                           int controller) const {
     // Ticks compare signed, like every tick of the model: nothing is in force before tick 0.
-    const CChaseEntry* best = nullptr;
-    for (const auto& e : m_data->chase) {
-        const auto entryTick = static_cast<std::int32_t>(e.tick);
-        if (e.channel != ch || e.status != status || entryTick > tick) continue;
-        if (status == 0xB0 && e.data1 != controller) continue;
-        // Ties at the same tick: the entry added last wins.
-        if (!best || entryTick >= static_cast<std::int32_t>(best->tick)) best = &e;
-    }
-    return best;
+    return chaseIndex().latest(ch, status, controller, tick);
 }
 
 std::int32_t CMidiSong::programAt(int ch, std::int32_t tick) const {
@@ -284,18 +347,10 @@ std::vector<std::int32_t> CMidiSong::controllersAt(std::span<const int> controll
                                                    std::int32_t tick) const {
     const std::size_t n = controllers.size();
     std::vector<std::int32_t> values(n * kChannels, -1);
-    std::vector<std::int64_t> found(n * kChannels, -1); // tick of the entry in force
-    for (const auto& e : m_data->chase) {
-        const auto entryTick = static_cast<std::int32_t>(e.tick);
-        if (e.status != 0xB0 || entryTick > tick || e.channel >= kChannels) continue;
+    for (int ch = 0; ch < kChannels; ++ch) {
         for (std::size_t i = 0; i < n; ++i) {
-            if (e.data1 != controllers[i]) continue;
-            const std::size_t at = e.channel * n + i;
-            // Same tie rule as latestChase: at one tick the entry added last wins.
-            if (entryTick >= found[at]) {
-                found[at] = entryTick;
-                values[at] = e.data2;
-            }
+            const CChaseEntry* e = latestChase(ch, tick, 0xB0, controllers[i]);
+            if (e) values[static_cast<std::size_t>(ch) * n + i] = e->data2;
         }
     }
     return values;
@@ -327,7 +382,7 @@ void CMidiSong::setChannelProgram(int ch, std::int32_t tick, std::int32_t progra
         }
         if (e.tick > tick && !after) after = &e;
     }
-    auto* e = new CObjectEventProgramChange;
+    auto* e = m_data->make<CObjectEventProgramChange>();
     e->tick = tick;
     e->program = program;
     addChase(e, ch);
@@ -349,7 +404,7 @@ void CMidiSong::applyProgram(int ch, std::int32_t tick, std::int32_t program) {
         changed = true;
     }
     if (!changed) {
-        auto* pc = new CObjectEventProgramChange;
+        auto* pc = m_data->make<CObjectEventProgramChange>();
         pc->tick = insertAtPosition ? insertPosition : 0;
         pc->program = program;
         track->events.pushBack(pc);
@@ -368,7 +423,7 @@ void CMidiSong::addControlChange(int ch, std::int32_t /*tick*/, std::int32_t val
                                  int controller) {
     CChannelTrack* track = findTrack(ch);
     if (m_data->chase.empty() || !track) return;
-    auto* cc = new CObjectEventControlChange;
+    auto* cc = m_data->make<CObjectEventControlChange>();
     cc->tick = insertAtPosition ? insertPosition : 0;
     cc->controller = controller & 0x7F;
     cc->value = clamp7(value);
@@ -416,7 +471,7 @@ void CMidiSong::moveProgram(int ch, std::int32_t tick, std::int32_t newTick) {
             if (ev.status() != 0xC0 || ev.tick != t) continue;
             auto& pc = static_cast<CObjectEventProgramChange&>(ev);
             pc.tick = newTick;
-            if (pc.chase) pc.chase->tick = static_cast<std::uint32_t>(newTick);
+            if (pc.chase) m_chaseIndex.retick(pc.chase, static_cast<std::uint32_t>(newTick));
             moved = true;
         }
     }
@@ -432,7 +487,7 @@ void CMidiSong::moveProgram(int ch, std::int32_t tick, std::int32_t newTick) {
     }
     for (CObjectEventProgramChange* pc : movedEvents) {
         pc->tick = newTick;
-        if (pc->chase) pc->chase->tick = static_cast<std::uint32_t>(newTick);
+        if (pc->chase) m_chaseIndex.retick(pc->chase, static_cast<std::uint32_t>(newTick));
         CObjectEventProgramChange* after = nullptr;
         for (auto& e : list) {
             if (e.tick > newTick) {
@@ -459,6 +514,9 @@ void CMidiSong::deleteController(int ch, std::int32_t tick, int controller) {
 }
 
 int CMidiSong::removeControllers(int controller) {
+    // Many entries at once: the index is built again at the next look-up rather than kept in
+    // step one removal at a time.
+    m_chaseIndex.invalidate();
     int removed = 0;
     for (auto& track : m_data->tracks) {
         for (CObjectEvent* ev = track.events.head(); ev;) {
@@ -552,6 +610,8 @@ void CMidiSong::freeEvent(CObjectEvent* event) {
 void CMidiSong::deleteTrack(CChannelTrack* track, bool /*withEvents*/) {
     if (!track) return;
     if (selectedTrack == track) selectedTrack = nullptr;
+    // A large track's entries leave the index in one rebuild rather than one removal each.
+    if (track->events.size() > 256) m_chaseIndex.invalidate();
     m_data->tracks.unlink(track);
     while (CObjectEvent* e = track->events.head()) freeEvent(track->events.unlink(e));
     delete track;
@@ -564,7 +624,7 @@ void CMidiSong::removeEvent(CChannelTrack* track, CObjectEvent* event) {
 
 CObjectEventNote* CMidiSong::newNote(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventNote;
+    auto* e = m_data->make<CObjectEventNote>();
     e->tick = track->firstTick;
     e->offTick = track->lastTick;
     e->key = 36;
@@ -575,7 +635,7 @@ CObjectEventNote* CMidiSong::newNote(CChannelTrack* track) {
 
 CObjectEventPitchBend* CMidiSong::newPitchBend(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventPitchBend;
+    auto* e = m_data->make<CObjectEventPitchBend>();
     e->tick = track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -583,7 +643,7 @@ CObjectEventPitchBend* CMidiSong::newPitchBend(CChannelTrack* track) {
 
 CObjectEventKeyAfterTouch* CMidiSong::newKeyAfterTouch(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventKeyAfterTouch;
+    auto* e = m_data->make<CObjectEventKeyAfterTouch>();
     e->tick = track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -591,7 +651,7 @@ CObjectEventKeyAfterTouch* CMidiSong::newKeyAfterTouch(CChannelTrack* track) {
 
 CObjectEventControlChange* CMidiSong::newControlChange(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventControlChange;
+    auto* e = m_data->make<CObjectEventControlChange>();
     e->tick = insertAtPosition ? insertPosition : track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -599,7 +659,7 @@ CObjectEventControlChange* CMidiSong::newControlChange(CChannelTrack* track) {
 
 CObjectEventProgramChange* CMidiSong::newProgramChange(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventProgramChange;
+    auto* e = m_data->make<CObjectEventProgramChange>();
     e->tick = track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -607,7 +667,7 @@ CObjectEventProgramChange* CMidiSong::newProgramChange(CChannelTrack* track) {
 
 CObjectEventChannelPressure* CMidiSong::newChannelPressure(CChannelTrack* track) {
     if (!track) return nullptr;
-    auto* e = new CObjectEventChannelPressure;
+    auto* e = m_data->make<CObjectEventChannelPressure>();
     e->tick = track->firstTick;
     track->events.pushBack(e);
     return e;
@@ -615,37 +675,53 @@ CObjectEventChannelPressure* CMidiSong::newChannelPressure(CChannelTrack* track)
 
 bool CMidiSong::addChase(CObjectEvent* event, int ch) {
     if (!event) return false;
-    // An event owns one entry: a second call replaces the first instead of leaving it behind as
-    // a stale value that the look-ups would still find.
-    if (event->status() == 0xB0) {
-        removeChase(std::exchange(static_cast<CObjectEventControlChange*>(event)->chase, nullptr));
-    } else if (event->status() == 0xC0) {
-        removeChase(std::exchange(static_cast<CObjectEventProgramChange*>(event)->chase, nullptr));
-    }
-    auto* c = new CChaseEntry;
-    c->tick = static_cast<std::uint32_t>(event->tick);
-    c->channel = static_cast<std::uint8_t>(ch);
-    if (event->status() == 0xB0) {
-        auto* cc = static_cast<CObjectEventControlChange*>(event);
-        c->status = 0xB0;
-        c->data1 = static_cast<std::uint8_t>(cc->controller);
-        c->data2 = static_cast<std::uint8_t>(cc->value);
-        cc->chase = c;
-    } else if (event->status() == 0xC0) {
-        auto* pc = static_cast<CObjectEventProgramChange*>(event);
-        c->status = 0xC0;
-        c->data1 = static_cast<std::uint8_t>(pc->program);
-        pc->chase = c;
-    } else {
-        delete c;
+    switch (event->status()) {
+    case 0xB0:
+        return chaseControl(static_cast<CObjectEventControlChange*>(event), ch);
+    case 0xC0:
+        return chaseProgram(static_cast<CObjectEventProgramChange*>(event), ch);
+    default:
         return false;
     }
-    m_data->chase.pushBack(c);
+}
+
+bool CMidiSong::chaseControl(CObjectEventControlChange* event, int ch) {
+    CChaseEntry* c = newChase(event->chase, event->tick, ch);
+    c->status = 0xB0;
+    c->data1 = static_cast<std::uint8_t>(event->controller);
+    c->data2 = static_cast<std::uint8_t>(event->value);
+    linkChase(c);
     return true;
 }
 
+bool CMidiSong::chaseProgram(CObjectEventProgramChange* event, int ch) {
+    CChaseEntry* c = newChase(event->chase, event->tick, ch);
+    c->status = 0xC0;
+    c->data1 = static_cast<std::uint8_t>(event->program);
+    linkChase(c);
+    return true;
+}
+
+CChaseEntry* CMidiSong::newChase(CChaseEntry*& link, std::int32_t tick, int ch) {
+    // An event owns one entry: a second call replaces the first instead of leaving it behind as
+    // a stale value that the look-ups would still find.
+    removeChase(std::exchange(link, nullptr));
+    auto* c = m_data->make<CChaseEntry>();
+    c->tick = static_cast<std::uint32_t>(tick);
+    c->channel = static_cast<std::uint8_t>(ch);
+    link = c;
+    return c;
+}
+
+void CMidiSong::linkChase(CChaseEntry* c) {
+    m_data->chase.pushBack(c);
+    m_chaseIndex.add(c);
+}
+
 void CMidiSong::removeChase(CChaseEntry* entry) {
-    if (entry) m_data->chase.erase(entry);
+    if (!entry) return;
+    m_chaseIndex.remove(entry);
+    m_data->chase.erase(entry);
 }
 
 } // namespace cantelo

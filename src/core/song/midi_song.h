@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/song/chase_index.h"
 #include "core/song/indexed_lists.h"
 #include "core/song/song_data.h"
+#include "core/timing/time_map.h"
 
 #include <array>
 #include <atomic>
@@ -43,8 +45,6 @@ public:
     CSongData& data() { return *m_data; }
     const CSongData& data() const { return *m_data; }
 
-    void setGridPixelsPerQuarter(std::int32_t v) { gridPixelsPerQuarter = v; }
-    void setGridPixelOffset(std::int32_t v) { gridPixelOffset = v; }
     void setMuted(int ch, bool v) { m_muted[ch & 15].store(v, std::memory_order_relaxed); }
     bool isMuted(int ch) const { return m_muted[ch & 15].load(std::memory_order_relaxed); }
     int outputChannel(int ch) const {
@@ -54,13 +54,24 @@ public:
         m_outputChannel[ch & 15].store(out & 15, std::memory_order_relaxed);
     }
 
-    // Tempo and signature maps.
-    std::int32_t tempoAt(std::int32_t tick) const;
+    // Ticks per quarter note. Setting it re-times the time map.
+    std::int32_t division() const { return m_division; }
+    void setDivision(std::int32_t division);
+
+    // Tempo and signature maps. The lists change only through these setters (and clear), which
+    // keep the time map in step with them.
+    std::int32_t tempoAt(std::int32_t tick) const { return m_timeMap->bpmAt(tick); }
     void setTempoAt(std::int32_t tick, std::int32_t bpm);
+    // The tempo list was put back as it was (undo, redo): the time map follows it.
+    void tempoListRestored();
     void shiftAllTempos(bool up);
     void timeSignatureAt(std::int32_t tick, std::uint8_t out[4]) const;
     void setTimeSignatureAt(std::int32_t tick, const std::uint8_t bytes[4]);
-    std::int32_t measureIndexAt(std::int32_t tick) const;
+    std::int32_t measureIndexAt(std::int32_t tick) const { return m_timeMap->measureIndexAt(tick); }
+    // Positions, milliseconds and measure steps of the song as it is now.
+    const TimeMap& timeMap() const { return *m_timeMap; }
+    // The same map for another thread: it never changes; an edit gives the song a new one.
+    std::shared_ptr<const TimeMap> sharedTimeMap() const { return m_timeMap; }
 
     // Text and SysEx events. Data is kept whole; empty data is ignored.
     void addTextEvent(std::uint8_t type, std::span<const std::uint8_t> bytes, std::int32_t tick,
@@ -69,15 +80,15 @@ public:
     void moveTextEventTick(std::int32_t oldTick, std::int32_t newTick, std::uint8_t type);
     void addSysEx(std::span<const std::uint8_t> bytes, std::int32_t tick);
 
-    // Values in force at a tick, from the chase list; -1 when none is known.
+    // Values in force at a tick, from the chase list; -1 when none is known. Each is a bisection
+    // in the channel's own index of the chase list (built again first after a bulk removal).
     std::int32_t programAt(int ch, std::int32_t tick) const;
     // Copies the program's name (or "===============") into `out` and returns the program;
     // -1 without output when `out` is null or the channel is outside 0..15.
     std::int32_t programNameAt(int ch, std::int32_t tick, std::string* out) const;
     std::int32_t controllerAt(int controller, int ch, std::int32_t tick) const;
-    // controllerAt for several controllers on every channel in one pass over the chase list
-    // (which holds every controller event of the song): element ch * controllers.size() + i is
-    // controller i's value on channel ch.
+    // controllerAt for several controllers on every channel: element ch * controllers.size() + i
+    // is controller i's value on channel ch.
     std::vector<std::int32_t> controllersAt(std::span<const int> controllers,
                                             std::int32_t tick) const;
     std::int32_t latestControllerTick(int ch, std::int32_t tick, int controller) const;
@@ -119,6 +130,7 @@ public:
     // event has one entry: calling it again replaces the entry.
     bool addChase(CObjectEvent* event, int ch);
     void removeChase(CChaseEntry* entry);
+    const ChaseIndex& chaseIndex() const;
 
     // Display values written by playback, the display refresh and the mixer.
     std::int32_t displayValue(int ch, DisplayController c) const {
@@ -133,9 +145,6 @@ public:
     CChannelTrack* selectedTrack = nullptr;
     std::string fileName;
     std::array<std::string, 128> programNames;
-    std::int32_t division = 480;
-    std::int32_t gridPixelsPerQuarter = 10;
-    std::int32_t gridPixelOffset = 0;
     std::int32_t songLength = 228480;
     std::int32_t trackCount = 0; // chunks in the file minus 1
     std::int32_t format = 0;
@@ -149,12 +158,24 @@ public:
     std::uint8_t lastChannel = 0x40;
 
 private:
+    TimeMap& editTimeMap();
     void refreshSignatureTicks();
     const CChaseEntry* latestChase(int ch, std::int32_t tick, std::uint8_t status,
                                    int controller) const;
     void freeEvent(CObjectEvent* event);
+    bool chaseControl(CObjectEventControlChange* event, int ch);
+    bool chaseProgram(CObjectEventProgramChange* event, int ch);
+    CChaseEntry* newChase(CChaseEntry*& link, std::int32_t tick, int ch);
+    void linkChase(CChaseEntry* c);
 
     std::unique_ptr<CSongData> m_data;
+    std::int32_t m_division = 480;
+    std::shared_ptr<TimeMap> m_timeMap;
+    mutable ChaseIndex m_chaseIndex; // built again by a look-up after a bulk removal
+    // Whether every signature's tick is what refreshSignatureTicks would give it at
+    // m_signatureTicksDivision, so that one appended at the tail can be placed alone.
+    bool m_signatureTicksCurrent = true;
+    std::int32_t m_signatureTicksDivision = 480;
     std::array<std::atomic<std::int32_t>, kChannels> m_outputChannel{};
     std::array<std::atomic<bool>, kChannels> m_muted{};
     std::array<std::array<std::atomic<std::int32_t>, 4>, kChannels> m_display{};

@@ -52,8 +52,10 @@ const CObjectEvent* eventOf(const CObjectEvent* e) {
 class PendingOffs {
 public:
     bool empty() const { return m_heap.empty(); }
-    std::int32_t nextTick() const { return m_heap.front().tick; }
-    bool dueBy(std::int32_t tick) const { return !m_heap.empty() && m_heap.front().tick <= tick; }
+    std::int32_t nextTick() const { return tickOf(m_heap.front().key); }
+    bool dueBy(std::int32_t tick) const {
+        return !m_heap.empty() && tickOf(m_heap.front().key) <= tick;
+    }
 
     void add(const CObjectEventNote* note, std::int32_t t) {
         // A note at most one tick long (the reader gives a note-off at the note's own start
@@ -62,29 +64,51 @@ public:
         // note, and cannot close another note of its key that starts at the same tick.
         const std::int32_t off =
             std::int64_t{note->offTick} > std::int64_t{t} + 1 ? note->offTick : t;
-        m_heap.push_back({off, m_seq++, note});
-        std::push_heap(m_heap.begin(), m_heap.end(), Later());
+        const Pending x{(std::uint64_t{biased(off)} << 32) | m_seq++, note};
+        // A min-heap on one key: the tick, then the order of the note-ons.
+        m_heap.push_back(x);
+        std::size_t i = m_heap.size() - 1;
+        while (i > 0) {
+            const std::size_t parent = (i - 1) / 2;
+            if (m_heap[parent].key <= x.key) break;
+            m_heap[i] = m_heap[parent];
+            i = parent;
+        }
+        m_heap[i] = x;
     }
 
     Emit pop() {
-        std::pop_heap(m_heap.begin(), m_heap.end(), Later());
-        const Pending off = m_heap.back();
+        const Pending top = m_heap.front();
+        const Pending last = m_heap.back();
         m_heap.pop_back();
-        return {off.tick, off.note, 1, off.note};
+        const std::size_t n = m_heap.size();
+        if (n > 0) {
+            std::size_t i = 0;
+            for (;;) {
+                std::size_t child = 2 * i + 1;
+                if (child >= n) break;
+                if (child + 1 < n && m_heap[child + 1].key < m_heap[child].key) ++child;
+                if (m_heap[child].key >= last.key) break;
+                m_heap[i] = m_heap[child];
+                i = child;
+            }
+            m_heap[i] = last;
+        }
+        return {tickOf(top.key), top.note, 1, top.note};
     }
 
 private:
     struct Pending {
-        std::int32_t tick;
-        std::uint32_t seq; // order of the note-ons, for equal ticks
+        std::uint64_t key; // the biased tick above, the note-on's order below
         const CObjectEventNote* note;
     };
-    struct Later {
-        bool operator()(const Pending& a, const Pending& b) const {
-            return a.tick != b.tick ? a.tick > b.tick : a.seq > b.seq;
-        }
-    };
-    std::vector<Pending> m_heap; // a min-heap
+    static std::uint32_t biased(std::int32_t tick) {
+        return static_cast<std::uint32_t>(tick) ^ 0x80000000u;
+    }
+    static std::int32_t tickOf(std::uint64_t key) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(key >> 32) ^ 0x80000000u);
+    }
+    std::vector<Pending> m_heap;
     std::uint32_t m_seq = 0;
 };
 
@@ -157,6 +181,86 @@ public:
         return true;
     }
 
+    enum class Outcome { Written, OutOfOrder, NotChannelEvents };
+
+    // writeInOrder for a channel track, as a tight loop over the bytes: every event is written
+    // through its put, with the same bytes as write(emitFor(...)). Stops at the first event out
+    // of order, or at one that is not a channel event (for the general path, which also records
+    // a lack of memory); the caller then restarts the chunk.
+    template <typename Events>
+    Outcome writeChannelEvents(const Events& events, int channel) {
+        // Room is taken a stretch at a time; each message needs at most a 5-byte delta and 3
+        // bytes.
+        constexpr std::size_t kStretch = 4096, kMessage = 8;
+        std::uint8_t* start = m_out.room(kStretch);
+        if (!start) return Outcome::NotChannelEvents; // the general path records the failure
+        std::uint8_t* p = start;
+        std::uint8_t* limit = start + kStretch;
+        std::int32_t last = m_lastTick;
+        std::uint16_t* const running = &m_runningStatus;
+        // Before each message: room for it, and its delta time.
+        const auto delta = [&](std::int32_t tick) {
+            if (static_cast<std::size_t>(limit - p) < kMessage) {
+                m_out.commit(static_cast<std::size_t>(p - start));
+                start = p = m_out.room(kStretch);
+                if (!p) return false;
+                limit = p + kStretch;
+            }
+            tick = std::max(tick, last);
+            p = putVlq(p, static_cast<std::uint32_t>(tick - last));
+            last = tick;
+            return true;
+        };
+        PendingOffs offs;
+        std::int32_t previous = std::numeric_limits<std::int32_t>::min();
+        for (const auto& item : events) {
+            const CObjectEvent* e = eventOf(item);
+            if (e->tick < previous) return Outcome::OutOfOrder;
+            previous = e->tick;
+            const std::int32_t t = writtenTick(e);
+            while (offs.dueBy(t)) {
+                const Emit off = offs.pop();
+                if (!delta(off.tick)) return Outcome::NotChannelEvents;
+                p = off.note->put(p, 1, channel, running);
+            }
+            if (!delta(t)) return Outcome::NotChannelEvents;
+            switch (e->status()) {
+            case 0x90: {
+                const auto* note = static_cast<const CObjectEventNote*>(e);
+                offs.add(note, t);
+                p = note->put(p, 0, channel, running);
+                break;
+            }
+            case 0xB0:
+                p = static_cast<const CObjectEventControlChange*>(e)->put(p, kControllerParam,
+                                                                          channel, running);
+                break;
+            case 0xC0:
+                p = static_cast<const CObjectEventProgramChange*>(e)->put(p, 0, channel, running);
+                break;
+            case 0xE0:
+                p = static_cast<const CObjectEventPitchBend*>(e)->put(p, 0, channel, running);
+                break;
+            case 0xA0:
+                p = static_cast<const CObjectEventKeyAfterTouch*>(e)->put(p, 0, channel, running);
+                break;
+            case 0xD0:
+                p = static_cast<const CObjectEventChannelPressure*>(e)->put(p, 0, channel, running);
+                break;
+            default:
+                return Outcome::NotChannelEvents;
+            }
+        }
+        while (!offs.empty()) {
+            const Emit off = offs.pop();
+            if (!delta(off.tick)) return Outcome::NotChannelEvents;
+            p = off.note->put(p, 1, channel, running);
+        }
+        m_out.commit(static_cast<std::size_t>(p - start));
+        m_lastTick = last;
+        return Outcome::Written;
+    }
+
     void finish() {
         appendVlq(m_out, 0);
         appendEndOfTrack(m_out);
@@ -215,8 +319,16 @@ void writeChannelChunk(CByteBuffer& out, const CChannelTrack& t) {
     ChunkWriter chunk(out);
     chunk.trackName(t.name);
     // Events read from one file chunk are in order and written straight from the list; a
-    // channel that spread over several chunks, or an edit, is sorted first.
-    if (!chunk.writeInOrder(t.events, t.channel)) {
+    // channel that spread over several chunks, or an edit, is sorted first. A track holds only
+    // channel events; should it hold anything else, the general path writes it.
+    using Outcome = ChunkWriter::Outcome;
+    Outcome done = chunk.writeChannelEvents(t.events, t.channel);
+    if (done == Outcome::OutOfOrder) {
+        chunk.restart();
+        chunk.trackName(t.name);
+        done = chunk.writeChannelEvents(sortedTrackEvents(t), t.channel);
+    }
+    if (done == Outcome::NotChannelEvents) {
         chunk.restart();
         chunk.trackName(t.name);
         chunk.writeInOrder(sortedTrackEvents(t), t.channel);
@@ -352,7 +464,7 @@ void scrambleSongImage(std::vector<std::uint8_t>& image) {
 // events, most other channel events one.
 std::size_t sizeEstimate(const CSongData& d) {
     std::size_t n = 64;
-    for (const auto& t : d.tracks) n += 64 + t.name.size() + 6 * t.events.size();
+    for (const auto& t : d.tracks) n += 64 + t.name.size() + 7 * t.events.size();
     for (const auto& e : d.texts) n += 8 + e.data.size();
     for (const auto& e : d.sysEx) n += 8 + e.data.size();
     return n + 8 * (d.tempos.size() + d.signatures.size());
@@ -367,7 +479,7 @@ std::vector<std::uint8_t> encodeSong(const CMidiSong& song, int format, bool scr
     const std::size_t countAt = out.length();
     appendBe(out, 1, 2);
     // The reader refuses a division of 0 or one with the time-code bit set.
-    appendBe(out, static_cast<std::uint32_t>(std::clamp(song.division, 1, 0x7FFF)), 2);
+    appendBe(out, static_cast<std::uint32_t>(std::clamp(song.division(), 1, 0x7FFF)), 2);
     const std::uint16_t chunks = format == 0 ? writeFormat0(out, song) : writeFormat1(out, song);
     // A file with lost bytes must not be mistaken for a song.
     if (out.failed()) throw std::bad_alloc();

@@ -1,6 +1,6 @@
 #include "core/tools/event_lists.h"
 
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 
 namespace cantelo {
 
@@ -10,7 +10,7 @@ std::vector<EventRow> tempoRows(const CMidiSong& song) {
     std::vector<EventRow> rows;
     for (const auto* it = table.head(); it; it = it->next) {
         const auto tick = static_cast<std::int32_t>(it->tick);
-        rows.push_back({tick, positionText(song, tick), std::to_string(it->value)});
+        rows.push_back({tick, song.timeMap().positionText(tick), std::to_string(it->value)});
     }
     return rows;
 }
@@ -25,7 +25,7 @@ std::vector<EventRow> signatureRows(const CMidiSong& song) {
         const int power = it->extra;
         const long long denominator = power >= 0 && power <= 30 ? 1LL << power : 0;
         rows.push_back(
-            {tick, positionText(song, tick),
+            {tick, song.timeMap().positionText(tick),
              std::to_string(static_cast<int>(it->amount)) + '/' + std::to_string(denominator)});
     }
     return rows;

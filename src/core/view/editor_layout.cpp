@@ -1,7 +1,7 @@
 #include "core/view/editor_layout.h"
 
 #include "core/document/editor_document.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -28,7 +28,7 @@ std::string gutterText(EditorDocument& doc, int line) {
         return numbered;
     }
     const std::int32_t tick = doc.editor().lineGutterTick(line);
-    return tick < 0 ? std::string() : positionText(doc.song(), tick);
+    return tick < 0 ? std::string() : doc.song().timeMap().positionText(tick);
 }
 
 std::vector<EditorStartLetter> startLettersOf(TItemLyr& list, int firstItem, std::string_view text,

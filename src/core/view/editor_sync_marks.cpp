@@ -1,7 +1,7 @@
 #include "core/view/editor_sync_marks.h"
 
 #include "core/document/editor_document.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 #include "core/view/editor_layout.h"
 
 namespace cantelo {
@@ -41,7 +41,8 @@ std::vector<EditorMark> syncMarks(EditorDocument& doc, const TextWidth& width, c
     };
     if (view.gutterTick >= 0 && view.row >= 0 && view.row < visibleRows)
         marks.push_back({kEditorGutterX, view.row * kEditorRowHeight,
-                         positionText(doc.song(), view.gutterTick), kGutterTickColour, kWhite});
+                         doc.song().timeMap().positionText(view.gutterTick), kGutterTickColour,
+                         kWhite});
     TItemLyr& list = doc.lyrics().lyrics();
     if (view.highlightItem < 0 || view.highlightItem >= list.count()) return marks;
     const LyrItem& item = lyricItem(list, view.highlightItem);
@@ -49,8 +50,8 @@ std::vector<EditorMark> syncMarks(EditorDocument& doc, const TextWidth& width, c
     if (line < 0 || !shows(line)) return marks;
     if (item.lineBreak) {
         marks.push_back({kEditorGutterX, rowTop(line),
-                         positionText(doc.song(), static_cast<std::int32_t>(item.tick)), kWhite,
-                         kSyncBreakColour});
+                         doc.song().timeMap().positionText(static_cast<std::int32_t>(item.tick)),
+                         kWhite, kSyncBreakColour});
     } else {
         const std::string* text = doc.lyrics().lineList().get(line);
         const std::string before = text ? text->substr(0, static_cast<std::size_t>(column)) : "";

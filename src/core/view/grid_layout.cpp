@@ -1,7 +1,7 @@
 #include "core/view/grid_layout.h"
 
 #include "core/song/midi_song.h"
-#include "core/song/signatures.h"
+#include "core/timing/time_map.h"
 
 #include <algorithm>
 #include <limits>
@@ -53,7 +53,7 @@ void GridLayout::buildLines(const CMidiSong& song) {
         const std::int64_t x = static_cast<std::int64_t>(along) - m_mapping.scroll();
         if (x >= m_width) break;
         if (beatsLeft == 0) {
-            const SignatureInForce s = signatureAt(song, tickAt(along, m_mapping));
+            const SignatureInForce s = song.timeMap().signatureAt(tickAt(along, m_mapping));
             beatsLeft = s.numerator - 1;
             if (measure < std::numeric_limits<std::int32_t>::max()) ++measure;
             if (x >= 0) m_measures.push_back({static_cast<int>(x), measure});

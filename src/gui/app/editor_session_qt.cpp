@@ -2,7 +2,7 @@
 
 #include "core/app/remote_command.h"
 #include "core/app/remote_transport.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
@@ -246,7 +246,7 @@ void EditorSession::wireSlider() {
     connect(slider, &PositionSliderBar::dragStarted, this,
             [this] { m_transport.setDragging(true); });
     connect(slider, &PositionSliderBar::draggedOver, this, [this](std::int32_t tick) {
-        setLabel("LblszPointer", QString::fromStdString(positionText(m_doc.song(), tick)));
+        setLabel("LblszPointer", QString::fromStdString(m_doc.song().timeMap().positionText(tick)));
     });
     connect(slider, &PositionSliderBar::positionChosen, this, [this](std::int32_t tick) {
         m_transport.setDragging(false);

@@ -2,7 +2,7 @@
 
 #include "core/playback/midi_device.h"
 #include "core/playback/midi_player.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/grid_panel_qt.h"
 #include "gui/views/readout_label.h"
@@ -84,7 +84,7 @@ GridController::GridController(const GridControls& controls, EditorDocument& doc
 
     m_listener = m_doc.subscribe([this](const DocumentChange& c) { onDocumentChange(c); });
     const SongDocument& song = m_doc.songDocument();
-    applyScroll(scrollForSong(song.song.songLength, song.song.division));
+    applyScroll(scrollForSong(song.song.songLength, song.song.division()));
     fitToHost();
 }
 
@@ -109,11 +109,9 @@ void GridController::buildLayout() {
     SongDocument& d = m_doc.songDocument();
     const GridScene scene{&d.song, d.lyrics.lyricTrack() >= 0 ? &d.lyrics.lyrics() : nullptr,
                           &d.melodyNotes};
-    const GridMapping mapping(m_scroll.zoom, m_scroll.position, d.song.division);
+    const GridMapping mapping(m_scroll.zoom, m_scroll.position, d.song.division());
     m_panel->setTextEncoding(m_doc.lyrics().textEncoding());
     m_layout.build(scene, mapping, m_panel->width(), m_panel->gridFont());
-    d.song.setGridPixelsPerQuarter(mapping.zoom());
-    d.song.setGridPixelOffset(-mapping.scroll());
 }
 
 void GridController::redraw() {
@@ -172,14 +170,14 @@ void GridController::applyScroll(const GridScroll& scroll) {
 
 void GridController::zoomIn() {
     const std::int32_t position = m_player.tick();
-    const std::int32_t division = m_doc.song().division;
+    const std::int32_t division = m_doc.song().division();
     const int cursor = GridMapping(m_scroll.zoom, m_scroll.position, division).cursorX(position);
     const GridScroll next = zoomedIn(m_scroll, cursor, position, division, m_panel->width());
     if (next != m_scroll) applyScroll(next);
 }
 
 void GridController::zoomOut() {
-    const int cursor = GridMapping(m_scroll.zoom, m_scroll.position, m_doc.song().division)
+    const int cursor = GridMapping(m_scroll.zoom, m_scroll.position, m_doc.song().division())
                            .cursorX(m_player.tick());
     const GridScroll next = zoomedOut(m_scroll, cursor);
     if (next != m_scroll) applyScroll(next);
@@ -229,7 +227,7 @@ void GridController::onDocumentChange(const DocumentChange& change) {
     switch (change.kind) {
     case DocumentChangeKind::FileOpened: {
         const CMidiSong& song = m_doc.song();
-        applyScroll(scrollForSong(song.songLength, song.division));
+        applyScroll(scrollForSong(song.songLength, song.division()));
         break;
     }
     case DocumentChangeKind::Lyrics:
@@ -302,10 +300,11 @@ void GridController::apply(const GridReaction& r) {
     if (r.startNoteOffTimer) m_noteOff.start();
     const CMidiSong& song = m_doc.song();
     if (r.noteLabel && m_controls.noteLabel)
-        m_controls.noteLabel->setText(QString::fromStdString(positionText(song, *r.noteLabel)));
+        m_controls.noteLabel->setText(
+            QString::fromStdString(song.timeMap().positionText(*r.noteLabel)));
     if (r.syllableLabel && m_controls.syllableLabel)
         m_controls.syllableLabel->setText(
-            QString::fromStdString(positionText(song, *r.syllableLabel)));
+            QString::fromStdString(song.timeMap().positionText(*r.syllableLabel)));
     if (r.alignX)
         m_panel->setAlignX(r.alignX);
     else if (r.hideAlign)

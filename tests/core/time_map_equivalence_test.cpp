@@ -1,0 +1,753 @@
+// The time map, the per-channel chase indexes and the playback queues must answer exactly as the
+// walks over the song's lists that they replace. Those walks are kept below, as they were, over
+// plain copies of the lists, and both are asked the same questions on every corpus file, on
+// generated songs dense in tempos and signatures, and after random edit sequences.
+#include "test_support.h"
+
+#include "core/playback/midi_player.h"
+#include "core/playback/recording_output.h"
+#include "core/playback/song_messages.h"
+#include "core/song/midi_reader.h"
+#include "core/song/midi_song.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace cantelo {
+namespace {
+
+// ---- the code under test -------------------------------------------------------------------
+
+struct Under {
+    const CMidiSong& song;
+    std::string position(std::int32_t t) const { return song.timeMap().positionText(t); }
+    std::int32_t measure(std::int32_t t) const { return song.measureIndexAt(t); }
+    std::int32_t next(std::int32_t t) const { return song.timeMap().nextMeasureTick(t); }
+    std::int32_t previous(std::int32_t t) const { return song.timeMap().previousMeasureTick(t); }
+    std::int64_t ms(std::int32_t t) const { return song.timeMap().tickToMs(t); }
+    std::int32_t tick(std::int64_t ms) const { return song.timeMap().msToTick(ms); }
+    std::int32_t bpm(std::int32_t t) const { return song.tempoAt(t); }
+    std::array<std::uint8_t, 4> signature(std::int32_t t) const {
+        std::array<std::uint8_t, 4> out{};
+        song.timeSignatureAt(t, out.data());
+        return out;
+    }
+};
+
+// ---- the reference: the walks over the lists, as they were ---------------------------------
+
+struct RefTempo {
+    std::int32_t tick;
+    std::int32_t bpm;
+    bool operator==(const RefTempo&) const = default;
+};
+struct RefSignature {
+    std::int32_t tick;
+    std::int32_t measure;
+    std::vector<std::uint8_t> data;
+    bool operator==(const RefSignature&) const = default;
+    std::uint8_t numerator() const { return data.size() > 0 ? data[0] : 4; }
+    std::uint8_t denominatorPower() const { return data.size() > 1 ? data[1] : 2; }
+};
+struct RefMaps {
+    std::int32_t division = 480;
+    std::vector<RefTempo> tempos;
+    std::vector<RefSignature> signatures;
+};
+
+RefMaps mapsOf(const CMidiSong& song) {
+    RefMaps m;
+    m.division = song.division();
+    for (const auto& e : song.data().tempos) m.tempos.push_back({e.tick, e.bpm});
+    for (const auto& e : song.data().signatures)
+        m.signatures.push_back({e.tick, e.measure, e.data});
+    return m;
+}
+
+std::uint32_t pow2Clamped(std::uint8_t power) {
+    return 1u << std::min<std::uint8_t>(power, 31);
+}
+std::uint32_t measureProduct(const RefMaps& m, std::uint32_t nn) {
+    const std::uint32_t p = static_cast<std::uint32_t>(m.division) * 4u * nn;
+    return p == 0 ? 1 : p;
+}
+std::int32_t wrapAdd(std::int32_t a, std::int64_t b) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+std::int32_t wrappedDistance(std::int32_t tick, std::int32_t base) {
+    return wrapAdd(tick, -std::int64_t{base});
+}
+std::int64_t measureSpan(std::int64_t division, std::int64_t m, std::uint32_t nn) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(division) *
+                                     static_cast<std::uint64_t>(m) * 4u * nn);
+}
+template <typename Int>
+Int truncSaturated(long double v) {
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<long double>(std::numeric_limits<Int>::max()))
+        return std::numeric_limits<Int>::max();
+    if (v <= static_cast<long double>(std::numeric_limits<Int>::min()))
+        return std::numeric_limits<Int>::min();
+    return static_cast<Int>(std::trunc(v));
+}
+long double spanMs(long double ticks, std::int32_t bpm, long double division) {
+    return ticks * 60000.0L / (bpm * division);
+}
+
+struct RefInForce {
+    std::uint32_t numerator = 4;
+    std::uint8_t denominatorPower = 2;
+    std::int32_t baseTick = 0;
+    std::int32_t baseMeasure = 0;
+    int index = -1;
+};
+
+std::uint32_t measureCount(const RefMaps& m, const RefInForce& s, std::int32_t d) {
+    return static_cast<std::uint32_t>(d) * pow2Clamped(s.denominatorPower) /
+           measureProduct(m, s.numerator);
+}
+
+RefInForce signatureAt(const RefMaps& m, std::int32_t tick) {
+    RefInForce s;
+    for (std::size_t i = 0; i < m.signatures.size(); ++i) {
+        const auto& e = m.signatures[i];
+        if (e.tick > tick) break;
+        s.numerator = std::max<std::uint32_t>(e.numerator(), 1);
+        s.denominatorPower = e.denominatorPower();
+        s.baseTick = e.tick;
+        s.baseMeasure = e.measure;
+        s.index = static_cast<int>(i);
+    }
+    return s;
+}
+
+std::int32_t measureIndexAt(const RefMaps& m, std::int32_t tick) {
+    const RefInForce s = signatureAt(m, tick);
+    return wrapAdd(s.baseMeasure, measureCount(m, s, wrappedDistance(tick, s.baseTick)));
+}
+
+std::string positionText(const RefMaps& m, std::int32_t tick) {
+    const RefInForce s = signatureAt(m, tick);
+    const std::int64_t d = wrappedDistance(tick, s.baseTick);
+    std::int64_t beatLen = static_cast<std::int32_t>(static_cast<std::uint32_t>(m.division) * 4u /
+                                                     pow2Clamped(s.denominatorPower));
+    if (beatLen == 0) beatLen = 1;
+    const std::int64_t measureLen = std::int64_t{s.numerator} * beatLen;
+    const std::int64_t k = d / measureLen;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04i.%02i.%03i", wrapAdd(s.baseMeasure, k + 1),
+                  static_cast<std::int32_t>((d - k * measureLen) / beatLen + 1),
+                  static_cast<std::int32_t>(d % beatLen));
+    return buf;
+}
+
+std::int32_t nextMeasureTick(const RefMaps& m, std::int32_t tick) {
+    const RefInForce s = signatureAt(m, tick);
+    const std::uint32_t k = measureCount(m, s, wrappedDistance(tick, s.baseTick)) + 1;
+    const std::uint32_t span = static_cast<std::uint32_t>(m.division) * k * 4u * s.numerator;
+    return wrapAdd(s.baseTick, span / pow2Clamped(s.denominatorPower));
+}
+
+std::int32_t previousMeasureTick(const RefMaps& m, std::int32_t tick) {
+    const RefInForce s = signatureAt(m, tick);
+    const std::int64_t d = wrappedDistance(tick, s.baseTick);
+    std::int64_t k = static_cast<std::int32_t>(measureCount(m, s, static_cast<std::int32_t>(d)));
+    const std::int64_t pow2 = pow2Clamped(s.denominatorPower);
+    const std::int64_t measureLen =
+        static_cast<std::int32_t>(measureProduct(m, s.numerator)) / pow2;
+    if (measureLen == 0 ? d == 0 : d % measureLen == 0) k -= 1;
+    const std::int64_t division = m.division;
+    if (k < 0 && s.baseTick == 0) return 0;
+    if (k < 0 && s.baseTick > 0) {
+        std::int64_t back;
+        if (s.index > 0) {
+            const auto& ps = m.signatures[static_cast<std::size_t>(s.index - 1)];
+            const std::uint32_t nn = std::max<std::uint32_t>(ps.numerator(), 1);
+            back = measureSpan(division, k, nn) / pow2Clamped(ps.denominatorPower());
+        } else {
+            back = measureSpan(division, k, 1);
+        }
+        back = std::clamp<std::int64_t>(back, INT32_MIN, INT32_MAX);
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(s.baseTick + back, 0, INT32_MAX));
+    }
+    return wrapAdd(s.baseTick, measureSpan(division, k, s.numerator) / pow2);
+}
+
+std::int64_t tickToMs(const RefMaps& m, std::int32_t tick) {
+    if (m.division == 0) return 0;
+    const long double division = m.division;
+    long double acc = 0;
+    std::int32_t prevTick = 0;
+    std::int32_t bpm = 120;
+    for (const auto& e : m.tempos) {
+        if (static_cast<std::uint32_t>(e.tick) >= static_cast<std::uint32_t>(tick)) break;
+        acc += spanMs(static_cast<long double>(e.tick) - prevTick, bpm, division);
+        prevTick = e.tick;
+        bpm = e.bpm;
+    }
+    const auto ms =
+        static_cast<double>(acc + spanMs(static_cast<long double>(tick) - prevTick, bpm, division));
+    return truncSaturated<std::int64_t>(ms);
+}
+
+std::int32_t msToTick(const RefMaps& m, std::int64_t ms) {
+    if (m.division == 0) return 0;
+    static constexpr long double kPerMinute = 1.0L / 60000.0L;
+    const long double division = m.division;
+    long double acc = 0;
+    std::int32_t prevTick = 0;
+    std::int32_t bpm = 120;
+    const auto target = static_cast<std::uint32_t>(ms);
+    for (const auto& e : m.tempos) {
+        const long double boundary =
+            acc + spanMs(static_cast<long double>(e.tick) - prevTick, bpm, division);
+        if (static_cast<std::uint32_t>(truncSaturated<std::int64_t>(boundary)) >= target) break;
+        acc = boundary;
+        prevTick = e.tick;
+        bpm = e.bpm;
+    }
+    const auto t = static_cast<double>(
+        division * bpm * (static_cast<long double>(ms) - acc) * kPerMinute + prevTick);
+    return truncSaturated<std::int32_t>(t);
+}
+
+std::int32_t tempoAt(const RefMaps& m, std::int32_t tick) {
+    std::int32_t bpm = 120;
+    for (const auto& e : m.tempos)
+        if (e.tick <= tick) bpm = e.bpm;
+    return bpm;
+}
+
+std::array<std::uint8_t, 4> timeSignatureAt(const RefMaps& m, std::int32_t tick) {
+    std::array<std::uint8_t, 4> out = {4, 2, 24, 8};
+    for (const auto& e : m.signatures) {
+        if (e.tick > tick) break;
+        std::copy_n(e.data.begin(), std::min<std::size_t>(4, e.data.size()), out.begin());
+    }
+    return out;
+}
+
+void setTempoAt(RefMaps& m, std::int32_t tick, std::int32_t bpm) {
+    bpm = std::clamp(bpm, 30, 250);
+    auto pos = m.tempos.end();
+    while (pos != m.tempos.begin() && std::prev(pos)->tick > tick) --pos;
+    if (pos != m.tempos.begin() && std::prev(pos)->tick == tick)
+        std::prev(pos)->bpm = bpm;
+    else
+        m.tempos.insert(pos, {tick, bpm});
+}
+
+void shiftAllTempos(RefMaps& m, bool up) {
+    for (std::size_t i = 0; i < m.tempos.size(); ++i)
+        setTempoAt(m, m.tempos[i].tick, m.tempos[i].bpm + (up ? 1 : -1));
+}
+
+void refreshSignatureTicks(RefMaps& m) {
+    std::uint32_t acc = 0, prevMeasure = 0, prevNum = 4;
+    std::uint8_t prevDen = 2;
+    for (auto& e : m.signatures) {
+        const auto measure = static_cast<std::uint32_t>(e.measure);
+        acc += static_cast<std::uint32_t>(m.division) * 4u * prevNum * (measure - prevMeasure) /
+               pow2Clamped(prevDen);
+        e.tick = static_cast<std::int32_t>(acc);
+        prevMeasure = measure;
+        prevNum = std::max<std::uint32_t>(e.numerator(), 1);
+        prevDen = e.denominatorPower();
+    }
+}
+
+void setTimeSignatureAt(RefMaps& m, std::int32_t tick, const std::uint8_t bytes[4]) {
+    const std::int32_t k = measureIndexAt(m, tick);
+    auto after = m.signatures.end();
+    for (auto it = m.signatures.begin(); it != m.signatures.end(); ++it) {
+        if (it->measure == k) {
+            it->data.assign(bytes, bytes + 4);
+            return;
+        }
+        if (it->measure > k && after == m.signatures.end()) after = it;
+    }
+    m.signatures.insert(after, {tick, k, std::vector<std::uint8_t>(bytes, bytes + 4)});
+    refreshSignatureTicks(m);
+}
+
+void resetMaps(RefMaps& m) {
+    m = RefMaps{};
+    setTempoAt(m, 0, 120);
+    const std::uint8_t sig[4] = {4, 2, 24, 8};
+    setTimeSignatureAt(m, 0, sig);
+}
+
+struct RefChase {
+    std::uint32_t tick;
+    std::uint8_t channel, status, data1, data2;
+};
+
+std::vector<RefChase> chaseOf(const CMidiSong& song) {
+    std::vector<RefChase> v;
+    for (const auto& c : song.data().chase)
+        v.push_back({c.tick, c.channel, c.status, c.data1, c.data2});
+    return v;
+}
+
+const RefChase* latestChase(const std::vector<RefChase>& chase, int ch, std::int32_t tick,
+                            std::uint8_t status, int controller) {
+    const RefChase* best = nullptr;
+    for (const auto& e : chase) {
+        const auto entryTick = static_cast<std::int32_t>(e.tick);
+        if (e.channel != ch || e.status != status || entryTick > tick) continue;
+        if (status == 0xB0 && e.data1 != controller) continue;
+        if (!best || entryTick >= static_cast<std::int32_t>(best->tick)) best = &e;
+    }
+    return best;
+}
+
+// songMessages as it was, with the reference's milliseconds.
+std::vector<ScheduledMessage> songMessages(const CMidiSong& song, const RefMaps& m) {
+    enum Rank : std::uint8_t { SysEx, ProgramOrControl, NoteOff, Other, OwnNoteOff };
+    struct Entry {
+        ScheduledMessage message;
+        Rank rank;
+    };
+    std::vector<Entry> entries;
+    auto add = [&](std::int32_t tick, Rank rank, std::uint32_t packed,
+                   const CObjectSysExData* sx = nullptr) {
+        entries.push_back({{tickToMs(m, tick), tick, packed, sx}, rank});
+    };
+    auto b7 = [](std::int32_t v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 127)); };
+    auto channelEvent = [&](const CObjectEvent& e, std::uint8_t ch) {
+        const auto st = [&](std::uint8_t kind) { return static_cast<std::uint8_t>(kind | ch); };
+        switch (e.status()) {
+        case 0x90: {
+            const auto& n = static_cast<const CObjectEventNote&>(e);
+            add(n.tick, Other, packShort(st(0x90), b7(n.key), b7(n.velocity)));
+            const std::int32_t off = std::max(n.offTick, n.tick);
+            add(off, tickToMs(m, off) <= tickToMs(m, n.tick) ? OwnNoteOff : NoteOff,
+                packShort(st(0x80), b7(n.key), 0));
+            break;
+        }
+        case 0xA0: {
+            const auto& a = static_cast<const CObjectEventKeyAfterTouch&>(e);
+            add(a.tick, Other, packShort(st(0xA0), b7(a.key), b7(a.pressure)));
+            break;
+        }
+        case 0xB0: {
+            const auto& c = static_cast<const CObjectEventControlChange&>(e);
+            add(c.tick, ProgramOrControl, packShort(st(0xB0), b7(c.controller), b7(c.value)));
+            break;
+        }
+        case 0xC0:
+            add(e.tick, ProgramOrControl,
+                packShort(st(0xC0), b7(static_cast<const CObjectEventProgramChange&>(e).program)));
+            break;
+        case 0xD0:
+            add(e.tick, Other,
+                packShort(st(0xD0),
+                          b7(static_cast<const CObjectEventChannelPressure&>(e).pressure)));
+            break;
+        case 0xE0: {
+            const auto& p = static_cast<const CObjectEventPitchBend&>(e);
+            add(p.tick, Other, packShort(st(0xE0), b7(p.lsb), b7(p.msb)));
+            break;
+        }
+        default:
+            break;
+        }
+    };
+    for (const auto& sx : song.data().sysEx) add(sx.tick, SysEx, 0, &sx);
+    for (int c = 0; c < kChannels; ++c)
+        for (const auto& e : song.data().programs[static_cast<std::size_t>(c)])
+            channelEvent(e, static_cast<std::uint8_t>(song.outputChannel(c)));
+    for (const auto& t : song.data().tracks)
+        for (const auto& e : t.events)
+            channelEvent(e, static_cast<std::uint8_t>(song.outputChannel(t.channel)));
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (a.message.ms != b.message.ms) return a.message.ms < b.message.ms;
+        return a.rank < b.rank;
+    });
+    std::vector<ScheduledMessage> out;
+    for (const auto& e : entries) out.push_back(e.message);
+    return out;
+}
+
+std::uint32_t stampMs(std::int64_t ms) {
+    return static_cast<std::uint32_t>(
+        std::clamp<std::int64_t>(ms, 0, std::numeric_limits<std::uint32_t>::max()));
+}
+
+// ---- the comparisons -----------------------------------------------------------------------
+
+// Ticks worth asking about: the extremes, around every tempo and signature change, a stride
+// over the song and a little beyond, and random ones.
+std::vector<std::int32_t> ticksToAsk(const RefMaps& m, std::int32_t length, std::mt19937& rng) {
+    std::vector<std::int32_t> t = {INT_MIN, INT_MIN + 1, -1920, -1, 0, 1, INT_MAX - 1, INT_MAX};
+    auto around = [&](std::int32_t x) {
+        for (std::int64_t d = -1; d <= 1; ++d)
+            t.push_back(
+                static_cast<std::int32_t>(std::clamp<std::int64_t>(x + d, INT_MIN, INT_MAX)));
+    };
+    for (const auto& e : m.tempos) around(e.tick);
+    for (const auto& e : m.signatures) around(e.tick);
+    const std::int64_t end = std::int64_t{std::max(length, 0)} + 8 * std::max(m.division, 1);
+    const std::int64_t step = std::max<std::int64_t>(1, end / 1500);
+    for (std::int64_t x = 0; x <= end && x <= INT_MAX; x += step) t.push_back(static_cast<int>(x));
+    std::uniform_int_distribution<std::int32_t> any(INT_MIN, INT_MAX);
+    std::uniform_int_distribution<std::int64_t> inSong(-100, end);
+    for (int i = 0; i < 300; ++i) t.push_back(any(rng));
+    for (int i = 0; i < 1000; ++i) t.push_back(static_cast<std::int32_t>(inSong(rng)));
+    return t;
+}
+
+void expectSameMaps(const CMidiSong& song, std::int32_t length, std::mt19937& rng,
+                    const std::string& what) {
+    SCOPED_TRACE(what);
+    const RefMaps m = mapsOf(song);
+    const Under u{song};
+    std::vector<std::int64_t> times = {-1, 0, 1, INT_MAX, std::int64_t{1} << 40};
+    for (std::int32_t t : ticksToAsk(m, length, rng)) {
+        ASSERT_EQ(u.position(t), positionText(m, t)) << "tick " << t;
+        ASSERT_EQ(u.measure(t), measureIndexAt(m, t)) << "tick " << t;
+        ASSERT_EQ(u.next(t), nextMeasureTick(m, t)) << "tick " << t;
+        ASSERT_EQ(u.previous(t), previousMeasureTick(m, t)) << "tick " << t;
+        const std::int64_t ms = tickToMs(m, t);
+        ASSERT_EQ(u.ms(t), ms) << "tick " << t;
+        ASSERT_EQ(u.bpm(t), tempoAt(m, t)) << "tick " << t;
+        ASSERT_EQ(u.signature(t), timeSignatureAt(m, t)) << "tick " << t;
+        for (std::int64_t d = -1; d <= 1; ++d) times.push_back(ms + d);
+    }
+    for (std::int64_t ms : times) ASSERT_EQ(u.tick(ms), msToTick(m, ms)) << "ms " << ms;
+}
+
+void expectSameChase(const CMidiSong& song, const std::vector<std::int32_t>& ticks) {
+    const auto chase = chaseOf(song);
+    const int controllers[] = {7, 10, 91, 93, 64, 11, 1};
+    for (std::int32_t t : ticks) {
+        const auto all = song.controllersAt(controllers, t);
+        for (int ch : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, -1}) {
+            const RefChase* p = latestChase(chase, ch, t, 0xC0, 0);
+            ASSERT_EQ(song.programAt(ch, t), p ? p->data1 : -1) << ch << " at " << t;
+            ASSERT_EQ(song.latestProgramTick(ch, t),
+                      chase.empty() ? 0 : (p ? static_cast<std::int32_t>(p->tick) : -1));
+            for (std::size_t i = 0; i < std::size(controllers); ++i) {
+                const RefChase* c = latestChase(chase, ch, t, 0xB0, controllers[i]);
+                ASSERT_EQ(song.controllerAt(controllers[i], ch, t), c ? c->data2 : -1)
+                    << "controller " << controllers[i] << " channel " << ch << " at " << t;
+                ASSERT_EQ(song.latestControllerTick(ch, t, controllers[i]),
+                          c ? static_cast<std::int32_t>(c->tick) : -1);
+                if (ch >= 0 && ch < kChannels) {
+                    ASSERT_EQ(all[static_cast<std::size_t>(ch) * std::size(controllers) + i],
+                              c ? c->data2 : -1);
+                }
+            }
+        }
+    }
+}
+
+void expectSameMessages(const CMidiSong& song) {
+    const auto want = songMessages(song, mapsOf(song));
+    const auto got = cantelo::songMessages(song);
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        ASSERT_EQ(got[i].ms, want[i].ms) << i;
+        ASSERT_EQ(got[i].tick, want[i].tick) << i;
+        ASSERT_EQ(got[i].packed, want[i].packed) << i;
+        ASSERT_EQ(got[i].sysEx, want[i].sysEx) << i;
+    }
+}
+
+// The player's queues after Play, and after a tempo edit retimes them while it plays.
+void expectSameQueues(CMidiSong& song) {
+    RecordingOutput out;
+    ManualPlaybackClock clock;
+    CMidiPlayer player(out, clock, CMidiPlayer::Threading::CallerPumps);
+    player.AttachSong(&song);
+    auto expectQueues = [&] {
+        std::array<std::vector<TimedMessage>, 16> want;
+        for (const auto& m : songMessages(song, mapsOf(song)))
+            if (!m.sysEx) want[m.packed & 0x0F].push_back({m.tick, stampMs(m.ms), m.packed});
+        for (int c = 0; c < kChannels; ++c) {
+            const auto& got = player.queue(c);
+            ASSERT_EQ(got.size(), want[static_cast<std::size_t>(c)].size()) << "channel " << c;
+            for (std::size_t i = 0; i < got.size(); ++i) {
+                const auto& w = want[static_cast<std::size_t>(c)][i];
+                ASSERT_EQ(got[i].tick, w.tick) << "channel " << c << " record " << i;
+                ASSERT_EQ(got[i].ms, w.ms) << "channel " << c << " record " << i;
+                ASSERT_EQ(got[i].message, w.message) << "channel " << c << " record " << i;
+            }
+        }
+    };
+    ASSERT_TRUE(player.Play());
+    expectQueues();
+    clock.advanceMs(1500);
+    player.pump();
+    std::array<std::vector<TimedMessage>, 16> before;
+    for (int c = 0; c < kChannels; ++c) before[static_cast<std::size_t>(c)] = player.queue(c);
+    song.shiftAllTempos(true);
+    player.RetimeQueues();
+    // The records already sent keep their times; the pending ones take the new tempos'.
+    const RefMaps raised = mapsOf(song);
+    for (int c = 0; c < kChannels; ++c) {
+        const auto& got = player.queue(c);
+        const auto& old = before[static_cast<std::size_t>(c)];
+        ASSERT_EQ(got.size(), old.size());
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            const std::uint32_t want =
+                i < player.queueNext(c) ? old[i].ms : stampMs(tickToMs(raised, got[i].tick));
+            ASSERT_EQ(got[i].ms, want) << "channel " << c << " record " << i;
+            ASSERT_EQ(got[i].message, old[i].message);
+        }
+    }
+    player.Stop();
+    song.shiftAllTempos(false);
+}
+
+// ---- the inputs ----------------------------------------------------------------------------
+
+// A file built from a list of conductor events, so that the reference can replay the same
+// setter calls that the reader makes.
+struct MapEvent {
+    int chunk;
+    std::int32_t tick;
+    bool tempo; // else a signature
+    std::uint32_t us;
+    std::array<std::uint8_t, 4> sig;
+};
+
+test::Bytes fileOf(const std::vector<MapEvent>& events, int chunks, std::uint16_t division,
+                   std::mt19937& rng) {
+    test::SmfFile file(1, division);
+    for (int c = 0; c < chunks; ++c) {
+        test::SmfTrack track;
+        std::int32_t at = 0;
+        for (const auto& e : events) {
+            if (e.chunk != c) continue;
+            const auto delta = static_cast<std::uint32_t>(e.tick - at);
+            at = e.tick;
+            if (e.tempo)
+                track.tempo(delta, e.us);
+            else
+                track.meta(delta, 0x58, test::Bytes(e.sig.begin(), e.sig.end()));
+        }
+        // Notes, controllers and programs on a channel of its own, spread over the song.
+        std::uniform_int_distribution<int> gap(0, 700), key(40, 80);
+        const auto ch = static_cast<std::uint8_t>(c % 16);
+        for (int i = 0; i < 400; ++i) {
+            track.noteOn(static_cast<std::uint32_t>(gap(rng)), ch, key(rng), 90);
+            if (i % 7 == 0)
+                track.event(0, {static_cast<std::uint8_t>(0xB0 | ch), 7,
+                                static_cast<std::uint8_t>(i % 128)});
+            if (i % 50 == 0)
+                track.event(
+                    0, {static_cast<std::uint8_t>(0xC0 | ch), static_cast<std::uint8_t>(i % 128)});
+            track.noteOff(static_cast<std::uint32_t>(gap(rng)), ch, key(rng));
+        }
+        file.track(track.endOfTrack());
+    }
+    return file.bytes();
+}
+
+RefMaps replay(const std::vector<MapEvent>& events, int chunks, std::int32_t division) {
+    RefMaps m;
+    resetMaps(m);
+    m.division = division;
+    for (int c = 0; c < chunks; ++c) {
+        for (const auto& e : events) {
+            if (e.chunk != c) continue;
+            if (e.tempo)
+                setTempoAt(m, e.tick,
+                           e.us == 0 ? 120 : static_cast<std::int32_t>(60000000u / e.us));
+            else
+                setTimeSignatureAt(m, e.tick, e.sig.data());
+        }
+    }
+    return m;
+}
+
+// Many signatures on measure boundaries and off them, many tempos, in several chunks (so later
+// chunks insert before and between the earlier ones' events), at an unusual division.
+std::vector<MapEvent> denseMaps(std::mt19937& rng, int signatures, int tempos, int chunks) {
+    std::vector<MapEvent> v;
+    std::uniform_int_distribution<int> nn(1, 9), dd(1, 4), span(1, 3), bpm(40, 200),
+        chunk(0, chunks - 1), off(0, 5);
+    for (int c = 0; c < chunks; ++c) {
+        std::int32_t tick = 0;
+        for (int i = 0; i < signatures / chunks; ++i) {
+            const auto n = static_cast<std::uint8_t>(nn(rng));
+            const auto d = static_cast<std::uint8_t>(dd(rng));
+            v.push_back({c, tick + (off(rng) == 0 ? 37 : 0), false, 0, {n, d, 24, 8}});
+            tick += span(rng) * 384 * 4 * n / (1 << d);
+        }
+    }
+    for (int i = 0; i < tempos; ++i) {
+        const int c = chunk(rng);
+        v.push_back({c, 0, true, static_cast<std::uint32_t>(60000000 / bpm(rng)), {}});
+    }
+    // Ticks in each chunk ascend: tempos spread evenly over what the signatures cover.
+    std::int32_t last = 0;
+    for (const auto& e : v) last = std::max(last, e.tick);
+    int k = 0;
+    for (auto& e : v)
+        if (e.tempo) e.tick = static_cast<std::int32_t>(std::int64_t{last} * ++k / (tempos + 1));
+    std::stable_sort(v.begin(), v.end(), [](const MapEvent& a, const MapEvent& b) {
+        return a.chunk != b.chunk ? a.chunk < b.chunk : a.tick < b.tick;
+    });
+    return v;
+}
+
+TEST(TimeMapEquivalence, GeneratedSongsDenseInTemposAndSignatures) {
+    std::mt19937 rng(11);
+    for (int chunks : {1, 3}) {
+        const auto events = denseMaps(rng, 1500, 2000, chunks);
+        const auto image = fileOf(events, chunks, 384, rng);
+        auto song = std::make_unique<CMidiSong>();
+        song->reset();
+        ASSERT_TRUE(readSongImage(*song, image, "dense.mid"));
+        const RefMaps want = replay(events, chunks, 384);
+        const RefMaps got = mapsOf(*song);
+        ASSERT_EQ(got.tempos, want.tempos);
+        ASSERT_EQ(got.signatures, want.signatures);
+        expectSameMaps(*song, song->songLength, rng, "dense, chunks " + std::to_string(chunks));
+        auto ticks = ticksToAsk(got, song->songLength, rng);
+        for (std::size_t i = 0; i < ticks.size(); i += 8) ticks[i / 8] = ticks[i];
+        ticks.resize(ticks.size() / 8);
+        expectSameChase(*song, ticks);
+        expectSameMessages(*song);
+        expectSameQueues(*song);
+    }
+}
+
+TEST(TimeMapEquivalence, EveryCorpusFile) {
+    const auto files = test::corpusFiles({".mid", ".kar", ".MID", ".KAR", ".nvk"});
+    if (files.empty()) GTEST_SKIP() << "corpus absent";
+    std::mt19937 rng(5);
+    auto song = std::make_unique<CMidiSong>();
+    for (const auto& f : files) {
+        song->reset();
+        if (!readSongFile(*song, f.string())) continue;
+        expectSameMaps(*song, song->songLength, rng, f.filename().string());
+        std::vector<std::int32_t> ticks = {INT_MIN, -1, 0, 1, INT_MAX};
+        for (std::int32_t t = 0; t <= song->songLength; t += std::max(1, song->songLength / 50))
+            ticks.push_back(t);
+        const std::size_t every = song->data().chase.size() / 50 + 1;
+        std::size_t i = 0;
+        for (const auto& c : song->data().chase)
+            if (i++ % every == 0) ticks.push_back(static_cast<std::int32_t>(c.tick));
+        expectSameChase(*song, ticks);
+        expectSameMessages(*song);
+        expectSameQueues(*song);
+    }
+}
+
+// Random setter sequences, including damaged values: the song's lists and every answer stay
+// the reference's after each step.
+TEST(TimeMapEquivalence, RandomTempoSignatureAndDivisionEdits) {
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> op(0, 99), small(-4000, 200000), bpm(0, 400), byte(0, 255),
+        nn(0, 12), dd(0, 7);
+    std::uniform_int_distribution<std::int32_t> any(INT_MIN, INT_MAX);
+    for (int round = 0; round < 12; ++round) {
+        CMidiSong song;
+        song.reset();
+        RefMaps ref;
+        resetMaps(ref);
+        std::int32_t tail = 0;
+        for (int step = 0; step < 400; ++step) {
+            const int o = op(rng);
+            if (o < 30) {
+                // Mostly in order, as a file is read; now and then anywhere.
+                const std::int32_t t = o < 20 ? (tail += small(rng) / 40 + 100) : small(rng);
+                const std::uint8_t sig[4] = {
+                    static_cast<std::uint8_t>(nn(rng)),
+                    static_cast<std::uint8_t>(o == 29 ? byte(rng) : dd(rng)), 24, 8};
+                song.setTimeSignatureAt(t, sig);
+                setTimeSignatureAt(ref, t, sig);
+            } else if (o < 75) {
+                const std::int32_t extremes[] = {INT_MIN, INT_MAX, any(rng)};
+                const std::int32_t t = o < 60   ? (tail += 50)
+                                       : o < 74 ? small(rng)
+                                                : extremes[static_cast<std::size_t>(step % 3)];
+                const int b = bpm(rng);
+                song.setTempoAt(t, b);
+                setTempoAt(ref, t, b);
+            } else if (o < 80) {
+                song.shiftAllTempos(o % 2 == 0);
+                shiftAllTempos(ref, o % 2 == 0);
+            } else if (o < 83) {
+                const std::int32_t odd[] = {0, -480, INT_MAX, byte(rng) * 7 - 300};
+                const std::int32_t d =
+                    o == 82 ? odd[static_cast<std::size_t>(step % 4)] : 96 * (1 + byte(rng) % 10);
+                song.setDivision(d);
+                ref.division = d;
+            }
+            if (step % 40 != 39) continue;
+            ASSERT_EQ(mapsOf(song).tempos, ref.tempos) << "round " << round << " step " << step;
+            ASSERT_EQ(mapsOf(song).signatures, ref.signatures) << "round " << round;
+            expectSameMaps(song, tail, rng, "round " + std::to_string(round));
+        }
+    }
+}
+
+// Random program and controller edits: every look-up of a value in force stays the walk's.
+TEST(TimeMapEquivalence, RandomChaseEdits) {
+    std::mt19937 rng(9);
+    std::uniform_int_distribution<int> op(0, 99), ch(0, 15), tick(-50, 5000), value(0, 140);
+    const int controllers[] = {7, 10, 91, 93, 64};
+    std::uniform_int_distribution<std::size_t> which(0, std::size(controllers) - 1);
+    for (int round = 0; round < 6; ++round) {
+        CMidiSong song;
+        song.reset();
+        for (int step = 0; step < 500; ++step) {
+            const int o = op(rng), c = ch(rng), t = tick(rng), v = value(rng);
+            const int cc = controllers[which(rng)];
+            if (o < 30) {
+                test::addControl(song, c, t, cc, v);
+            } else if (o < 40) {
+                test::addProgram(song, c, t, v);
+            } else if (o < 50) {
+                song.setControllerValue(c, t, v, cc);
+            } else if (o < 57) {
+                song.deleteController(c, t, cc);
+            } else if (o < 64) {
+                song.moveProgram(c, t, tick(rng));
+            } else if (o < 70) {
+                song.applyProgram(c, t, v);
+            } else if (o < 76) {
+                song.setChannelProgram(c, t, v);
+            } else if (o < 80) {
+                song.addControlChange(c, t, v, cc);
+            } else if (o < 83) {
+                song.insertAtPosition = !song.insertAtPosition;
+                song.insertPosition = t;
+            } else if (o < 85) {
+                song.removeControllers(cc);
+            } else if (o < 87) {
+                CChannelTrack* track = song.findTrack(c);
+                if (track && track->events.head()) song.removeEvent(track, track->events.tail());
+            } else if (o == 87) {
+                song.deleteTrack(song.findTrack(c), true);
+            } else if (o == 88 && step % 5 == 0) {
+                song.reset();
+            } else if (o < 92) {
+                // A burst out of tick order, as a second chunk of the same channel reads.
+                for (int k = 0; k < 120; ++k) test::addControl(song, c, tick(rng), cc, v);
+            }
+            if (step % 25 != 24) continue;
+            std::vector<std::int32_t> ticks = {INT_MIN, -51, -1, 0, 1, 4999, 5000, INT_MAX};
+            for (int i = 0; i < 40; ++i) ticks.push_back(tick(rng));
+            expectSameChase(song, ticks);
+        }
+    }
+}
+
+} // namespace
+} // namespace cantelo
