@@ -102,7 +102,11 @@ void ToolWindows::openSysEx() {
     m_sysExText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_sysExText->setFixedSize(kSysExSize);
     fillSysEx();
-    m_sysEx = m_window.addToolWindow(m_sysExText, m_window.language().text(TextId::SysExTitle));
+    QMdiSubWindow* frame =
+        m_window.addToolWindow(m_sysExText, m_window.language().text(TextId::SysExTitle));
+    // The frame would take the text box's usual size hint; it holds the fixed box alone.
+    frame->resize(frame->minimumSizeHint());
+    m_sysEx = frame;
 }
 
 void ToolWindows::onDocumentChange(const DocumentChange& change) {
