@@ -1,12 +1,14 @@
 #include "test_support.h"
 
 #include "core/document/editor_document.h"
+#include "core/timing/tempo_map.h"
 #include "core/tools/song_tools.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace cantelo {
@@ -129,7 +131,10 @@ TEST_F(SongEditTest, SongAndLyricStepsShareOneHistory) {
     openCorpus();
     const auto lyrics = LyricsHistory::itemsOf(doc.lyrics().lyrics());
     const std::int32_t tempo = doc.song().tempoAt(0);
+    const std::string length = doc.songDocument().lengthLabel;
     ASSERT_TRUE(shiftTempos(doc, false));
+    EXPECT_EQ(doc.songDocument().lengthLabel,
+              clockText(tickToMs(doc.song(), doc.song().songLength)));
     ASSERT_TRUE(doc.clearText());
     ASSERT_TRUE(shiftTempos(doc, false));
     ASSERT_TRUE(doc.undo());
@@ -140,6 +145,7 @@ TEST_F(SongEditTest, SongAndLyricStepsShareOneHistory) {
     EXPECT_EQ(doc.song().tempoAt(0), std::max(tempo - 1, 30));
     ASSERT_TRUE(doc.undo());
     EXPECT_EQ(doc.song().tempoAt(0), tempo);
+    EXPECT_EQ(doc.songDocument().lengthLabel, length);
     EXPECT_FALSE(doc.modified());
     ASSERT_TRUE(doc.redo());
     ASSERT_TRUE(doc.redo());

@@ -1,6 +1,7 @@
 #include "core/app/remote_transport.h"
 #include "core/document/transport.h"
 #include "core/playback/recording_output.h"
+#include "core/timing/tempo_map.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -126,6 +127,33 @@ TEST_F(TransportTest, PositionCommandsStepByMeasuresAndWaitWhilePlaying) {
     EXPECT_TRUE(back.toolWindowsRefresh);
     EXPECT_EQ(player.tick(), at);
     EXPECT_TRUE(player.playing());
+}
+
+TEST_F(TransportTest, ATempoEditWhilePlayingKeepsThePositionAndTimesTheRestAnew) {
+    doc.song.setTempoAt(0, 120);
+    doc.song.songLength = 9600;
+    ASSERT_TRUE(transport.play());
+    run(500);
+    const std::int32_t at = player.tick();
+    ASSERT_EQ(at, 480);
+    transport.displayStep();
+    doc.song.setTempoAt(0, 240);
+    transport.tempoEdited();
+    EXPECT_EQ(player.tick(), at) << "no jump";
+    DisplayUpdate u = transport.displayStep();
+    EXPECT_EQ(u.position, "0001.02.000");
+    EXPECT_EQ(u.tempo, tempoText(240));
+    run(500);
+    EXPECT_EQ(player.tick(), at + 960) << "the rest plays at the new speed";
+
+    transport.stop();
+    const std::int32_t stopped = player.tick();
+    doc.song.setTempoAt(0, 60);
+    transport.tempoEdited();
+    u = transport.displayStep();
+    EXPECT_EQ(player.tick(), stopped);
+    EXPECT_EQ(u.clock, clockText(tickToMs(doc.song, stopped))) << "the clock of the new tempo";
+    EXPECT_EQ(u.tempo, tempoText(60));
 }
 
 TEST_F(TransportTest, RemoteCommandsAndAnOpenStopPlaybackOnce) {

@@ -59,9 +59,11 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
         E::Always),
     row(C::ZoomIn, "mnuZoomIn", TextId::mnuZoomIn, "zoom_in", E::Always),
     row(C::ZoomOut, "mnuZoomOut", TextId::mnuZoomOut, "zoom_out", E::Always),
-    row(C::SysExViewer, "mnuSysEx", TextId::mnuSysEx, "sysex", E::Later),
-    row(C::TempoEvents, "mnuTempo", TextId::mnuTempo, "tempo", E::Later),
-    row(C::Measures, "mnuMisure", TextId::mnuMisure, "measures", E::Later),
+    // The lists show a song's events or, before one is opened, the defaults (120, 4/4); the
+    // tempo buttons work while playing, the new speed heard at once.
+    row(C::SysExViewer, "mnuSysEx", TextId::mnuSysEx, "sysex", E::Always),
+    row(C::TempoEvents, "mnuTempo", TextId::mnuTempo, "tempo", E::Always),
+    row(C::Measures, "mnuMisure", TextId::mnuMisure, "measures", E::Always),
     row(C::PatchInstruments, "mnuPatch", TextId::mnuPatch, "patch", E::Later),
     row(C::Mixer, "mnuMixer", TextId::mnuMixer, "mixer", E::Later),
     row(C::MonitorBackground, "mnuBackGround", TextId::mnuBackGround, "monitor", E::Always),

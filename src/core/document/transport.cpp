@@ -83,6 +83,15 @@ void Transport::showAfresh() {
     m_shownProgram = kNothingShown;
 }
 
+void Transport::tempoEdited() {
+    if (m_player.playing())
+        m_player.RetimeQueues();
+    else
+        m_player.Locate(m_player.tick());
+    m_shownTick = kNothingShown;
+    m_shownTempo = kNothingShown;
+}
+
 // ---- position commands -----------------------------------------------------------------------
 
 void Transport::placeCursor(std::int32_t tick) {

@@ -78,6 +78,11 @@ public:
     TransportStop beforeOpen();
     // After an open: the next display step rewrites every read-out for the new song.
     void showAfresh();
+    // After the song's tempos changed (an edit, its undo or redo): while playing, the pending
+    // events follow the new tempos from the tick reached, without a jump of the position; stopped,
+    // the clock is worked out again at the same tick. The read-outs are rewritten at the next
+    // step.
+    void tempoEdited();
     // The output was opened again: its channel values are re-sent at the next step while playing.
     void requestFullRefresh() { m_fullRefreshDone = false; }
 

@@ -42,7 +42,11 @@ namespace cantelo {
     X(mnuTapLatency, "Ritardo dei tocchi...", "Tap latency...")                                    \
     X(TapLatencyPrompt, "Millisecondi tolti a ogni tocco della barra spaziatrice:",                \
       "Milliseconds taken off every tap of the space bar:")                                        \
-    X(StatusEncoding, "Codifica testo:", "Text encoding:")
+    X(StatusEncoding, "Codifica testo:", "Text encoding:")                                         \
+    X(TempoRaiseHint, "Aumenta di 1 unita' tutti gli eventi Tempo presenti nella lista",           \
+      "Raises every tempo event in the list by one beat per minute")                               \
+    X(TempoLowerHint, "Diminuisce di 1 unita' tutti gli eventi Tempo presenti nella lista",        \
+      "Lowers every tempo event in the list by one beat per minute")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

@@ -8,6 +8,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
 #include "gui/app/sync_link_qt.h"
+#include "gui/app/tool_windows_qt.h"
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
 #include "gui/views/editor_controller_qt.h"
@@ -72,6 +73,8 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
         m_doc, m_transport, m_player, m_device,
         GridHooks{[this](const TransportMove& moved) { move(moved); },
                   [this](const std::function<Result()>& command) { run(command); }});
+    m_tools = std::make_unique<ToolWindows>(
+        window, m_doc, m_signals, [this](const std::function<Result()>& command) { run(command); });
     registerCommands();
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
@@ -202,6 +205,9 @@ void EditorSession::registerCommands() {
     handle(C::ClosePort, [&o] { o.togglePort(); });
     handle(C::NoSysEx, [&o] { o.toggleSysEx(); });
     handle(C::About, [this] { showAbout(); });
+    handle(C::TempoEvents, [this] { m_tools->openTempo(); });
+    handle(C::Measures, [this] { m_tools->openMeasures(); });
+    handle(C::SysExViewer, [this] { m_tools->openSysEx(); });
     handle(C::MonitorBackground, [this] { m_monitor.showBackgroundDialog(); });
     handle(C::Help, [] { QDesktopServices::openUrl(userGuideUrl()); });
     handle(C::WebSite, [] { QDesktopServices::openUrl(QUrl(websiteUrl())); });
@@ -275,6 +281,12 @@ void EditorSession::onDocumentChange(const DocumentChange& change) {
         break;
     case DocumentChangeKind::FileSaved:
         showSong();
+        break;
+    case DocumentChangeKind::Tempo:
+        // An edit, its undo or its redo: what plays and the durations follow the new tempos.
+        m_transport.tempoEdited();
+        setLabel("lblTimeSLength", QString::fromStdString(m_doc.songDocument().lengthLabel));
+        updateDisplay();
         break;
     case DocumentChangeKind::Lyrics:
         followCursorLine(change.lyrics);

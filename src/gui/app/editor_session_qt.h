@@ -30,6 +30,7 @@ class EditorController;
 class SyncLink;
 class GridController;
 class TCanteloEd1;
+class ToolWindows;
 struct StartupFile;
 
 // Wires the frame to the document and the transport: it registers a handler for every command
@@ -55,6 +56,7 @@ public:
     CMidiPlayer& player() { return m_player; }
     MonitorLink& monitor() { return m_monitor; }
     GridController& grid() { return *m_grid; }
+    ToolWindows& tools() { return *m_tools; }
 
     // A command of another process ("cnof", "cnps", "cnss", "cnsw"); other tags are ignored.
     // An open that arrives while a modal window shows waits until no modal shows; of several
@@ -106,6 +108,7 @@ private:
     std::unique_ptr<EditorController> m_editorView; // gone before the document it shows
     std::unique_ptr<SyncLink> m_syncView;
     bool m_shutDown = false;
+    std::unique_ptr<ToolWindows> m_tools;
     std::unique_ptr<GridController> m_grid; // first to go: it uses everything above
 };
 

@@ -1,0 +1,160 @@
+#include "gui/app/tool_windows_qt.h"
+
+#include "core/tools/event_lists.h"
+#include "core/tools/song_tools.h"
+#include "gui/app/document_signals_qt.h"
+#include "gui/app/language_menu_qt.h"
+#include "gui/app/main_window.h"
+#include "gui/views/event_list_qt.h"
+
+#include <QFontDatabase>
+#include <QIcon>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace cantelo {
+
+namespace {
+
+constexpr int kTempoButtonWidth = 51;
+constexpr QSize kSysExSize{468, 148};
+
+QToolButton* addButton(QToolBar* bar, const char* icon) {
+    auto* button = new QToolButton(bar);
+    button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
+    button->setFixedSize(kTempoButtonWidth, TCanteloEd1::kToolBarHeight);
+    button->setAutoRaise(true);
+    bar->addWidget(button);
+    return button;
+}
+
+// A window title from a menu caption, without its accelerator mark.
+QString title(const LanguageMenu& lang, TextId id) {
+    return lang.text(id).remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+ToolWindows::ToolWindows(TCanteloEd1& window, EditorDocument& doc, DocumentSignals& notifier,
+                         CommandRunner run, QObject* parent)
+    : QObject(parent), m_window(window), m_doc(doc), m_run(std::move(run)) {
+    connect(&notifier, &DocumentSignals::changed, this, &ToolWindows::onDocumentChange);
+    connect(&window.language(), &LanguageMenu::applied, this, &ToolWindows::applyLanguage);
+}
+
+// The windows belong to the workspace; closing them here keeps them from outliving the
+// document they show when the session goes before the main window.
+ToolWindows::~ToolWindows() {
+    for (QMdiSubWindow* frame : {m_tempo.data(), m_measures.data(), m_sysEx.data()}) delete frame;
+}
+
+bool ToolWindows::raiseExisting(QMdiSubWindow* frame) {
+    if (!frame) return false;
+    frame->showNormal();
+    frame->raise();
+    m_window.workspace()->setActiveSubWindow(frame);
+    return true;
+}
+
+void ToolWindows::openTempo() {
+    if (raiseExisting(m_tempo)) return;
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* bar = new QToolBar(content);
+    bar->setFixedHeight(TCanteloEd1::kToolBarHeight);
+    bar->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setContentsMargins(0, 0, 0, 0);
+    bar->layout()->setSpacing(0);
+    m_raise = addButton(bar, "tempo_up");
+    m_lower = addButton(bar, "tempo_down");
+    m_tempoList = new EventListView(content);
+    layout->addWidget(bar);
+    layout->addWidget(m_tempoList);
+    connect(m_raise, &QToolButton::clicked, this,
+            [this] { m_run([this] { return shiftTempos(m_doc, true); }); });
+    connect(m_lower, &QToolButton::clicked, this,
+            [this] { m_run([this] { return shiftTempos(m_doc, false); }); });
+    fillTempo();
+    m_tempo = m_window.addToolWindow(content, title(m_window.language(), TextId::mnuTempo));
+    applyLanguage();
+}
+
+void ToolWindows::openMeasures() {
+    if (raiseExisting(m_measures)) return;
+    m_measuresList = new EventListView;
+    fillMeasures();
+    m_measures =
+        m_window.addToolWindow(m_measuresList, title(m_window.language(), TextId::mnuMisure));
+}
+
+void ToolWindows::openSysEx() {
+    if (raiseExisting(m_sysEx)) return;
+    m_sysExText = new QPlainTextEdit;
+    m_sysExText->setReadOnly(true);
+    m_sysExText->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_sysExText->setFixedSize(kSysExSize);
+    fillSysEx();
+    QMdiSubWindow* frame =
+        m_window.addToolWindow(m_sysExText, m_window.language().text(TextId::SysExTitle));
+    // The frame would take the text box's usual size hint; it holds the fixed box alone.
+    frame->resize(frame->minimumSizeHint());
+    m_sysEx = frame;
+}
+
+void ToolWindows::onDocumentChange(const DocumentChange& change) {
+    switch (change.kind) {
+    case DocumentChangeKind::FileOpened:
+        fillTempo();
+        fillMeasures();
+        fillSysEx();
+        break;
+    case DocumentChangeKind::Tempo:
+        fillTempo();
+        break;
+    case DocumentChangeKind::Signatures:
+        fillMeasures();
+        break;
+    case DocumentChangeKind::SysEx:
+        fillSysEx();
+        break;
+    default:
+        break;
+    }
+}
+
+void ToolWindows::fillTempo() {
+    if (m_tempoList) m_tempoList->setRows(tempoRows(m_doc.song()));
+}
+
+void ToolWindows::fillMeasures() {
+    if (m_measuresList) m_measuresList->setRows(signatureRows(m_doc.song()));
+}
+
+void ToolWindows::fillSysEx() {
+    if (!m_sysExText) return;
+    QString text;
+    for (const std::string& line : sysExLines(m_doc.song())) {
+        if (!text.isEmpty()) text += QLatin1Char('\n');
+        text += QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
+    }
+    m_sysExText->setPlainText(text);
+}
+
+void ToolWindows::applyLanguage() {
+    const LanguageMenu& lang = m_window.language();
+    if (m_tempo) m_tempo->setWindowTitle(title(lang, TextId::mnuTempo));
+    if (m_measures) m_measures->setWindowTitle(title(lang, TextId::mnuMisure));
+    if (m_sysEx) m_sysEx->setWindowTitle(lang.text(TextId::SysExTitle));
+    if (m_raise) m_raise->setToolTip(lang.text(ExtraTextId::TempoRaiseHint));
+    if (m_lower) m_lower->setToolTip(lang.text(ExtraTextId::TempoLowerHint));
+}
+
+} // namespace cantelo

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/document/editor_document.h"
+#include "core/files/result.h"
+#include "gui/views/event_list_qt.h"
+
+#include <QObject>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QToolButton>
+
+#include <functional>
+
+class QMdiSubWindow;
+
+namespace cantelo {
+
+class DocumentSignals;
+class TCanteloEd1;
+
+// The "Tempo", "Misure" and "SysEx Data" windows: each is made on first use in the workspace,
+// brought to the front when opened again, refilled whenever the document reports a change of
+// what it lists (or another song), and goes with the main window. The tempo buttons are the
+// document's tempo edit, one undo step each; whoever listens to the Tempo change brings the
+// player along. User-interface thread only.
+class ToolWindows : public QObject {
+    Q_OBJECT
+public:
+    using CommandRunner = std::function<void(const std::function<Result()>&)>;
+
+    // `run` carries out a document command and shows its failure.
+    ToolWindows(TCanteloEd1& window, EditorDocument& doc, DocumentSignals& notifier,
+                CommandRunner run, QObject* parent = nullptr);
+    ~ToolWindows() override;
+
+    void openTempo();
+    void openMeasures();
+    void openSysEx();
+
+    // The open windows' parts (null when closed), for tests.
+    QMdiSubWindow* tempoWindow() const { return m_tempo; }
+    QMdiSubWindow* measuresWindow() const { return m_measures; }
+    QMdiSubWindow* sysExWindow() const { return m_sysEx; }
+    EventListView* tempoList() const { return m_tempoList; }
+    EventListView* measuresList() const { return m_measuresList; }
+    QToolButton* raiseButton() const { return m_raise; }
+    QToolButton* lowerButton() const { return m_lower; }
+    QPlainTextEdit* sysExText() const { return m_sysExText; }
+
+private:
+    void onDocumentChange(const DocumentChange& change);
+    void fillTempo();
+    void fillMeasures();
+    void fillSysEx();
+    void applyLanguage();
+    // Brings an open window forward; false when it is closed.
+    bool raiseExisting(QMdiSubWindow* frame);
+
+    TCanteloEd1& m_window;
+    EditorDocument& m_doc;
+    CommandRunner m_run;
+    QPointer<QMdiSubWindow> m_tempo;
+    QPointer<QMdiSubWindow> m_measures;
+    QPointer<QMdiSubWindow> m_sysEx;
+    QPointer<EventListView> m_tempoList;
+    QPointer<EventListView> m_measuresList;
+    QPointer<QToolButton> m_raise;
+    QPointer<QToolButton> m_lower;
+    QPointer<QPlainTextEdit> m_sysExText;
+};
+
+} // namespace cantelo

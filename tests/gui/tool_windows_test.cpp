@@ -1,0 +1,161 @@
+#include "core/playback/recording_output.h"
+#include "core/tools/event_lists.h"
+#include "gui/app/editor_session_qt.h"
+#include "gui/app/main_window.h"
+#include "gui/app/tool_windows_qt.h"
+#include "gui/views/event_list_qt.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace cantelo;
+
+namespace {
+
+const std::filesystem::path kCorpus = CANTELO_CORPUS_DIR;
+// Many tempo changes and several signatures; the other has a SysEx message.
+const char* const kTempoSong = "m2j__intheshadow.mid";
+const char* const kSysExSong = "dwm__grease06.mid";
+
+class RecorderOutputs final : public OutputProvider {
+public:
+    std::vector<std::string> list() override { return {"Recorder"}; }
+    std::unique_ptr<MidiOutput> create(int) override {
+        return std::make_unique<RecordingOutput>("Recorder");
+    }
+};
+
+// What a list shows, row by row, as "position value".
+QStringList shown(const EventListView* list) {
+    QStringList rows;
+    for (const EventRow& r : list->rows())
+        rows << QString::fromStdString(r.position + ' ' + r.value);
+    return rows;
+}
+
+QStringList expected(const std::vector<EventRow>& rows) {
+    QStringList out;
+    for (const EventRow& r : rows) out << QString::fromStdString(r.position + ' ' + r.value);
+    return out;
+}
+
+} // namespace
+
+class ToolWindowsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        for (const char* song : {kTempoSong, kSysExSong})
+            if (!std::filesystem::exists(kCorpus / song)) QSKIP("the corpus is missing");
+        m_window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
+        m_session = std::make_unique<EditorSession>(*m_window, std::make_unique<RecorderOutputs>(),
+                                                    m_dir.path().toStdString());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+    void cleanup() {
+        m_session.reset();
+        m_window.reset();
+    }
+
+    // The raise button is the document's tempo edit: one undo step, seen in the list and the
+    // song's duration, and Ctrl+Z gives the tempos back.
+    void raiseButtonIsOneUndoStep() {
+        QVERIFY(m_session->files().openSong(copyOf(kTempoSong)));
+        CMidiSong& song = m_session->document().song();
+        m_window->action(CommandId::TempoEvents)->trigger();
+        ToolWindows& tools = m_session->tools();
+        QVERIFY(tools.tempoWindow());
+        EventListView* list = tools.tempoList();
+        QVERIFY(list);
+        const QStringList before = shown(list);
+        QCOMPARE(before, expected(tempoRows(song)));
+        QVERIFY(before.size() > kEventRowsVisible);
+        QCOMPARE(list->scrollBar()->maximum(), eventListScrollMaximum(int(before.size())));
+
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(10, 2 * kEventRowHeight + 5));
+        QCOMPARE(list->selectedRow(), 2);
+        list->scrollBar()->setValue(3);
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(10, 5));
+        QCOMPARE(list->selectedRow(), 3);
+
+        const std::int32_t tempo = song.tempoAt(0);
+        const QString length = m_window->label("lblTimeSLength")->text();
+        QTest::mouseClick(tools.raiseButton(), Qt::LeftButton);
+        QCOMPARE(song.tempoAt(0), tempo + 1);
+        QCOMPARE(shown(list), expected(tempoRows(song)));
+        QVERIFY(shown(list) != before);
+        QVERIFY(m_window->label("lblTimeSLength")->text() != length);
+        QVERIFY(m_window->isWindowModified());
+
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(song.tempoAt(0), tempo);
+        QCOMPARE(shown(list), before);
+        QCOMPARE(m_window->label("lblTimeSLength")->text(), length);
+        QVERIFY(!m_window->isWindowModified());
+
+        // Opened again: the same window, in front.
+        QMdiSubWindow* frame = tools.tempoWindow();
+        m_window->action(CommandId::Measures)->trigger();
+        m_window->action(CommandId::TempoEvents)->trigger();
+        QCOMPARE(tools.tempoWindow(), frame);
+        QCOMPARE(m_window->workspace()->activeSubWindow(), frame);
+        QCOMPARE(m_window->workspace()->subWindowList().count(frame), 1);
+    }
+
+    // The lists and the SysEx lines show what the song holds, and follow another song.
+    void listsFollowTheSong() {
+        QVERIFY(m_session->files().openSong(copyOf(kTempoSong)));
+        CMidiSong& song = m_session->document().song();
+        m_window->action(CommandId::Measures)->trigger();
+        m_window->action(CommandId::SysExViewer)->trigger();
+        ToolWindows& tools = m_session->tools();
+        const EventListView* measures = tools.measuresList();
+        const QPlainTextEdit* sysEx = tools.sysExText();
+        QVERIFY(measures && sysEx);
+        QCOMPARE(shown(measures), expected(signatureRows(song)));
+        QVERIFY(measures->rows().size() > 1);
+        QCOMPARE(sysEx->toPlainText(), QString());
+
+        QVERIFY(m_session->files().openSong(copyOf(kSysExSong)));
+        QCOMPARE(shown(measures), expected(signatureRows(song)));
+        const std::vector<std::string> lines = sysExLines(song);
+        QVERIFY(!lines.empty());
+        const QStringList text = sysEx->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(text.size(), qsizetype(lines.size()));
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            QCOMPARE(text[qsizetype(i)], QString::fromStdString(lines[i]));
+        QVERIFY(text[0].startsWith(QStringLiteral("F0 ")));
+        QVERIFY(text[0].endsWith(QStringLiteral("F7 ")));
+
+        // Closed, the window is made afresh the next time.
+        tools.sysExWindow()->close();
+        QTRY_VERIFY(!tools.sysExWindow());
+        m_window->action(CommandId::SysExViewer)->trigger();
+        QVERIFY(tools.sysExWindow());
+    }
+
+private:
+    QString copyOf(const char* name) {
+        const QString to = m_dir.filePath(QString::fromLatin1(name));
+        QFile::remove(to);
+        if (!QFile::copy(QString::fromStdString((kCorpus / name).string()), to)) return {};
+        return to;
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TCanteloEd1> m_window;
+    std::unique_ptr<EditorSession> m_session;
+};
+
+QTEST_MAIN(ToolWindowsTest)
+#include "tool_windows_test.moc"
