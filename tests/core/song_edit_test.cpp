@@ -1,7 +1,7 @@
 #include "test_support.h"
 
 #include "core/document/editor_document.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 #include "core/tools/song_tools.h"
 
 #include <gtest/gtest.h>
@@ -134,7 +134,7 @@ TEST_F(SongEditTest, SongAndLyricStepsShareOneHistory) {
     const std::string length = doc.songDocument().lengthLabel;
     ASSERT_TRUE(shiftTempos(doc, false));
     EXPECT_EQ(doc.songDocument().lengthLabel,
-              clockText(tickToMs(doc.song(), doc.song().songLength)));
+              clockText(doc.song().timeMap().tickToMs(doc.song().songLength)));
     ASSERT_TRUE(doc.clearText());
     ASSERT_TRUE(shiftTempos(doc, false));
     ASSERT_TRUE(doc.undo());

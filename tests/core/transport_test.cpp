@@ -1,7 +1,7 @@
 #include "core/app/remote_transport.h"
 #include "core/document/transport.h"
 #include "core/playback/recording_output.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -152,7 +152,8 @@ TEST_F(TransportTest, ATempoEditWhilePlayingKeepsThePositionAndTimesTheRestAnew)
     transport.tempoEdited();
     u = transport.displayStep();
     EXPECT_EQ(player.tick(), stopped);
-    EXPECT_EQ(u.clock, clockText(tickToMs(doc.song, stopped))) << "the clock of the new tempo";
+    EXPECT_EQ(u.clock, clockText(doc.song.timeMap().tickToMs(stopped)))
+        << "the clock of the new tempo";
     EXPECT_EQ(u.tempo, tempoText(60));
 }
 

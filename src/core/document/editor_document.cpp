@@ -3,7 +3,7 @@
 #include "core/files/atomic_file.h"
 #include "core/files/regular_file.h"
 #include "core/song/syllable_file.h"
-#include "core/timing/tempo_map.h"
+#include "core/timing/time_map.h"
 
 #include <algorithm>
 #include <exception>
@@ -141,7 +141,7 @@ void EditorDocument::unsubscribe(int id) {
 void EditorDocument::publish(const DocumentChange& change) {
     // The song's duration is read in milliseconds, which the tempos decide.
     if (change.kind == DocumentChangeKind::Tempo)
-        m_doc.lengthLabel = clockText(tickToMs(m_doc.song, m_doc.song.songLength));
+        m_doc.lengthLabel = clockText(m_doc.song.timeMap().tickToMs(m_doc.song.songLength));
     // A copy: a listener may subscribe or unsubscribe while the list is walked.
     const auto listeners = m_listeners;
     for (const auto& [id, listener] : listeners) {
