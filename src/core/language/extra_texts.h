@@ -42,7 +42,8 @@ namespace cantelo {
     X(mnuTapLatency, "Ritardo dei tocchi...", "Tap latency...")                                    \
     X(TapLatencyPrompt, "Millisecondi tolti a ogni tocco della barra spaziatrice:",                \
       "Milliseconds taken off every tap of the space bar:")                                        \
-    X(StatusEncoding, "Codifica testo:", "Text encoding:")
+    X(StatusEncoding, "Codifica testo:", "Text encoding:")                                         \
+    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,
