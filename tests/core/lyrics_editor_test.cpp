@@ -282,14 +282,67 @@ TEST_F(Editor, ListenersSeeTheEditorAlreadyPlacedAndForeignRefreshesMoveIt) {
 
 // ---- property: random keys on real lyrics ---------------------------------------------------
 
+// A UTF-8 song: a typed character goes in as its bytes, and every key takes whole characters.
+TEST_F(Editor, Utf8KeysTakeWholeCharacters) {
+    doc.setTextEncoding(TextEncoding::utf8());
+    load("m\xC3\xBC@100,de@110,|@120,ci@130,\xC3\xBC"
+         "ber@140");
+    at(0, 1);
+    EXPECT_TRUE(editor->typeUnicode(U'\u00F6'));
+    EXPECT_EQ(items(), "m\xC3\xB6\xC3\xBC@100,de@110,|@120,ci@130,\xC3\xBC"
+                       "ber@140");
+    EXPECT_EQ(cursor(), (LyricsCursor{0, 3}));
+    // The arrows step over both bytes each way.
+    for (const int column : {5, 6, 7}) {
+        editor->moveRight();
+        EXPECT_EQ(cursor().column, column);
+    }
+    for (const int column : {6, 5, 3, 1, 0}) {
+        editor->moveLeft();
+        EXPECT_EQ(cursor().column, column);
+    }
+    at(0, 3);
+    press("\b");
+    EXPECT_EQ(items(), "m\xC3\xBC@100,de@110,|@120,ci@130,\xC3\xBC"
+                       "ber@140");
+    EXPECT_EQ(cursor().column, 1);
+    // Delete takes the character after the cursor's, both its bytes.
+    at(0, 0);
+    press("\x7F");
+    EXPECT_EQ(items(), "m@100,de@110,|@120,ci@130,\xC3\xBC"
+                       "ber@140");
+    // Backspace after a syllable's first character joins the rest to the syllable before.
+    at(1, 4);
+    press("\b");
+    EXPECT_EQ(items(), "m@100,de@110,|@120,ciber@130");
+    EXPECT_EQ(cursor(), (LyricsCursor{1, 2}));
+    // A column inside a character (from a click or another view) stands on its start.
+    load("ci@100,\xC3\xBC"
+         "ber@110");
+    at(0, 3);
+    EXPECT_EQ(cursor().column, 2);
+}
+
+TEST_F(Editor, ACharacterTheEncodingCannotHoldIsRefused) {
+    load("ca@100,sa@110,|@120");
+    at(0, 1);
+    EXPECT_FALSE(editor->typeUnicode(U'\u0101')); // a with macron: no Windows-1252 byte
+    EXPECT_TRUE(changes.empty());
+    EXPECT_FALSE(editor->canUndo());
+    EXPECT_TRUE(editor->typeUnicode(U'\u20AC'));
+    EXPECT_EQ(items(), "c\x80"
+                       "a@100,sa@110,|@120");
+}
+
 // Any sequence of keys leaves a list that the tidy-up makes strictly rising, and undoing every
-// step gives the opened list back exactly.
+// step gives the opened list back exactly. In the UTF-8 song every text stays valid UTF-8 and the
+// cursor never stands inside a character.
 TEST(EditorProperty, RandomKeysOnCorpusLyricsKeepTheListSound) {
     const std::filesystem::path corpus = CANTELO_CORPUS_DIR;
     if (!std::filesystem::exists(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
     const char* files[] = {"dmp__twinkle.kar", "dwm__BON_JOVI.It_s_my_life_K.mid",
                            "dmp__Negra_Sombra.kar"};
-    const std::string alphabet = std::string("aeiouSTNrl .,'!\xE0\xE8\xF9\xC8");
+    const std::u32string alphabet = U"aeiouSTNrl .,'!\u00E0\u00E8\u00F9\u00C8";
     std::mt19937 random(20261206);
     for (const char* name : files) {
         SongDocument song;
@@ -298,6 +351,7 @@ TEST(EditorProperty, RandomKeysOnCorpusLyricsKeepTheListSound) {
         const Strings opened = itemsOf(list);
         ASSERT_GT(opened.size(), 40u) << name;
         LyricsEditor editor(song.lyrics, 1000);
+        const TextEncoding& encoding = song.lyrics.textEncoding();
         editor.setPanelHeight(12 * kEditorRowHeight);
         TItemLyr original;
         for (const LyrItem* it = list.head(); it; it = it->next)
@@ -312,7 +366,7 @@ TEST(EditorProperty, RandomKeysOnCorpusLyricsKeepTheListSound) {
             [&] { random() % 2 ? editor.moveUp() : editor.moveDown(); },
             [&] { editor.undo(); },
             [&] { editor.redo(); },
-            [&] { editor.typeCharacter(alphabet[random() % alphabet.size()]); },
+            [&] { editor.typeUnicode(alphabet[random() % alphabet.size()]); },
         };
         for (int run = 0; run < 700; ++run) {
             list.clear();
@@ -330,11 +384,17 @@ TEST(EditorProperty, RandomKeysOnCorpusLyricsKeepTheListSound) {
                 pressKey[key]();
                 ASSERT_LT(editor.currentLine(), std::max(song.lyrics.lineCount(), 1));
                 ASSERT_LE(editor.cursorColumn(), static_cast<int>(editor.currentLineText().size()));
+                const std::string_view text = editor.currentLineText();
+                const auto column = static_cast<std::size_t>(editor.cursorColumn());
+                ASSERT_EQ(encoding.byteOffset(text, encoding.charIndex(text, column)), column)
+                    << name << " run " << run << " keys " << trail;
             }
             for (const LyrItem* it = list.head(); it; it = it->next) {
                 ASSERT_TRUE(it->lineBreak ? it->text.empty() : !it->text.empty())
                     << name << " run " << run << " keys " << trail;
                 ASSERT_EQ(it->text.find('\r'), std::string::npos);
+                ASSERT_TRUE(!encoding.isUtf8() || isValidUtf8(it->text))
+                    << name << " run " << run << " keys " << trail;
             }
             // The newest state, with whatever the sequence undid done again.
             while (editor.redo()) {

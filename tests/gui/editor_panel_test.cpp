@@ -1,6 +1,7 @@
 #include "core/playback/recording_output.h"
 #include "core/view/editor_layout.h"
 #include "gui/app/editor_session_qt.h"
+#include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
@@ -9,6 +10,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QScrollBar>
+#include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -61,7 +64,11 @@ private slots:
         key(Qt::Key_Egrave, QStringLiteral("è"));
         key(Qt::Key_unknown, QStringLiteral("€"));
         key(Qt::Key_Exclam, QStringLiteral("!"), Qt::ShiftModifier); // Shift as the layout gives it
-        key(Qt::Key_unknown, QStringLiteral("ā"));                   // not in the song's code page
+        QSignalSpy refused(m_panel, &EditorPanel::characterRefused);
+        key(Qt::Key_unknown, QStringLiteral("ā")); // not in the song's code page
+        QCOMPARE(refused.count(), 1);
+        QVERIFY(m_window->statusBar()->currentMessage().startsWith(
+            m_window->language().text(ExtraTextId::CharacterRefused)));
         key(Qt::Key_B, QStringLiteral("\x02"), Qt::ControlModifier); // a command, not text
         QInputMethodEvent deadKey;                                   // a composed character
         deadKey.setCommitString(QStringLiteral("ü"));
@@ -96,6 +103,20 @@ private slots:
         QTest::keyClick(m_panel, Qt::Key_Down);
         QCOMPARE(editor().currentLine(), 2);
         QCOMPARE(m_session->player().tick(), lineStart);
+    }
+
+    void aUtf8SongIsTypedAndSavedInUtf8() {
+        QVERIFY(doc().open((kSong.parent_path() / "dmp__Schubert_Standchen.mid").string()));
+        QVERIFY(doc().lyrics().textEncoding().isUtf8());
+        click(0, 0);
+        key(Qt::Key_Udiaeresis, QStringLiteral("ü"));
+        QCOMPARE(editor().cursorColumn(), 2);
+        const std::string typed = line(0);
+        QCOMPARE(typed.substr(0, 2), std::string("\xC3\xBC"));
+        const std::string saved = m_dir.filePath(QStringLiteral("typed.mid")).toStdString();
+        QVERIFY(doc().save(saved, kFormatChoice1).result.ok());
+        QVERIFY(doc().open(saved));
+        QCOMPARE(line(0), typed);
     }
 
     void mousePlacesTheCursorSetsTheStartLineAndMovesThePosition() {

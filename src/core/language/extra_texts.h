@@ -46,7 +46,8 @@ namespace cantelo {
     X(TempoRaiseHint, "Aumenta di 1 unita' tutti gli eventi Tempo presenti nella lista",           \
       "Raises every tempo event in the list by one beat per minute")                               \
     X(TempoLowerHint, "Diminuisce di 1 unita' tutti gli eventi Tempo presenti nella lista",        \
-      "Lowers every tempo event in the list by one beat per minute")
+      "Lowers every tempo event in the list by one beat per minute")                               \
+    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

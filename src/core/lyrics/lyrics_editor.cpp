@@ -165,7 +165,9 @@ void LyricsEditor::moveLeft() {
     m_history.closeStep();
     prepare();
     if (m_cursorColumn > 0) {
-        finish(m_currentLine, m_cursorColumn - 1, 0, false);
+        const std::size_t step = encoding().charLengthBefore(
+            m_currentLineText, static_cast<std::size_t>(m_cursorColumn));
+        finish(m_currentLine, m_cursorColumn - static_cast<int>(step), 0, false);
     } else if (m_currentLine > 0) {
         const std::string& above = lineAt(m_doc.lineList(), m_currentLine - 1).text;
         int column = static_cast<int>(above.size());
@@ -178,7 +180,9 @@ void LyricsEditor::moveRight() {
     m_history.closeStep();
     prepare();
     const int length = static_cast<int>(m_currentLineText.size());
-    const int next = m_cursorColumn + 1;
+    const int next =
+        m_cursorColumn + static_cast<int>(encoding().charLength(
+                             m_currentLineText, static_cast<std::size_t>(m_cursorColumn)));
     const bool endsWithSpace = length > 0 && m_currentLineText.back() == ' ';
     if ((next == length && endsWithSpace) || next > length) {
         if (m_currentLine + 1 < m_doc.lineCount())
@@ -211,10 +215,10 @@ void LyricsEditor::shiftRestOfLine(int from, double delta) {
     }
 }
 
-void LyricsEditor::typeInto(int k, int o, char c) {
+void LyricsEditor::typeInto(int k, int o, const std::string& typed) {
     TItemLyr& l = list();
     LyrItem* item = l.get(k);
-    const std::string typed(1, c);
+    const bool space = typed == " ";
     if (!item) {
         // The empty line after a final break has no item yet.
         l.add(typed, 0, l.tail() ? l.tail()->tick + kTypedStep : kFirstEmptyLineTick);
@@ -231,7 +235,7 @@ void LyricsEditor::typeInto(int k, int o, char c) {
     std::string& text = item->text;
     const auto at = static_cast<std::size_t>(o);
     const bool spaceBefore = o >= 1 && text[at - 1] == ' ';
-    if (c != ' ') {
+    if (!space) {
         if (o >= 1 && !spaceBefore) {
             text.insert(at, typed);
         } else if (o == 0 && (text.empty() || text.front() != ' ')) {
@@ -253,7 +257,10 @@ void LyricsEditor::typeInto(int k, int o, char c) {
         }
         return;
     }
-    const bool spaceAfter = at + 1 < text.size() && text[at + 1] == ' ';
+    // A space byte never stands inside a character of any offered encoding.
+    const std::size_t afterCursor =
+        at < text.size() ? at + encoding().charLength(text, at) : at + 1;
+    const bool spaceAfter = afterCursor < text.size() && text[afterCursor] == ' ';
     if (o >= 1 && !spaceBefore && !spaceAfter) {
         // The space ends the word here; what followed the cursor becomes the next syllable.
         std::string rest = text.substr(at);
@@ -269,13 +276,23 @@ void LyricsEditor::typeInto(int k, int o, char c) {
     }
 }
 
-void LyricsEditor::typeCharacter(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return;
+void LyricsEditor::typeCharacter(std::string_view bytes) {
+    if (bytes.empty()) return;
+    const auto first = static_cast<unsigned char>(bytes.front());
+    if (bytes.size() == 1 && (first < 0x20 || first == 0x7F)) return;
+    const std::string typed(bytes);
     prepare();
     const CursorLocation at = LocateCursor();
-    edit(typingKey(m_currentLine, at.item), [&] { typeInto(at.item, at.offset, c); });
-    finish(m_currentLine, m_cursorColumn + 1, 0, true);
+    edit(typingKey(m_currentLine, at.item), [&] { typeInto(at.item, at.offset, typed); });
+    finish(m_currentLine, m_cursorColumn + static_cast<int>(typed.size()), 0, true);
+}
+
+bool LyricsEditor::typeUnicode(char32_t c) {
+    if (c < 0x20 || c == 0x7F) return true;
+    const std::optional<std::string> bytes = encoding().encode(c);
+    if (!bytes) return false;
+    typeCharacter(*bytes);
+    return true;
 }
 
 // ---- Enter, Backspace, Delete ---------------------------------------------------------------
@@ -367,19 +384,21 @@ void LyricsEditor::pressBackspace() {
     TItemLyr& l = list();
     LyrItem* item = l.get(at.item);
     if (!isSyllable(item) || at.offset < 1) return;
+    const auto o = static_cast<std::size_t>(at.offset);
+    // The character before the cursor, and whether the syllable holds another one.
+    const std::size_t n = encoding().charLengthBefore(item->text, o);
     edit(0, [&] {
         std::string& text = item->text;
-        const auto o = static_cast<std::size_t>(at.offset);
-        if (text.size() >= 2 && o >= 2) {
-            text.erase(o - 1, 1);
-        } else if (text.size() >= 2) {
+        if (text.size() > n && o > n) {
+            text.erase(o - n, n);
+        } else if (text.size() > n) {
             // The syllable loses its start mark and continues the syllable before it.
             LyrItem* before = item->prev;
             if (isSyllable(before)) {
-                before->text += text.substr(1);
+                before->text += text.substr(n);
                 l.remove(at.item);
             } else {
-                text.erase(0, 1);
+                text.erase(0, n);
                 if (text.empty() || text == " ") l.remove(at.item);
             }
         } else {
@@ -387,20 +406,23 @@ void LyricsEditor::pressBackspace() {
             if (LyrItem* now = l.get(at.item); now && now->lineBreak) now->tick -= kTypedStep;
         }
     });
-    finish(m_currentLine, m_cursorColumn - 1, 0, true);
+    finish(m_currentLine, m_cursorColumn - static_cast<int>(n), 0, true);
 }
 
 void LyricsEditor::pressDelete() {
     prepare();
-    const int length = static_cast<int>(m_currentLineText.size());
-    if (m_cursorColumn >= length - 1) {
+    const std::string& line = m_currentLineText;
+    const int length = static_cast<int>(line.size());
+    const auto column = static_cast<std::size_t>(m_cursorColumn);
+    const int cursorChar = static_cast<int>(encoding().charLength(line, column));
+    if (m_cursorColumn + cursorChar >= length) {
         if (m_currentLine + 1 >= m_doc.lineCount()) return;
         const int closing = static_cast<int>(lineAt(m_doc.lineList(), m_currentLine).value);
         joinWithNextLine(closing, m_currentLine, m_cursorColumn);
         return;
     }
     // The character after the cursor character, wherever on the line it lies.
-    int target = m_cursorColumn + 1;
+    int target = m_cursorColumn + cursorChar;
     int k = m_currentLineFirstItem;
     LyrItem* it = list().get(k);
     while (isSyllable(it) && target >= static_cast<int>(it->text.size())) {
@@ -410,7 +432,8 @@ void LyricsEditor::pressDelete() {
     }
     if (!isSyllable(it)) return;
     edit(0, [&] {
-        it->text.erase(static_cast<std::size_t>(target), 1);
+        const auto from = static_cast<std::size_t>(target);
+        it->text.erase(from, encoding().charLength(it->text, from));
         if (it->text.empty()) list().remove(k);
     });
     finish(m_currentLine, m_cursorColumn, 0, true);
@@ -533,6 +556,13 @@ void LyricsEditor::settle() {
         m_currentLineText = lineAt(lineList, m_currentLine).text;
     }
     m_cursorColumn = std::clamp(m_cursorColumn, 0, static_cast<int>(m_currentLineText.size()));
+    if (!encoding().singleByte()) {
+        // A column from outside (a click, another view, an undo step of another encoding)
+        // may fall inside a character: the cursor stands on that character's start.
+        const std::string_view text = m_currentLineText;
+        m_cursorColumn = static_cast<int>(encoding().byteOffset(
+            text, encoding().charIndex(text, static_cast<std::size_t>(m_cursorColumn))));
+    }
     m_firstVisibleLine = std::clamp(m_firstVisibleLine, 0, scrollMaximum());
 }
 

@@ -31,13 +31,14 @@ struct CursorLocation {
 // The karaoke text editor without its drawing: the cursor line and column, the scrolled rows,
 // the keys that edit the lyric list, the text tools as editor commands, and undo and redo.
 //
-// The editor takes characters (bytes of the song's 8-bit text), not key codes: the GUI maps its
-// keys. Every command that changes the lyric list records one undo step first and ends with the
-// common refresh, a LyricsChange notification of the document; when listeners run, the editor
-// has already placed its cursor (the notification's column and row offset say what happened)
-// and its scroll position, so the GUI reads the state below and draws it. Commands that would
-// change nothing record and notify nothing. Cursor moves notify too, without moving the song
-// position.
+// The editor takes characters, not key codes: the GUI maps its keys. Columns are byte offsets
+// into the line's text that always stand on a character boundary of the song's encoding, so every
+// move, cut and deletion takes whole characters (one byte each in a single-byte song). Every
+// command that changes the lyric list records one undo step first and ends with the common refresh,
+// a LyricsChange notification of the document; when listeners run, the editor has already placed
+// its cursor (the notification's column and row offset say what happened) and its scroll position,
+// so the GUI reads the state below and draws it. Commands that would change nothing record and
+// notify nothing. Cursor moves notify too, without moving the song position.
 //
 // The editor also follows refreshes made by others on the same document (binding, key-tap
 // synchronisation, the tidy-up): it applies their column and row offset and keeps its cursor on
@@ -95,9 +96,14 @@ public:
     void moveUp();
     void moveDown();
 
-    // Editing keys. `typeCharacter` refuses control bytes (below 32 and 127): a carriage return
-    // in a syllable would read back as a line start, and a NUL would end the text.
-    void typeCharacter(char c);
+    // Editing keys. Typing refuses control characters (below 32 and 127): a carriage return in a
+    // syllable would read back as a line start, and a NUL would end the text.
+    void typeCharacter(char c) { typeCharacter(std::string_view(&c, 1)); }
+    // `bytes` are one character in the song's encoding, inserted whole.
+    void typeCharacter(std::string_view bytes);
+    // The character in the song's encoding; false, with nothing changed, when the encoding has no
+    // bytes for it (a control character is refused too, without being an error).
+    bool typeUnicode(char32_t c);
     void pressEnter();
     void pressBackspace();
     void pressDelete();
@@ -144,7 +150,8 @@ private:
     void rebuildLineStartTicks();
     void onDocumentChange(const LyricsChange& change);
     void joinWithNextLine(int breakItem, int line, int column);
-    void typeInto(int k, int o, char c);
+    void typeInto(int k, int o, const std::string& typed);
+    const TextEncoding& encoding() const { return m_doc.textEncoding(); }
     void shiftRestOfLine(int from, double delta);
     bool lineIsEmpty() const;
 

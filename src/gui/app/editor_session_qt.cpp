@@ -42,6 +42,7 @@ namespace {
 constexpr int kDisplayIntervalMs = 50;
 const QString kTapLatencyKey = QStringLiteral("sync/tapLatencyMs");
 constexpr int kMaxTapLatencyMs = 1000;
+constexpr int kRefusedMessageMs = 4000; // a refused character's note in the status bar
 
 QString fromNative(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
@@ -93,6 +94,14 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     m_editorView = std::make_unique<EditorController>(*m_window.editorChild(), m_doc);
     connect(m_editorView.get(), &EditorController::positionRequested, this,
             [this](std::int32_t tick) { move(m_transport.seek(tick)); });
+    connect(m_editorView.get(), &EditorController::characterRefused, this, [this] {
+        const std::string_view encoding = m_doc.lyrics().textEncoding().label();
+        // Shown for a while; the song's path and encoding come back when it ends.
+        m_window.statusBar()->showMessage(
+            m_window.language().text(ExtraTextId::CharacterRefused) + QLatin1Char(' ') +
+                QString::fromUtf8(encoding.data(), qsizetype(encoding.size())),
+            kRefusedMessageMs);
+    });
     connect(&m_window, &TCanteloEd1::command, this, [this](CommandId id) {
         if (EditorController::editsText(id))
             QTimer::singleShot(0, m_editorView.get(), &EditorController::focusEditor);

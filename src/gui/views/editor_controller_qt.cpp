@@ -35,6 +35,7 @@ EditorController::EditorController(TMDIChild& child, EditorDocument& doc, QObjec
     client->installEventFilter(this);
     connect(m_scrollBar, &QScrollBar::valueChanged, this, &EditorController::scrolled);
     connect(m_panel, &EditorPanel::positionRequested, this, &EditorController::positionRequested);
+    connect(m_panel, &EditorPanel::characterRefused, this, &EditorController::characterRefused);
     m_subscription = doc.subscribe([this](const DocumentChange& c) { onDocumentChange(c); });
     child.setUserResizable(true);
     placeChildren();

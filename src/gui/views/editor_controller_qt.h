@@ -41,6 +41,8 @@ public:
 signals:
     // A double click in the gutter: the song position goes to the line's start tick.
     void positionRequested(std::int32_t tick);
+    // A typed character has no bytes in the song's text encoding.
+    void characterRefused();
 
 private:
     bool eventFilter(QObject* watched, QEvent* event) override;

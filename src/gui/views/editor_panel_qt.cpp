@@ -1,7 +1,6 @@
 #include "gui/views/editor_panel_qt.h"
 
 #include "core/document/editor_document.h"
-#include "core/lyrics/cp1252.h"
 #include "gui/views/cantelo_style_qt.h"
 
 #include <QGlyphRun>
@@ -291,11 +290,11 @@ QVariant EditorPanel::inputMethodQuery(Qt::InputMethodQuery query) const {
 bool EditorPanel::typeText(const QString& text) {
     bool typed = false;
     for (const char32_t u : text.toUcs4()) {
-        const std::optional<char> byte = cp1252FromUnicode(u);
-        // Control characters (Tab, Escape) are not text; typeCharacter refuses them too.
-        if (!byte || isControl(static_cast<unsigned char>(*byte))) continue;
-        m_doc.editor().typeCharacter(*byte);
+        // Control characters (Tab, Escape) are not text: they go on to the window.
+        if (u < 0x20 || u == 0x7F) continue;
+        // A refused character is still handled here: passed on, it could become a shortcut.
         typed = true;
+        if (!m_doc.editor().typeUnicode(u)) emit characterRefused();
     }
     return typed;
 }

@@ -79,9 +79,10 @@ void paintEditorLayout(QPainter& painter, const EditorLayout& layout, const Edit
 
 // The karaoke text editor's surface ("EditorPanel"): it paints the document's editor into its
 // back buffer and copies it 1:1, and turns keys and mouse presses into calls on the core
-// editor. Keys come as characters from the keyboard layout (Shift included), converted to the
-// song's 8-bit text: every character that Windows-1252 holds can be typed. Ctrl+Space is left
-// to the window's play/stop shortcut; Ctrl+A does nothing here. User-interface thread only.
+// editor. Keys come as characters from the keyboard layout (Shift included), written in the song's
+// text encoding: every character that encoding holds can be typed, and the others are refused.
+// Ctrl+Space is left to the window's play/stop shortcut; Ctrl+A does nothing here. User-interface
+// thread only.
 class EditorPanel : public QWidget {
     Q_OBJECT
 public:
@@ -109,6 +110,8 @@ signals:
     // A double click in the gutter asks the song position to move to the line's start tick
     // (playback stopping and resuming around it). The cursor has moved to the line already.
     void positionRequested(std::int32_t tick);
+    // A typed character has no bytes in the song's text encoding and was not typed.
+    void characterRefused();
 
 protected:
     bool event(QEvent* event) override;
