@@ -433,6 +433,9 @@ TEST(PlayerThread, PlayStopAndLocateRaceTheDisplayPolling) {
         std::this_thread::sleep_for(30ms);
         song.setMuted(round % 4, true);
         player.Locate(240 * round);
+        // A tempo edit while the thread plays gives the song a new time map; the player takes
+        // it over under its lock.
+        song.setTempoAt(0, 100 + 10 * round);
         player.RetimeQueues();
         std::this_thread::sleep_for(20ms);
         song.setMuted(round % 4, false);

@@ -82,9 +82,20 @@ void TimeMap::setTempoBpm(std::size_t index, std::int32_t bpm) {
     refreshTemposFrom(index);
 }
 
+TimeMap::Segment TimeMap::segment(long double startMs, std::int32_t startTick,
+                                  std::int32_t bpm) const {
+    Segment s{startMs, startTick, bpm, static_cast<double>(startMs), 0};
+    // An integer below 2^53 converts to a double exactly.
+    const long double divisor = static_cast<long double>(bpm) * m_division;
+    if (divisor != 0 && std::fabs(divisor) < 0x1p53L)
+        s.perMinuteDivisor = static_cast<double>(divisor);
+    return s;
+}
+
 void TimeMap::refreshTemposFrom(std::size_t index) {
     const std::size_t n = m_tempos.size();
     m_segments.resize(n + 1);
+    m_segments[0] = segment(0, 0, 120);
     m_tickKeys.resize(n);
     m_msKeys.resize(n);
     m_tickFloor.resize(n);
@@ -98,7 +109,7 @@ void TimeMap::refreshTemposFrom(std::size_t index) {
             m_division == 0 ? 0
                             : s.startMs + spanMs(static_cast<long double>(e.tick) - s.startTick,
                                                  s.bpm, division);
-        m_segments[i + 1] = {end, e.tick, e.bpm};
+        m_segments[i + 1] = segment(end, e.tick, e.bpm);
         // The walks stop at the first event whose unsigned tick (or unsigned millisecond at its
         // end) reaches the one asked for; running maxima find that event by bisection even when
         // negative ticks make the unsigned order differ from the list's.
@@ -139,6 +150,22 @@ std::size_t TimeMap::segmentFor(std::int32_t tick, std::size_t hint) const {
 
 std::int64_t TimeMap::msInSegment(std::size_t segment, std::int32_t tick) const {
     const Segment& s = m_segments[segment];
+    // The quick path: the same sum in doubles, whose error (like that of the extended-precision
+    // sum below) is far below 2^-50 of the magnitudes. Where no integer lies within twice that
+    // of it, both sums truncate to the same integer, which is then the answer; otherwise (an
+    // exact millisecond, say) the extended-precision sum decides. The ticks' difference times
+    // 60000 is exact in a double.
+    if (s.perMinuteDivisor != 0) {
+        const double span =
+            (static_cast<double>(tick) - s.startTick) * 60000.0 / s.perMinuteDivisor;
+        const double v = s.startMsNear + span;
+        if (std::fabs(v) < 0x1p52) {
+            const double error = (std::fabs(s.startMsNear) + std::fabs(span) + 1.0) * 0x1p-50;
+            const auto t = static_cast<std::int64_t>(v); // toward zero
+            const double r = std::fabs(v - static_cast<double>(t));
+            if (r > 2 * error && 1.0 - r > 2 * error) return t;
+        }
+    }
     const long double division = m_division;
     // The sum is stored as a double before it is truncated.
     const auto ms = static_cast<double>(

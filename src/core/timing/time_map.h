@@ -110,12 +110,17 @@ private:
         long double startMs = 0;
         std::int32_t startTick = 0;
         std::int32_t bpm = 120;
+        // For the quick path of msInSegment: startMs as a double, and bpm * division when a
+        // double holds it exactly (else 0).
+        double startMsNear = 0;
+        double perMinuteDivisor = 0;
     };
     struct Signature {
         SignaturePoint point;
         std::array<std::uint8_t, 4> inForce{}; // the bytes that signatureBytesAt reports
     };
 
+    Segment segment(long double startMs, std::int32_t startTick, std::int32_t bpm) const;
     void refreshTemposFrom(std::size_t index);
     void refreshSignaturesFrom(std::size_t index);
     std::size_t segmentFor(std::int32_t tick, std::size_t hint) const;
