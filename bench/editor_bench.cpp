@@ -3,6 +3,7 @@
 // corpus song and on the generated 50,000-note file. Runs on Qt's offscreen platform.
 #ifdef CANTELO_WITH_GUI
 #include "bench_inputs.h"
+#include "gui_bench_support.h"
 
 #include "core/playback/recording_output.h"
 #include "core/view/editor_layout.h"
@@ -27,25 +28,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-QApplication& application() {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "cantelo_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
-std::string largestCorpusSong() {
-    fs::path largest;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(CANTELO_CORPUS_DIR, error))
-        if (entry.is_regular_file() &&
-            (largest.empty() || entry.file_size() > fs::file_size(largest)))
-            largest = entry.path();
-    return largest.string();
-}
-
 std::string songPath(const char* which) {
     return std::string(which) == "corpus" ? largestCorpusSong() : benchInputPath(which);
 }
@@ -62,7 +44,7 @@ public:
 // on a line there, so that every row holds text.
 struct Frame {
     explicit Frame(const std::string& song) {
-        application();
+        benchApplication();
         window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
         session = std::make_unique<EditorSession>(*window, std::make_unique<RecorderOutputs>(),
                                                   fs::temp_directory_path().string());

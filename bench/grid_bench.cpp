@@ -1,6 +1,7 @@
 // A full redraw of the event grid: the core's lists and the painting into the back buffer, for a
 // 1400-pixel view in the middle of the song, at the smallest, the starting and the largest zoom.
 #if CANTELO_WITH_GUI
+#include "gui_bench_support.h"
 
 #include "bench_inputs.h"
 
@@ -20,16 +21,6 @@
 namespace {
 
 using namespace cantelo;
-
-QApplication& application() {
-    // Fonts need an application; no display is needed for painting into an image.
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "cantelo_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 // The song with the densest channel as the melody: the most bars to draw.
 struct GridInput {
@@ -59,7 +50,7 @@ GridInput openForGrid(const std::string& path) {
 // `cold`: a new panel for every redraw, so no text has been rendered before (the first view of
 // a song); otherwise the panel keeps its rendered texts, as while scrolling and dragging.
 void redrawGrid(benchmark::State& state, const std::string& path, bool cold) {
-    application();
+    benchApplication();
     const GridInput in = openForGrid(path);
     if (!in.ok) {
         state.SkipWithError(("cannot open " + path).c_str());

@@ -2,6 +2,8 @@
 // half-page flip, and one run of the display timer with every view following, on the largest
 // corpus song. Runs on Qt's offscreen platform.
 #ifdef CANTELO_WITH_GUI
+#include "gui_bench_support.h"
+
 #include "core/playback/recording_output.h"
 #include "gui/app/editor_session_qt.h"
 #include "gui/app/main_window.h"
@@ -27,24 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void startApplication() {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "cantelo_bench";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-}
-
-std::string largestSong() {
-    fs::path largest;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(CANTELO_CORPUS_DIR, error))
-        if (entry.is_regular_file() &&
-            (largest.empty() || entry.file_size() > fs::file_size(largest)))
-            largest = entry.path();
-    return largest.string();
-}
-
 class Recorders final : public OutputProvider {
 public:
     std::vector<std::string> list() override { return {"Recorder"}; }
@@ -59,7 +43,7 @@ public:
 
 struct Frame {
     explicit Frame(QSize monitorClient) {
-        startApplication();
+        benchApplication();
         window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
         auto outputs = std::make_unique<Recorders>();
         recorders = outputs.get();
@@ -69,7 +53,7 @@ struct Frame {
         window->show();
         window->monitorChild()->setClientSize(monitorClient);
         QApplication::processEvents();
-        ok = session->document().open(largestSong()).ok();
+        ok = session->document().open(largestCorpusSong()).ok();
         QApplication::processEvents();
     }
     MonitorView& view() { return session->monitor().view(); }

@@ -3,10 +3,10 @@
 #ifdef CANTELO_WITH_MIDI
 #include "bench_inputs.h"
 
-#include "midi/fluidsynth_output.h"
-#include "midi/song_render.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
+#include "midi/fluidsynth_output.h"
+#include "midi/song_render.h"
 
 #include <benchmark/benchmark.h>
 
