@@ -48,10 +48,6 @@ TEST(MonitorGeometry, RowsAndSizesFollowTheHeight) {
     EXPECT_EQ(g.fontSize, 31);
     EXPECT_EQ(g.lineStep, 68);
     EXPECT_EQ(g.rowY, (std::array<int, 4>{1, 69, 137, 205}));
-    EXPECT_EQ(outlineThickness(8), 1);
-    EXPECT_EQ(outlineThickness(9), 2);
-    EXPECT_EQ(outlineThickness(21), 3);
-    EXPECT_EQ(outlineThickness(31), 4);
     // Accented characters have their own widths.
     int asked = 0;
     const MonitorCharWidths w([&](int size, char32_t c) {
@@ -172,17 +168,6 @@ TEST_F(MonitorTest, TooWideLineIsSqueezedFromTheLeftMargin) {
     EXPECT_TRUE(p[1].sung.empty());
     EXPECT_EQ(p.back().kind, Kind::Squeezed);
     EXPECT_EQ(p.back().sung, std::string(70, 'x'));
-}
-
-TEST_F(MonitorTest, TitleScreenCentresTheNameAndAlignsTheCaptionToItsEnd) {
-    m_monitor.setVersionCaption("versione 1.13");
-    m_monitor.redraw(); // showLyrics is false until the title has shown
-    const std::vector<MonitorPaint> p = m_monitor.takePaints();
-    ASSERT_EQ(p.size(), 5u);
-    // "Cantelo Edit": 12 characters of 10 pixels, centred in 712.
-    EXPECT_EQ(p[2].x, 356 - 60);
-    EXPECT_EQ(p[1].x, p[2].x + 2);
-    EXPECT_EQ(p[4].x, p[2].x + 120 - 130);
 }
 
 } // namespace
