@@ -59,6 +59,8 @@ PatchWindow::PatchWindow(EditorDocument& doc, PatchHooks hooks, QWidget* parent)
     setFont(small);
     for (int c = 1; c <= kChannels; ++c) m_channel->addItem(QString::number(c));
     m_channel->setMaxVisibleItems(kChannels);
+    // A list of 129 names opens as a scrolled drop-down, not as a column over the whole screen.
+    m_instrument->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     m_instrument->setMaxVisibleItems(kVisibleInstruments);
     m_channel->setGeometry(kChannelX, kControlTop, kPatchX - kChannelX - 4, kControlHeight);
     m_instrument->setGeometry(kPatchX, kControlTop, kMsbX - kPatchX - 4, kControlHeight);
