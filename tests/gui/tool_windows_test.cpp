@@ -85,16 +85,14 @@ void choose(QComboBox* box, int index) {
     QCOMPARE(box->currentIndex(), index);
 }
 
-// Answers the next message window with its first or second button; `caption` gets the
-// caption of the button pressed.
-void answerNext(int button, QString* caption) {
+// Presses the next message window's first button and keeps its caption.
+void answerNext(QString* caption) {
     auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, button, caption] {
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, caption] {
         auto* box = qobject_cast<TFrmMessage*>(QApplication::activeModalWidget());
         if (!box) return;
-        QPushButton* pressed = button == 1 ? box->firstButton() : box->secondButton();
-        *caption = pressed->text();
-        pressed->click();
+        *caption = box->firstButton()->text();
+        box->firstButton()->click();
         poll->deleteLater();
     });
     poll->start(10);
@@ -232,14 +230,12 @@ private slots:
         m_window->action(CommandId::PatchInstruments)->trigger();
         PatchWindow* patch = m_session->tools().patchView();
         QVERIFY(patch);
-        QCOMPARE(patch->instrumentList()->count(), 129);
-        QCOMPARE(patch->instrumentList()->itemText(1), QStringLiteral("000 - Grand Piano"));
 
         // A channel nothing plays on: refused, the focus on the channel list, nothing changed.
         choose(patch->channelList(), 5);
         choose(patch->instrumentList(), 1);
         QString caption;
-        answerNext(1, &caption);
+        answerNext(&caption);
         QTest::mouseClick(patch->applyButton(), Qt::LeftButton);
         QVERIFY(!caption.isEmpty());
         backToWindow();
@@ -267,7 +263,7 @@ private slots:
 
         m_session->updateDisplay(); // what the move asked to send again has gone
         const std::size_t sent = m_outputs->last->shortMessages().size();
-        answerNext(1, &caption);
+        answerNext(&caption);
         QTest::mouseClick(patch->applyButton(), Qt::LeftButton);
         QCOMPARE(caption, m_window->language().text(TextId::YesCaption));
         backToWindow();
@@ -289,7 +285,6 @@ private slots:
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(encodeSong(song, song.format, false), saved);
         QCOMPARE(patch->instrumentList()->currentIndex(), 0);
-        QCOMPARE(patch->msbBox()->text(), QString());
     }
 
 private:
