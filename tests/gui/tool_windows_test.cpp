@@ -285,6 +285,13 @@ private slots:
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(encodeSong(song, song.format, false), saved);
         QCOMPARE(patch->instrumentList()->currentIndex(), 0);
+
+        // Playing sends the programs again: the window drops a choice not applied.
+        choose(patch->instrumentList(), 5);
+        m_window->action(CommandId::Play)->trigger();
+        QVERIFY(m_session->player().playing());
+        QTRY_COMPARE(patch->instrumentList()->currentIndex(), 0);
+        m_window->action(CommandId::Stop)->trigger();
     }
 
 private:
