@@ -1,7 +1,6 @@
 #include "core/tools/patch_tool.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace cantelo {
 
@@ -44,10 +43,10 @@ std::vector<std::string> instrumentItems(const CMidiSong& song) {
     std::vector<std::string> items;
     items.reserve(song.programNames.size() + 1);
     items.emplace_back(18, '=');
-    char number[8];
     for (std::size_t p = 0; p < song.programNames.size(); ++p) {
-        std::snprintf(number, sizeof number, "%03zu - ", p);
-        items.push_back(number + song.programNames[p]);
+        std::string number = std::to_string(p);
+        number.insert(0, number.size() < 3 ? 3 - number.size() : 0, '0');
+        items.push_back(number + " - " + song.programNames[p]);
     }
     return items;
 }
