@@ -78,6 +78,22 @@ TEST_F(PatchToolTest, AnsweringNoKeepsOnlyTheBankValues) {
     ASSERT_TRUE(out.result);
     EXPECT_EQ(out.sendProgram, -1);
     EXPECT_EQ(controls(), (std::vector<std::string>{"cc0=6@0"}));
+    EXPECT_FALSE(doc.song().insertAtPosition);
+    // Answered "Si" with an LSB of its own: the LSB goes 5 ticks after the MSB it belongs to.
+    yes = true;
+    ASSERT_TRUE(applyPatch(doc, 2, 10, 6, 3, 480, answer).result);
+    EXPECT_EQ(controls(), (std::vector<std::string>{"cc0=6@0", "cc32=3@5", "pc=9@480"}));
+    EXPECT_FALSE(doc.song().insertAtPosition);
+}
+
+// An MSB added to an LSB at the very start lands at tick 0, never before it.
+TEST_F(PatchToolTest, MsbBeforeAnEarlyLsbStaysInTheSong) {
+    SmfTrack track;
+    track.event(0, {0xB2, 7, 100}).event(2, {0xB2, 32, 4}).event(1, {0xC2, 5});
+    open(track);
+    ASSERT_TRUE(applyPatch(doc, 2, 6, 8, 4, 480, answer).result);
+    EXPECT_EQ(controls(), (std::vector<std::string>{"cc32=4@2", "pc=5@3", "cc0=8@0"}));
+    EXPECT_EQ(loadPatch(doc.song(), 2, 480).msb, 8);
 }
 
 TEST_F(PatchToolTest, BankFarBeforeTheProgramIsNotItsOwn) {
@@ -100,14 +116,23 @@ TEST_F(PatchToolTest, RefusalsAndBankDigits) {
     EXPECT_EQ(applyPatch(doc, 2, 0, -1, -1, 0, answer).refusal, PatchRefusal::NoInstrument);
     EXPECT_FALSE(doc.canUndo());
 
-    std::string text = "12";
-    EXPECT_FALSE(typeBankDigit(text, '8'));
-    EXPECT_TRUE(typeBankDigit(text, '7'));
-    EXPECT_FALSE(typeBankDigit(text, '1')); // a fourth digit
-    EXPECT_FALSE(typeBankDigit(text, 'a'));
-    EXPECT_EQ(text, "127");
-    EXPECT_EQ(bankFieldValue(text), 127);
+    EXPECT_FALSE(doc.song().insertAtPosition);
+
+    EXPECT_TRUE(bankTextAllowed("127"));
+    EXPECT_TRUE(bankTextAllowed(""));
+    EXPECT_FALSE(bankTextAllowed("128"));
+    EXPECT_FALSE(bankTextAllowed("0127")); // a fourth digit
+    EXPECT_FALSE(bankTextAllowed("1a"));
+    EXPECT_FALSE(bankTextAllowed("-1"));
+    EXPECT_EQ(bankFieldValue("127"), 127);
     EXPECT_EQ(bankFieldValue(""), -1);
+    EXPECT_EQ(bankFieldText(-1), "");
+
+    const std::vector<std::string> items = instrumentItems(doc.song());
+    ASSERT_EQ(items.size(), 129u);
+    EXPECT_EQ(items[0], "==================");
+    EXPECT_EQ(items[1], "000 - Grand Piano");
+    EXPECT_EQ(items[128].substr(0, 6), "127 - ");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
+#include "gui/app/message_window.h"
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
 
@@ -11,6 +12,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -130,6 +132,10 @@ private slots:
                  QStringLiteral("Opens a MIDI file"));
         QCOMPARE(window.textOptionsPopup()->bannerText(), QStringLiteral(" Tools"));
         QCOMPARE(window.currentConfiguration().languageIndex, 1);
+        // A question asked now has English buttons.
+        const cantelo::TFrmMessage question(&window, QString(), QString(), false,
+                                            cantelo::MessageButtons::YesNo);
+        QCOMPARE(question.firstButton()->text(), QStringLiteral("Yes"));
     }
 
     void withoutTheLanguageFileOrItsStoredLanguageTheBuiltInTextsStay() {

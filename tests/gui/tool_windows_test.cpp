@@ -1,21 +1,33 @@
 #include "core/playback/recording_output.h"
+#include "core/song/midi_song.h"
+#include "core/song/midi_writer.h"
 #include "core/tools/event_lists.h"
 #include "gui/app/editor_session_qt.h"
+#include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
+#include "gui/app/message_window.h"
 #include "gui/app/tool_windows_qt.h"
 #include "gui/views/event_list_qt.h"
+#include "gui/views/patch_window_qt.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
 #include <filesystem>
+#include <string>
 
 using namespace cantelo;
 
@@ -30,9 +42,61 @@ class RecorderOutputs final : public OutputProvider {
 public:
     std::vector<std::string> list() override { return {"Recorder"}; }
     std::unique_ptr<MidiOutput> create(int) override {
-        return std::make_unique<RecordingOutput>("Recorder");
+        auto output = std::make_unique<RecordingOutput>("Recorder");
+        last = output.get();
+        return output;
     }
+    RecordingOutput* last = nullptr;
 };
+
+// One channel (3) that plays a note from 0 to 1920 after a volume, without any program change.
+const char kPlainSong[] = "MThd\0\0\0\6\0\0\0\1\1\xE0"
+                          "MTrk\0\0\0\x11"
+                          "\0\xB2\7\x64\0\x92\x3C\x5A\x8F\0\x82\x3C\0\0\xFF\x2F\0";
+
+// Channel 3's program and bank events, as "pc=program@tick" and "ccN=value@tick".
+QStringList patchEvents(const CMidiSong& song) {
+    QStringList out;
+    for (auto& e : song.findTrack(2)->events) {
+        if (e.status() == 0xC0)
+            out << QStringLiteral("pc=%1@%2")
+                       .arg(int(static_cast<CObjectEventProgramChange&>(e).program))
+                       .arg(int(e.tick));
+        if (e.status() != 0xB0) continue;
+        const auto& cc = static_cast<CObjectEventControlChange&>(e);
+        if (cc.controller == 0 || cc.controller == 32)
+            out << QStringLiteral("cc%1=%2@%3")
+                       .arg(int(cc.controller))
+                       .arg(int(cc.value))
+                       .arg(int(e.tick));
+    }
+    return out;
+}
+
+// Picks a list's item as a user does: a click opens the list, the keys go to the row.
+void choose(QComboBox* box, int index) {
+    QTest::mouseClick(box, Qt::LeftButton);
+    QAbstractItemView* view = box->view();
+    QTRY_VERIFY(view->isVisible());
+    QTest::keyClick(view, Qt::Key_Home);
+    for (int i = 0; i < index; ++i) QTest::keyClick(view, Qt::Key_Down);
+    QTest::keyClick(view, Qt::Key_Return);
+    QTRY_VERIFY(!view->isVisible());
+    QCOMPARE(box->currentIndex(), index);
+}
+
+// Presses the next message window's first button and keeps its caption.
+void answerNext(QString* caption) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, caption] {
+        auto* box = qobject_cast<TFrmMessage*>(QApplication::activeModalWidget());
+        if (!box) return;
+        *caption = box->firstButton()->text();
+        box->firstButton()->click();
+        poll->deleteLater();
+    });
+    poll->start(10);
+}
 
 // What a list shows, row by row, as "position value".
 QStringList shown(const EventListView* list) {
@@ -57,7 +121,9 @@ private slots:
         for (const char* song : {kTempoSong, kSysExSong})
             if (!std::filesystem::exists(kCorpus / song)) QSKIP("the corpus is missing");
         m_window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
-        m_session = std::make_unique<EditorSession>(*m_window, std::make_unique<RecorderOutputs>(),
+        auto outputs = std::make_unique<RecorderOutputs>();
+        m_outputs = outputs.get();
+        m_session = std::make_unique<EditorSession>(*m_window, std::move(outputs),
                                                     m_dir.path().toStdString());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -144,7 +210,98 @@ private slots:
         QVERIFY(tools.sysExWindow());
     }
 
+    // Channel and instrument picked with the mouse, MSB typed, "Applica" at tick 480 on a
+    // channel without a program change, "Si": the program goes to 480 with its bank select 2
+    // ticks before, and is heard at once; Ctrl+Z gives back the song's bytes.
+    void patchAppliedAtThePosition() {
+        const QString path = m_dir.filePath(QStringLiteral("plain.mid"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(kPlainSong, sizeof kPlainSong - 1);
+        }
+        QVERIFY(m_session->files().openSong(path));
+        QTRY_VERIFY(m_outputs->last && m_outputs->last->isOpen());
+        CMidiSong& song = m_session->document().song();
+        const std::vector<std::uint8_t> saved = encodeSong(song, song.format, false);
+        m_session->player().Locate(480);
+        m_session->document().positionMoved();
+
+        m_window->action(CommandId::PatchInstruments)->trigger();
+        PatchWindow* patch = m_session->tools().patchView();
+        QVERIFY(patch);
+
+        // A channel nothing plays on: refused, the focus on the channel list, nothing changed.
+        choose(patch->channelList(), 5);
+        choose(patch->instrumentList(), 1);
+        QString caption;
+        answerNext(&caption);
+        QTest::mouseClick(patch->applyButton(), Qt::LeftButton);
+        QVERIFY(!caption.isEmpty());
+        backToWindow();
+        QVERIFY(patch->channelList()->hasFocus());
+        QVERIFY(!m_session->document().canUndo());
+        QCOMPARE(encodeSong(song, song.format, false), saved);
+
+        choose(patch->channelList(), 2);
+        QCOMPARE(m_session->tools().selectedChannel(), 2);
+        QCOMPARE(patch->instrumentList()->currentIndex(), 0);
+        choose(patch->instrumentList(), 1);
+        // The bank fields refuse a fourth digit and a value above 127.
+        QSpinBox* lsb = patch->lsbBox();
+        lsb->setFocus();
+        QTest::keyClicks(lsb, QStringLiteral("1275"));
+        QCOMPARE(lsb->text(), QStringLiteral("127"));
+        QTest::keyClick(lsb, Qt::Key_Backspace);
+        QTest::keyClicks(lsb, QStringLiteral("8"));
+        QCOMPARE(lsb->text(), QStringLiteral("12"));
+        QTest::keyClick(lsb, Qt::Key_Backspace);
+        QTest::keyClick(lsb, Qt::Key_Backspace);
+        QCOMPARE(lsb->text(), QString());
+        QTest::mouseClick(patch->msbBox(), Qt::LeftButton);
+        QTest::keyClicks(patch->msbBox(), QStringLiteral("1"));
+
+        m_session->updateDisplay(); // what the move asked to send again has gone
+        const std::size_t sent = m_outputs->last->shortMessages().size();
+        answerNext(&caption);
+        QTest::mouseClick(patch->applyButton(), Qt::LeftButton);
+        QCOMPARE(caption, m_window->language().text(TextId::YesCaption));
+        backToWindow();
+        QCOMPARE(patchEvents(song),
+                 (QStringList{QStringLiteral("pc=0@480"), QStringLiteral("cc0=1@478")}));
+        const std::vector<std::uint32_t> shorts = m_outputs->last->shortMessages();
+        QCOMPARE(std::vector<std::uint32_t>(shorts.begin() + std::ptrdiff_t(sent), shorts.end()),
+                 std::vector<std::uint32_t>{0xC2u});
+        QCOMPARE(patch->msbBox()->text(), QStringLiteral("1"));
+        QVERIFY(m_window->isWindowModified());
+
+        // "Azzera tutti i Banchi" takes the bank select away, and the window shows it.
+        m_window->action(CommandId::ClearAllBanks)->trigger();
+        QCOMPARE(patchEvents(song), QStringList{QStringLiteral("pc=0@480")});
+        QCOMPARE(patch->msbBox()->text(), QString());
+
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(patch->msbBox()->text(), QStringLiteral("1"));
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(encodeSong(song, song.format, false), saved);
+        QCOMPARE(patch->instrumentList()->currentIndex(), 0);
+
+        // Playing sends the programs again: the window drops a choice not applied.
+        choose(patch->instrumentList(), 5);
+        m_window->action(CommandId::Play)->trigger();
+        QVERIFY(m_session->player().playing());
+        QTRY_COMPARE(patch->instrumentList()->currentIndex(), 0);
+        m_window->action(CommandId::Stop)->trigger();
+    }
+
 private:
+    // The offscreen platform leaves no window active once a message window closes; a desktop
+    // gives the activation back to the main window.
+    void backToWindow() {
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+
     QString copyOf(const char* name) {
         const QString to = m_dir.filePath(QString::fromLatin1(name));
         QFile::remove(to);
@@ -155,6 +312,7 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<TCanteloEd1> m_window;
     std::unique_ptr<EditorSession> m_session;
+    RecorderOutputs* m_outputs = nullptr;
 };
 
 QTEST_MAIN(ToolWindowsTest)

@@ -64,7 +64,8 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     row(C::SysExViewer, "mnuSysEx", TextId::mnuSysEx, "sysex", E::Always),
     row(C::TempoEvents, "mnuTempo", TextId::mnuTempo, "tempo", E::Always),
     row(C::Measures, "mnuMisure", TextId::mnuMisure, "measures", E::Always),
-    row(C::PatchInstruments, "mnuPatch", TextId::mnuPatch, "patch", E::Later),
+    // A patch applied while playing is sent at once; playback reads only its own queues.
+    row(C::PatchInstruments, "mnuPatch", TextId::mnuPatch, "patch", E::Always),
     row(C::Mixer, "mnuMixer", TextId::mnuMixer, "mixer", E::Later),
     row(C::MonitorBackground, "mnuBackGround", TextId::mnuBackGround, "monitor", E::Always),
     // Removing events from the song's lists is kept away from a running player.

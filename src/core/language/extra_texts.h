@@ -47,7 +47,10 @@ namespace cantelo {
       "Raises every tempo event in the list by one beat per minute")                               \
     X(TempoLowerHint, "Diminuisce di 1 unita' tutti gli eventi Tempo presenti nella lista",        \
       "Lowers every tempo event in the list by one beat per minute")                               \
-    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")
+    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")  \
+    X(PatchTitle, "Strumenti e banchi di suoni", "Instruments and sound banks")                    \
+    X(BankMsbCaption, "Control 0", "Control 0")                                                    \
+    X(BankLsbCaption, "Control 32", "Control 32")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

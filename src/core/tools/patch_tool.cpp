@@ -39,19 +39,32 @@ PatchView loadPatch(const CMidiSong& song, int ch, std::int32_t tick) {
     return view;
 }
 
-bool typeBankDigit(std::string& text, char key) {
-    if (key < '0' || key > '9' || text.size() >= 3) return false;
-    const std::string next = text + key;
-    if (std::stoi(next) > 127) return false;
-    text = next;
-    return true;
+std::vector<std::string> instrumentItems(const CMidiSong& song) {
+    std::vector<std::string> items;
+    items.reserve(song.programNames.size() + 1);
+    items.emplace_back(18, '=');
+    for (std::size_t p = 0; p < song.programNames.size(); ++p) {
+        std::string number = std::to_string(p);
+        number.insert(0, number.size() < 3 ? 3 - number.size() : 0, '0');
+        items.push_back(number + " - " + song.programNames[p]);
+    }
+    return items;
+}
+
+bool bankTextAllowed(const std::string& text) {
+    if (text.size() > 3 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    return text.empty() || std::stoi(text) <= 127;
 }
 
 int bankFieldValue(const std::string& text) {
-    if (text.empty() || text.size() > 3 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return -1;
-    return std::min(std::stoi(text), 127);
+    if (text.empty() || !bankTextAllowed(text)) return -1;
+    return std::stoi(text);
+}
+
+std::string bankFieldText(int value) {
+    return value < 0 ? std::string() : std::to_string(std::min(value, 127));
 }
 
 PatchOutcome applyPatch(EditorDocument& doc, int ch, int instrument, int msb, int lsb,
@@ -67,6 +80,10 @@ PatchOutcome applyPatch(EditorDocument& doc, int ch, int instrument, int msb, in
         out.refusal = PatchRefusal::NoInstrument;
         return out;
     }
+    // Bank edits never add or remove a program change, so the question's answer is the same
+    // before the edit as halfway through it.
+    const bool insertProgram =
+        doc.song().latestProgramTick(ch, tick) >= 0 || (confirmInsert && confirmInsert());
     out.result =
         doc.editSong(DocumentChangeKind::Programs, SongScope::controls(ch), [&](CMidiSong& song) {
             InsertAtPosition inserting(song);
@@ -77,7 +94,8 @@ PatchOutcome applyPatch(EditorDocument& doc, int ch, int instrument, int msb, in
             if (msb >= 0 && msbTick >= 0) {
                 song.setControllerValue(ch, msbTick, msb, 0);
             } else if (lsbTick >= 0 && msbTick < 0 && msb > 0) {
-                song.insertPosition = lsbTick - 5;
+                // A bank select near the start still gets its partner at a real tick.
+                song.insertPosition = std::max(lsbTick - 5, 0);
                 song.addControlChange(ch, song.insertPosition, msb, 0);
                 msbTick = lsbTick;
             }
@@ -90,8 +108,7 @@ PatchOutcome applyPatch(EditorDocument& doc, int ch, int instrument, int msb, in
             }
 
             const std::int32_t program = song.programAt(ch, tick);
-            if (song.latestProgramTick(ch, tick) < 0 && !(confirmInsert && confirmInsert()))
-                return true; // the bank values set above stay
+            if (!insertProgram) return true; // the bank values set above stay
             if (instrument != program + 1) {
                 song.insertPosition = tick;
                 song.applyProgram(ch, tick, instrument - 1);

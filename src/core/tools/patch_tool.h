@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace cantelo {
 
@@ -25,11 +26,17 @@ inline constexpr std::int32_t kBankReach = 10;
 
 PatchView loadPatch(const CMidiSong& song, int ch, std::int32_t tick);
 
-// A bank field's text after typing `key`: digits only, at most three, never above 127. Returns
-// false (text unchanged) for a refused key.
-bool typeBankDigit(std::string& text, char key);
+// The instrument list: "==================" (no program), then "000 - " and the song's name of
+// each program 0..127.
+std::vector<std::string> instrumentItems(const CMidiSong& song);
+
+// Whether a bank field may hold `text` after an edit: digits only, at most three, never above
+// 127 (empty is allowed: no bank select). An edit that would leave anything else is refused.
+bool bankTextAllowed(const std::string& text);
 // The field's number, -1 for an empty text.
 int bankFieldValue(const std::string& text);
+// The text shown for a value: empty for -1.
+std::string bankFieldText(int value);
 
 enum class PatchRefusal { None, ChannelNotInUse, NoInstrument };
 
@@ -41,7 +48,8 @@ struct PatchOutcome {
 
 // "Applica" at `tick`: instrument is the list index (0 refused), msb/lsb the fields (-1 empty).
 // `confirmInsert` is asked when the channel has no program change at or before the tick ("Si"
-// inserts it with the bank selects; on "No" only the bank values already set stay). One undo
+// inserts it with the bank selects; on "No" only the bank values already set stay). It is asked
+// before the song is touched, so that no event loop runs inside a half-made edit. One undo
 // step; publishes Programs.
 PatchOutcome applyPatch(EditorDocument& doc, int ch, int instrument, int msb, int lsb,
                         std::int32_t tick, const std::function<bool()>& confirmInsert);

@@ -75,7 +75,8 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
         GridHooks{[this](const TransportMove& moved) { move(moved); },
                   [this](const std::function<Result()>& command) { run(command); }});
     m_tools = std::make_unique<ToolWindows>(
-        window, m_doc, m_signals, [this](const std::function<Result()>& command) { run(command); });
+        window, m_doc, m_signals, m_player, m_device,
+        [this](const std::function<Result()>& command) { run(command); });
     registerCommands();
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
@@ -217,6 +218,7 @@ void EditorSession::registerCommands() {
     handle(C::TempoEvents, [this] { m_tools->openTempo(); });
     handle(C::Measures, [this] { m_tools->openMeasures(); });
     handle(C::SysExViewer, [this] { m_tools->openSysEx(); });
+    handle(C::PatchInstruments, [this] { m_tools->openPatch(); });
     handle(C::MonitorBackground, [this] { m_monitor.showBackgroundDialog(); });
     handle(C::Help, [] { QDesktopServices::openUrl(userGuideUrl()); });
     handle(C::WebSite, [] { QDesktopServices::openUrl(QUrl(websiteUrl())); });
@@ -380,6 +382,7 @@ void EditorSession::updateDisplay() {
     if (u.tempo) setLabel("LblszTempo", QString::fromStdString(*u.tempo));
     if (u.instrument) setLabel("lblIName", uiText(*u.instrument));
     if (u.monitorFollows) m_monitor.follow(m_player.tick(), false);
+    m_tools->followPlayback(u);
     if (u.syncFinished) m_syncView->finished();
     if (u.songEnded) refreshCommandStates();
 }

@@ -1,6 +1,7 @@
 #include "gui/app/main_window.h"
 
 #include "gui/app/language_menu_qt.h"
+#include "gui/app/message_window.h"
 #include "gui/views/cantelo_style_qt.h"
 #include "gui/views/child_window.h"
 
@@ -165,6 +166,8 @@ void TCanteloEd1::applyTexts() {
     m_textOptionsPopup->setBannerText(
         lang.fileLoaded() ? QStringLiteral(" ") + lang.text(TextId::mnuStrumenti) : QString());
     m_popupMenu2->setBannerText(lang.text(TextId::PopupMenu2Banner));
+    // Message windows take their titles and button captions from the language as well.
+    setMessageWindowTexts(lang.texts());
     // The toggles show their state in the new language.
     setPortClosed(m_portClosed);
     setSysExEnabled(!m_sysExOff);

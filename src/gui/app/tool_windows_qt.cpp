@@ -1,10 +1,13 @@
 #include "gui/app/tool_windows_qt.h"
 
+#include "core/playback/midi_device.h"
+#include "core/playback/midi_player.h"
 #include "core/tools/event_lists.h"
 #include "core/tools/song_tools.h"
 #include "gui/app/document_signals_qt.h"
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
+#include "gui/app/message_window.h"
 #include "gui/views/event_list_qt.h"
 
 #include <QFontDatabase>
@@ -16,6 +19,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 namespace cantelo {
@@ -42,8 +46,10 @@ QString title(const LanguageMenu& lang, TextId id) {
 } // namespace
 
 ToolWindows::ToolWindows(TCanteloEd1& window, EditorDocument& doc, DocumentSignals& notifier,
-                         CommandRunner run, QObject* parent)
-    : QObject(parent), m_window(window), m_doc(doc), m_run(std::move(run)) {
+                         CMidiPlayer& player, MidiDevice& device, CommandRunner run,
+                         QObject* parent)
+    : QObject(parent), m_window(window), m_doc(doc), m_player(player), m_device(device),
+      m_run(std::move(run)) {
     connect(&notifier, &DocumentSignals::changed, this, &ToolWindows::onDocumentChange);
     connect(&window.language(), &LanguageMenu::applied, this, &ToolWindows::applyLanguage);
 }
@@ -51,7 +57,48 @@ ToolWindows::ToolWindows(TCanteloEd1& window, EditorDocument& doc, DocumentSigna
 // The windows belong to the workspace; closing them here keeps them from outliving the
 // document they show when the session goes before the main window.
 ToolWindows::~ToolWindows() {
-    for (QMdiSubWindow* frame : {m_tempo.data(), m_measures.data(), m_sysEx.data()}) delete frame;
+    for (QMdiSubWindow* frame : {m_tempo.data(), m_measures.data(), m_sysEx.data(), m_patch.data()})
+        delete frame;
+}
+
+PatchHooks ToolWindows::patchHooks() {
+    PatchHooks hooks;
+    hooks.tick = [this] { return m_player.tick(); };
+    hooks.send = [this](int channel, int program) { m_device.SendProgramChange(channel, program); };
+    hooks.channelChosen = [this](int channel) { m_selectedChannel = channel; };
+    hooks.refuse = [this](PatchRefusal refusal) {
+        ShowMessage(&m_window, m_window.language().texts(),
+                    refusal == PatchRefusal::ChannelNotInUse ? Message::ChannelNotInUse
+                                                             : Message::NoInstrumentChosen);
+    };
+    hooks.confirmInsert = [this] {
+        return ShowMessage(&m_window, m_window.language().texts(), Message::NoProgramChange) == 1;
+    };
+    hooks.report = [this](const Result& result) { m_run([result] { return result; }); };
+    return hooks;
+}
+
+void ToolWindows::openPatch() {
+    if (raiseExisting(m_patch)) {
+        m_patchView->selectChannel(m_selectedChannel);
+        return;
+    }
+    m_patchView = new PatchWindow(m_doc, patchHooks());
+    m_patchView->selectChannel(m_selectedChannel);
+    QMdiSubWindow* frame =
+        m_window.addToolWindow(m_patchView, m_window.language().text(ExtraTextId::PatchTitle));
+    frame->resize(frame->minimumSizeHint());
+    m_patch = frame;
+    applyLanguage();
+}
+
+void ToolWindows::setSelectedChannel(int channel) {
+    m_selectedChannel = std::clamp(channel, 0, kChannels - 1);
+    if (m_patchView) m_patchView->selectChannel(m_selectedChannel);
+}
+
+void ToolWindows::followPlayback(const DisplayUpdate& update) {
+    if (update.chased.program && m_patchView) m_patchView->reload();
 }
 
 bool ToolWindows::raiseExisting(QMdiSubWindow* frame) {
@@ -115,6 +162,17 @@ void ToolWindows::onDocumentChange(const DocumentChange& change) {
         fillTempo();
         fillMeasures();
         fillSysEx();
+        if (m_patchView) {
+            m_patchView->fillInstruments();
+            // The player goes back to the start when every listener has heard of the song.
+            QMetaObject::invokeMethod(m_patchView.data(), &PatchWindow::reload,
+                                      Qt::QueuedConnection);
+        }
+        break;
+    case DocumentChangeKind::Programs:
+    case DocumentChangeKind::Controllers:
+    case DocumentChangeKind::Position:
+        if (m_patchView) m_patchView->reload();
         break;
     case DocumentChangeKind::Tempo:
         fillTempo();
@@ -155,6 +213,12 @@ void ToolWindows::applyLanguage() {
     if (m_sysEx) m_sysEx->setWindowTitle(lang.text(TextId::SysExTitle));
     if (m_raise) m_raise->setToolTip(lang.text(ExtraTextId::TempoRaiseHint));
     if (m_lower) m_lower->setToolTip(lang.text(ExtraTextId::TempoLowerHint));
+    if (m_patch) m_patch->setWindowTitle(lang.text(ExtraTextId::PatchTitle));
+    if (m_patchView)
+        m_patchView->setTexts({lang.text(TextId::ChannelCaption), lang.text(TextId::PatchCaption),
+                               lang.text(ExtraTextId::BankMsbCaption),
+                               lang.text(ExtraTextId::BankLsbCaption),
+                               lang.text(TextId::CancelCaption), lang.text(TextId::ApplyCaption)});
 }
 
 } // namespace cantelo

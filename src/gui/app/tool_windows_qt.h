@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/document/display_step.h"
 #include "core/document/editor_document.h"
 #include "core/files/result.h"
 #include "gui/views/event_list_qt.h"
+#include "gui/views/patch_window_qt.h"
 
 #include <QObject>
 #include <QPlainTextEdit>
@@ -15,13 +17,15 @@ class QMdiSubWindow;
 
 namespace cantelo {
 
+class CMidiPlayer;
 class DocumentSignals;
+class MidiDevice;
 class TCanteloEd1;
 
-// The "Tempo", "Misure" and "SysEx Data" windows: each is made on first use in the workspace,
-// brought to the front when opened again, refilled whenever the document reports a change of
-// what it lists (or another song), and goes with the main window. The tempo buttons are the
-// document's tempo edit, one undo step each; whoever listens to the Tempo change brings the
+// The "Tempo", "Misure", "SysEx Data" and patch windows: each is made on first use in the
+// workspace, brought to the front when opened again, refilled whenever the document reports a
+// change of what it lists (or another song), and goes with the main window. The tempo buttons are
+// the document's tempo edit, one undo step each; whoever listens to the Tempo change brings the
 // player along. User-interface thread only.
 class ToolWindows : public QObject {
     Q_OBJECT
@@ -30,17 +34,27 @@ public:
 
     // `run` carries out a document command and shows its failure.
     ToolWindows(TCanteloEd1& window, EditorDocument& doc, DocumentSignals& notifier,
-                CommandRunner run, QObject* parent = nullptr);
+                CMidiPlayer& player, MidiDevice& device, CommandRunner run,
+                QObject* parent = nullptr);
     ~ToolWindows() override;
 
     void openTempo();
     void openMeasures();
     void openSysEx();
+    void openPatch();
+
+    // The channel the patch window works on, shared with the channel overview.
+    int selectedChannel() const { return m_selectedChannel; }
+    void setSelectedChannel(int channel);
+    // One run of the display timer: a program change played shows in the patch window.
+    void followPlayback(const DisplayUpdate& update);
 
     // The open windows' parts (null when closed), for tests.
     QMdiSubWindow* tempoWindow() const { return m_tempo; }
     QMdiSubWindow* measuresWindow() const { return m_measures; }
     QMdiSubWindow* sysExWindow() const { return m_sysEx; }
+    QMdiSubWindow* patchWindow() const { return m_patch; }
+    PatchWindow* patchView() const { return m_patchView; }
     EventListView* tempoList() const { return m_tempoList; }
     EventListView* measuresList() const { return m_measuresList; }
     QToolButton* raiseButton() const { return m_raise; }
@@ -56,9 +70,14 @@ private:
     // Brings an open window forward; false when it is closed.
     bool raiseExisting(QMdiSubWindow* frame);
 
+    PatchHooks patchHooks();
+
     TCanteloEd1& m_window;
     EditorDocument& m_doc;
+    CMidiPlayer& m_player;
+    MidiDevice& m_device;
     CommandRunner m_run;
+    int m_selectedChannel = 0;
     QPointer<QMdiSubWindow> m_tempo;
     QPointer<QMdiSubWindow> m_measures;
     QPointer<QMdiSubWindow> m_sysEx;
@@ -67,6 +86,8 @@ private:
     QPointer<QToolButton> m_raise;
     QPointer<QToolButton> m_lower;
     QPointer<QPlainTextEdit> m_sysExText;
+    QPointer<QMdiSubWindow> m_patch;
+    QPointer<PatchWindow> m_patchView;
 };
 
 } // namespace cantelo
