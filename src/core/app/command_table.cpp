@@ -65,7 +65,7 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     row(C::TempoEvents, "mnuTempo", TextId::mnuTempo, "tempo", E::Always),
     row(C::Measures, "mnuMisure", TextId::mnuMisure, "measures", E::Always),
     row(C::PatchInstruments, "mnuPatch", TextId::mnuPatch, "patch", E::Later),
-    row(C::Mixer, "mnuMixer", TextId::mnuMixer, "mixer", E::Later),
+    row(C::Mixer, "mnuMixer", TextId::mnuMixer, "mixer", E::Always),
     row(C::MonitorBackground, "mnuBackGround", TextId::mnuBackGround, "monitor", E::Always),
     // Removing events from the song's lists is kept away from a running player.
     row(C::ClearAllBanks, "mnuClearBank", TextId::mnuClearBank, "clear_banks", E::IdleWithSong),

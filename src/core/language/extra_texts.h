@@ -47,7 +47,13 @@ namespace cantelo {
       "Raises every tempo event in the list by one beat per minute")                               \
     X(TempoLowerHint, "Diminuisce di 1 unita' tutti gli eventi Tempo presenti nella lista",        \
       "Lowers every tempo event in the list by one beat per minute")                               \
-    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")
+    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")  \
+    X(MixerChorus, "Chr", "Chr")                                                                   \
+    X(MixerReverb, "Rev", "Rev")                                                                   \
+    X(MixerPan, "Pan", "Pan")                                                                      \
+    X(MixerVolume, "Vol", "Vol")                                                                   \
+    X(MixerMute, "m", "m")                                                                         \
+    X(MixerSolo, "s", "s")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,
