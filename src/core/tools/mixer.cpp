@@ -72,7 +72,7 @@ std::vector<MixerItem> mixerItems(const MixerStrips& strips) {
         const MixerStrip& s = strips[static_cast<std::size_t>(c)];
         const int x = mixerStripLeft(c);
         const int faderY = kMixerFaderBottom - s.volume;
-        const int faderX = x + kKnobInset + kMixerKnobSize / 2;
+        const int faderX = x + kMixerFaderCentre;
         items.push_back({MixKind::Volume, faderX - kFaderHalfWidth, faderX + kFaderHalfWidth,
                          faderY - kMixerFaderKnobHalfHeight - 1,
                          faderY + kMixerFaderKnobHalfHeight + 1, idOf(c, MixKind::Volume), c,

@@ -28,6 +28,7 @@ inline constexpr int kMixerMeterLeft = 1;
 inline constexpr int kMixerMeterTop = 152;
 inline constexpr int kMixerFaderBottom = 301; // a fader's knob sits `value` pixels above it
 inline constexpr int kMixerFaderKnobHalfHeight = 4;
+inline constexpr int kMixerFaderCentre = 12; // the fader's track, from its strip's left edge
 
 inline int mixerStripLeft(int channel) {
     return 3 + kMixerStripWidth * channel;

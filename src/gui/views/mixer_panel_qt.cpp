@@ -17,7 +17,7 @@ namespace cantelo {
 
 namespace {
 
-constexpr std::uint32_t kBackground = 0x3C3C3C;
+constexpr std::uint32_t kBackground = 0x505050; // light enough for the unlit meter segments
 constexpr std::uint32_t kText = 0xE6E6E6;
 constexpr std::uint32_t kCaption = 0xA0A0A0;
 constexpr std::uint32_t kChorusColour = 0x000099;
@@ -59,12 +59,46 @@ MixerPanel::MixerPanel(Mixer& mixer, QWidget* parent) : QWidget(parent), m_mixer
 
 void MixerPanel::setCaptions(MixerCaptions captions) {
     m_captions = std::move(captions);
+    m_static = QPixmap();
     update();
+}
+
+const QPixmap& MixerPanel::staticLayer() {
+    const qreal ratio = devicePixelRatioF();
+    if (!m_static.isNull() && m_static.devicePixelRatio() == ratio) return m_static;
+    m_static = QPixmap(QSize(kMixerWidth, kMixerHeight) * ratio);
+    m_static.setDevicePixelRatio(ratio);
+    m_static.fill(colourFromBgr(kBackground));
+    QPainter p(&m_static);
+    p.setFont(font());
+    for (int c = 0; c < kChannels; ++c) {
+        const int x = mixerStripLeft(c);
+        const auto band = [x](int top, int height) {
+            return QRect(x, top, kMixerStripWidth - 2, height);
+        };
+        p.setPen(colourFromBgr(kCaption));
+        p.drawText(band(kMixerChorusTop - kCaptionHeight, kCaptionHeight), Qt::AlignCenter,
+                   m_captions.chorus);
+        p.drawText(band(kMixerReverbTop - kCaptionHeight, kCaptionHeight), Qt::AlignCenter,
+                   m_captions.reverb);
+        p.drawText(band(kMixerPanTop - kCaptionHeight, kCaptionHeight), Qt::AlignCenter,
+                   m_captions.pan);
+        p.drawText(band(kVolumeCaptionTop, kCaptionHeight), Qt::AlignCenter, m_captions.volume);
+        p.setPen(colourFromBgr(kText));
+        p.drawText(band(kChannelNumberTop, kCaptionHeight + 2), Qt::AlignCenter,
+                   QString::number(c + 1));
+        const int cx = x + kMixerFaderCentre;
+        p.fillRect(QRect(cx - 1, kFaderTop, 3, kMixerFaderBottom - kFaderTop + 1),
+                   colourFromBgr(kTrack));
+    }
+    return m_static;
 }
 
 void MixerPanel::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.fillRect(event->rect(), colourFromBgr(kBackground));
+    p.drawPixmap(event->rect(), staticLayer(),
+                 QRectF(event->rect().topLeft() * devicePixelRatioF(),
+                        event->rect().size() * devicePixelRatioF()));
     // The hit rectangles are those of what is drawn now.
     m_mixer.layout();
     const MixerStrips strips = m_mixer.strips();
@@ -76,18 +110,6 @@ void MixerPanel::paintEvent(QPaintEvent* event) {
 
 void MixerPanel::paintStrip(QPainter& p, int channel, const MixerStrip& strip) {
     const int x = mixerStripLeft(channel);
-    const auto band = [x](int top, int height) {
-        return QRect(x, top, kMixerStripWidth - 2, height);
-    };
-    p.setPen(colourFromBgr(kCaption));
-    p.drawText(band(kMixerChorusTop - kCaptionHeight, kCaptionHeight), Qt::AlignCenter,
-               m_captions.chorus);
-    p.drawText(band(kMixerReverbTop - kCaptionHeight, kCaptionHeight), Qt::AlignCenter,
-               m_captions.reverb);
-    p.drawText(band(kMixerPanTop - kCaptionHeight, kCaptionHeight), Qt::AlignCenter,
-               m_captions.pan);
-    p.drawText(band(kVolumeCaptionTop, kCaptionHeight), Qt::AlignCenter, m_captions.volume);
-
     const int first = channel * 6;
     const auto& items = m_mixer.items();
     for (int i = first; i < first + 6 && i < static_cast<int>(items.size()); ++i) {
@@ -113,9 +135,6 @@ void MixerPanel::paintStrip(QPainter& p, int channel, const MixerStrip& strip) {
             break;
         }
     }
-    p.setPen(colourFromBgr(kText));
-    p.drawText(band(kChannelNumberTop, kCaptionHeight + 2), Qt::AlignCenter,
-               QString::number(channel + 1));
     if (!strip.used) {
         p.setPen(QPen(colourFromBgr(kUnusedMark), 2));
         p.drawLine(x + 2, kMixerChorusTop, x + kMixerStripWidth - 5, kMixerFaderBottom);
@@ -156,9 +175,6 @@ void MixerPanel::paintButton(QPainter& p, const MixerItem& item, bool down, cons
 }
 
 void MixerPanel::paintFader(QPainter& p, const MixerItem& item) {
-    const int cx = (item.left + item.right) / 2;
-    p.fillRect(QRect(cx - 1, kFaderTop, 3, kMixerFaderBottom - kFaderTop + 1),
-               colourFromBgr(kTrack));
     const int y = kMixerFaderBottom - item.value;
     const QRect knob(item.left + 2, y - kMixerFaderKnobHalfHeight, item.right - item.left - 4,
                      2 * kMixerFaderKnobHalfHeight + 1);

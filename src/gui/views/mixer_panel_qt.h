@@ -2,6 +2,7 @@
 
 #include "core/tools/mixer.h"
 
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 
@@ -40,6 +41,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // What never moves (background, captions, channel numbers, fader tracks), drawn once.
+    const QPixmap& staticLayer();
     void paintStrip(QPainter& p, int channel, const MixerStrip& strip);
     void paintKnob(QPainter& p, const MixerItem& item, std::uint32_t colour);
     void paintButton(QPainter& p, const MixerItem& item, bool down, const QString& text);
@@ -48,6 +51,7 @@ private:
     Mixer& m_mixer;
     VuMeterWidget* m_meter = nullptr;
     MixerCaptions m_captions;
+    QPixmap m_static;
     int m_focusId = -1;
     int m_wheelRest = 0; // eighths of a degree not yet turned into a step
 };
