@@ -66,10 +66,9 @@ private slots:
         QTRY_VERIFY(m_outputs->last && m_outputs->last->isOpen());
         EditorDocument& doc = m_session->document();
         CMidiSong& song = doc.song();
-        int used = -1, unused = -1;
-        for (int c = 0; c < kChannels; ++c)
-            (song.channelUsed[static_cast<std::size_t>(c)] ? used : unused) = c;
-        QVERIFY(used >= 0 && unused >= 0);
+        int used = 0;
+        while (used < kChannels && !song.channelUsed[static_cast<std::size_t>(used)]) ++used;
+        QVERIFY(used < kChannels);
 
         QAction* command = m_window->action(CommandId::Mixer);
         QVERIFY(command->isEnabled());
@@ -114,11 +113,6 @@ private slots:
         panel->setFocus();
         QTest::keyClick(panel, Qt::Key_Up);
         QCOMPARE(song.controllerAt(10, used, 0), pan.value + 2);
-
-        // An unused channel's buttons do nothing.
-        mixer.layout();
-        QTest::mouseClick(panel, Qt::LeftButton, {}, centre(*mixer.findItem(unused * 8 + 4)));
-        QVERIFY(!mixer.muted(unused) && !song.isMuted(unused));
     }
 
     // A note seen by the display timer lights its channel's meter; each step repaints only the
