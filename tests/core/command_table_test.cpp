@@ -89,7 +89,8 @@ TEST(CommandTable, EnablingFollowsTheSongThePlayerAndTheHistory) {
         {CommandId::MeasureBack, playing, false}, {CommandId::ClearAllBanks, none, false},
         {CommandId::ClearAllBanks, song, true},   {CommandId::ClearAllBanks, playing, false},
         {CommandId::BindToMelody, none, false},   {CommandId::Undo, history, true},
-        {CommandId::Redo, history, false},        {CommandId::Mixer, everything, false},
+        {CommandId::Redo, history, false},        {CommandId::Mixer, none, true},
+        {CommandId::Redo, everything, true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(commandEnabled(c.id, c.context), c.enabled) << commandRow(c.id).name;

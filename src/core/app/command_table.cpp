@@ -66,7 +66,7 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     row(C::Measures, "mnuMisure", TextId::mnuMisure, "measures", E::Always),
     // A patch applied while playing is sent at once; playback reads only its own queues.
     row(C::PatchInstruments, "mnuPatch", TextId::mnuPatch, "patch", E::Always),
-    row(C::Mixer, "mnuMixer", TextId::mnuMixer, "mixer", E::Later),
+    row(C::Mixer, "mnuMixer", TextId::mnuMixer, "mixer", E::Always),
     row(C::MonitorBackground, "mnuBackGround", TextId::mnuBackGround, "monitor", E::Always),
     // Removing events from the song's lists is kept away from a running player.
     row(C::ClearAllBanks, "mnuClearBank", TextId::mnuClearBank, "clear_banks", E::IdleWithSong),

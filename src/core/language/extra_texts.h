@@ -50,7 +50,13 @@ namespace cantelo {
     X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")  \
     X(PatchTitle, "Strumenti e banchi di suoni", "Instruments and sound banks")                    \
     X(BankMsbCaption, "Control 0", "Control 0")                                                    \
-    X(BankLsbCaption, "Control 32", "Control 32")
+    X(BankLsbCaption, "Control 32", "Control 32")                                                  \
+    X(MixerChorus, "Chr", "Chr")                                                                   \
+    X(MixerReverb, "Rev", "Rev")                                                                   \
+    X(MixerPan, "Pan", "Pan")                                                                      \
+    X(MixerVolume, "Vol", "Vol")                                                                   \
+    X(MixerMute, "m", "m")                                                                         \
+    X(MixerSolo, "s", "s")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

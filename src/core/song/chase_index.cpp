@@ -85,8 +85,7 @@ void ChaseIndex::retick(CChaseEntry* entry, std::uint32_t tick) {
     insert(*groupOf(entry->channel, entry->status, entry->data1, true), entry);
 }
 
-const CChaseEntry* ChaseIndex::latest(int ch, std::uint8_t status, int controller,
-                                      std::int32_t tick) const {
+ChaseIndex::Group* ChaseIndex::sortedGroup(int ch, std::uint8_t status, int controller) const {
     // The walk compared the entry's bytes with the arguments as they are: a channel or a
     // controller number outside a byte matches nothing.
     if (ch < 0 || ch > 255) return nullptr;
@@ -98,11 +97,30 @@ const CChaseEntry* ChaseIndex::latest(int ch, std::uint8_t status, int controlle
         std::sort(g->entries.begin(), g->entries.end(), before);
         g->sorted = true;
     }
+    return g;
+}
+
+const CChaseEntry* ChaseIndex::latest(int ch, std::uint8_t status, int controller,
+                                      std::int32_t tick) const {
+    const Group* g = sortedGroup(ch, status, controller);
+    if (!g) return nullptr;
     const auto after = std::upper_bound(g->entries.begin(), g->entries.end(), tick,
                                         [](std::int32_t t, const CChaseEntry* e) {
                                             return t < static_cast<std::int32_t>(e->tick);
                                         });
     return after == g->entries.begin() ? nullptr : *std::prev(after);
+}
+
+std::size_t ChaseIndex::countAt(int ch, std::uint8_t status, int controller,
+                                std::int32_t tick) const {
+    const Group* g = sortedGroup(ch, status, controller);
+    if (!g) return 0;
+    const auto tickOf = [](const CChaseEntry* e) { return static_cast<std::int32_t>(e->tick); };
+    const auto from = std::partition_point(g->entries.begin(), g->entries.end(),
+                                           [&](const CChaseEntry* e) { return tickOf(e) < tick; });
+    const auto to = std::partition_point(from, g->entries.end(),
+                                         [&](const CChaseEntry* e) { return tickOf(e) == tick; });
+    return static_cast<std::size_t>(to - from);
 }
 
 } // namespace cantelo

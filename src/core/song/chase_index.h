@@ -3,6 +3,7 @@
 #include "core/song/intrusive_list.h"
 #include "core/song/midi_events.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <vector>
@@ -40,6 +41,8 @@ public:
     // `ch` with the greatest tick at or before `tick`, the one added last among equals; null
     // when there is none.
     const CChaseEntry* latest(int ch, std::uint8_t status, int controller, std::int32_t tick) const;
+    // How many entries of that group lie exactly at `tick`.
+    std::size_t countAt(int ch, std::uint8_t status, int controller, std::int32_t tick) const;
 
 private:
     struct Group {
@@ -50,6 +53,8 @@ private:
     static std::uint32_t keyOf(std::uint8_t channel, std::uint8_t status, std::uint8_t data1);
     Group* groupOf(std::uint8_t channel, std::uint8_t status, std::uint8_t data1,
                    bool create) const;
+    // The group looked up (sorted first), or null when the arguments name none.
+    Group* sortedGroup(int ch, std::uint8_t status, int controller) const;
     void insert(Group& g, CChaseEntry* entry);
 
     // Channels 0..15 by kind (the program, then controllers 0..255); other channel bytes, which

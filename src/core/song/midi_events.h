@@ -212,10 +212,11 @@ public:
 struct CChaseEntry : PoolAllocated {
     std::uint32_t tick = 0;
     std::uint8_t channel = 0;
-    std::uint8_t status = 0; // 0xB0 or 0xC0
-    std::uint8_t data1 = 0;  // controller number or program
-    std::uint8_t data2 = 0;  // controller value; 0 for a program change
-    std::uint64_t order = 0; // rank in the order of adding, kept by the song's chase index
+    std::uint8_t status = 0;       // 0xB0 or 0xC0
+    std::uint8_t data1 = 0;        // controller number or program
+    std::uint8_t data2 = 0;        // controller value; 0 for a program change
+    std::uint64_t order = 0;       // rank in the order of adding, kept by the song's chase index
+    CObjectEvent* event = nullptr; // the program or control change it mirrors
     CChaseEntry* next = nullptr;
     CChaseEntry* prev = nullptr;
 };

@@ -435,8 +435,22 @@ void CMidiSong::setControllerValue(int ch, std::int32_t tick, std::int32_t value
     value = clamp7(value);
     const CChaseEntry* latest = latestChase(ch, tick, 0xB0, controller);
     const std::int32_t t = latest ? static_cast<std::int32_t>(latest->tick) : 0;
+    CChannelTrack* track = findTrack(ch);
+    // Every control change of a track is mirrored in the chase list, so when the index holds
+    // one event of this controller at t, it is the one event the walk below would change: a
+    // fader dragged over a long song then costs a bisection, not a walk over every note.
+    auto* mirrored = latest && latest->event && latest->event->status() == 0xB0
+                         ? static_cast<CObjectEventControlChange*>(latest->event)
+                         : nullptr;
+    if (track && mirrored && mirrored->tick == t && mirrored->controller == controller &&
+        chaseIndex().countAt(ch, 0xB0, controller, t) == 1) {
+        auto* cc = mirrored;
+        cc->value = value;
+        if (cc->chase) cc->chase->data2 = static_cast<std::uint8_t>(value);
+        return;
+    }
     bool changed = false;
-    if (CChannelTrack* track = findTrack(ch)) {
+    if (track) {
         std::int32_t lastTick = 0, lastOldValue = -1;
         bool haveLast = false;
         for (CObjectEvent* n = track->events.head(); n;) {
@@ -688,6 +702,7 @@ bool CMidiSong::addChase(CObjectEvent* event, int ch) {
 bool CMidiSong::chaseControl(CObjectEventControlChange* event, int ch) {
     CChaseEntry* c = newChase(event->chase, event->tick, ch);
     c->status = 0xB0;
+    c->event = event;
     c->data1 = static_cast<std::uint8_t>(event->controller);
     c->data2 = static_cast<std::uint8_t>(event->value);
     linkChase(c);
@@ -697,6 +712,7 @@ bool CMidiSong::chaseControl(CObjectEventControlChange* event, int ch) {
 bool CMidiSong::chaseProgram(CObjectEventProgramChange* event, int ch) {
     CChaseEntry* c = newChase(event->chase, event->tick, ch);
     c->status = 0xC0;
+    c->event = event;
     c->data1 = static_cast<std::uint8_t>(event->program);
     linkChase(c);
     return true;

@@ -7,6 +7,7 @@
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
+#include "gui/app/mixer_link_qt.h"
 #include "gui/app/sync_link_qt.h"
 #include "gui/app/tool_windows_qt.h"
 #include "gui/views/cantelo_style_qt.h"
@@ -77,6 +78,8 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     m_tools = std::make_unique<ToolWindows>(
         window, m_doc, m_signals, m_player, m_device,
         [this](const std::function<Result()>& command) { run(command); });
+    m_mixer =
+        std::make_unique<MixerLink>(window, m_doc, m_signals, m_device, m_player, m_transport);
     registerCommands();
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
@@ -219,6 +222,7 @@ void EditorSession::registerCommands() {
     handle(C::Measures, [this] { m_tools->openMeasures(); });
     handle(C::SysExViewer, [this] { m_tools->openSysEx(); });
     handle(C::PatchInstruments, [this] { m_tools->openPatch(); });
+    handle(C::Mixer, [this] { m_mixer->open(); });
     handle(C::MonitorBackground, [this] { m_monitor.showBackgroundDialog(); });
     handle(C::Help, [] { QDesktopServices::openUrl(userGuideUrl()); });
     handle(C::WebSite, [] { QDesktopServices::openUrl(QUrl(websiteUrl())); });
@@ -381,6 +385,7 @@ void EditorSession::updateDisplay() {
     if (u.signature) setLabel("LblszSignature", QString::fromStdString(*u.signature));
     if (u.tempo) setLabel("LblszTempo", QString::fromStdString(*u.tempo));
     if (u.instrument) setLabel("lblIName", uiText(*u.instrument));
+    m_mixer->showDisplay(u);
     if (u.monitorFollows) m_monitor.follow(m_player.tick(), false);
     m_tools->followPlayback(u);
     if (u.syncFinished) m_syncView->finished();

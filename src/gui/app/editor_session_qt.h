@@ -29,6 +29,7 @@ namespace cantelo {
 class EditorController;
 class SyncLink;
 class GridController;
+class MixerLink;
 class TCanteloEd1;
 class ToolWindows;
 struct StartupFile;
@@ -57,6 +58,7 @@ public:
     MonitorLink& monitor() { return m_monitor; }
     GridController& grid() { return *m_grid; }
     ToolWindows& tools() { return *m_tools; }
+    MixerLink& mixer() { return *m_mixer; }
 
     // A command of another process ("cnof", "cnps", "cnss", "cnsw"); other tags are ignored.
     // An open that arrives while a modal window shows waits until no modal shows; of several
@@ -109,6 +111,7 @@ private:
     std::unique_ptr<SyncLink> m_syncView;
     bool m_shutDown = false;
     std::unique_ptr<ToolWindows> m_tools;
+    std::unique_ptr<MixerLink> m_mixer;
     std::unique_ptr<GridController> m_grid; // first to go: it uses everything above
 };
 

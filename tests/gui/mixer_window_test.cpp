@@ -1,0 +1,157 @@
+#include "core/document/display_step.h"
+#include "core/playback/recording_output.h"
+#include "gui/app/editor_session_qt.h"
+#include "gui/app/main_window.h"
+#include "gui/app/mixer_link_qt.h"
+#include "gui/views/mixer_panel_qt.h"
+#include "gui/views/vu_meter_qt.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+#include <QtTest>
+
+#include <filesystem>
+
+using namespace cantelo;
+
+namespace {
+
+const std::filesystem::path kCorpus = CANTELO_CORPUS_DIR;
+const char* const kSong = "dmp__twinkle.kar";
+
+class RecorderOutputs final : public OutputProvider {
+public:
+    std::vector<std::string> list() override { return {"Recorder"}; }
+    std::unique_ptr<MidiOutput> create(int) override {
+        auto output = std::make_unique<RecordingOutput>("Recorder");
+        last = output.get();
+        return output;
+    }
+    RecordingOutput* last = nullptr;
+};
+
+QPoint centre(const MixerItem& item) {
+    return {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+}
+
+} // namespace
+
+class MixerWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        if (!std::filesystem::exists(kCorpus / kSong)) QSKIP("the corpus is missing");
+        m_window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
+        auto outputs = std::make_unique<RecorderOutputs>();
+        m_outputs = outputs.get();
+        m_session = std::make_unique<EditorSession>(*m_window, std::move(outputs),
+                                                    m_dir.path().toStdString());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    }
+    void cleanup() {
+        m_session.reset();
+        m_window.reset();
+    }
+
+    // The fader and the knobs through the mouse, the wheel and the keys: the song at the
+    // position, the output, the redraw, and Ctrl+Z giving back the song's bytes.
+    void controlsChangeTheSongAndTheOutput() {
+        const QString path = m_dir.filePath(QString::fromLatin1(kSong));
+        QVERIFY(QFile::copy(QString::fromStdString((kCorpus / kSong).string()), path));
+        QVERIFY(m_session->files().openSong(path));
+        QTRY_VERIFY(m_outputs->last && m_outputs->last->isOpen());
+        EditorDocument& doc = m_session->document();
+        CMidiSong& song = doc.song();
+        int used = 0;
+        while (used < kChannels && !song.channelUsed[static_cast<std::size_t>(used)]) ++used;
+        QVERIFY(used < kChannels);
+
+        QAction* command = m_window->action(CommandId::Mixer);
+        QVERIFY(command->isEnabled());
+        command->trigger();
+        MixerLink& link = m_session->mixer();
+        MixerPanel* panel = link.panel();
+        QVERIFY(panel && link.window());
+        QCOMPARE(panel->size(), QSize(kMixerWidth, kMixerHeight));
+        QCOMPARE(link.window()->windowTitle(), QStringLiteral("Mixer"));
+        Mixer& mixer = link.mixer();
+
+        mixer.SetMixValue(used, 100, 7);
+        const QByteArray before = saved();
+        m_outputs->last->clear();
+        mixer.layout();
+        const QPoint fader = centre(*mixer.findItem(used * 8));
+        QCOMPARE(mixer.findItem(used * 8)->value, 100);
+        QTest::mousePress(panel, Qt::LeftButton, {}, fader);
+        QTest::mouseMove(panel, fader - QPoint(0, 100));
+        QTest::mouseMove(panel, fader - QPoint(0, 200));
+        QTest::mouseRelease(panel, Qt::LeftButton, {}, fader - QPoint(0, 200));
+        QCOMPARE(song.controllerAt(7, used, 0), 127);
+        const std::uint32_t full = 0x7F07B0u | static_cast<std::uint32_t>(used);
+        QVERIFY(m_outputs->last->shortMessages().back() == full);
+        QVERIFY(m_window->isWindowModified());
+        mixer.layout();
+        QCOMPARE(mixer.findItem(used * 8)->value, 127);
+
+        // The drag was one step: one Ctrl+Z gives back the song, the shown value and the sound.
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(saved(), before);
+        mixer.layout();
+        QCOMPARE(mixer.findItem(used * 8)->value, 100);
+        QVERIFY(m_outputs->last->shortMessages().back() == (0x6407B0u | std::uint32_t(used)));
+
+        // The wheel and the Up key each turn the pan knob one step.
+        const MixerItem pan = *mixer.findItem(used * 8 + 1);
+        QWheelEvent wheel(centre(pan), panel->mapToGlobal(centre(pan)), {}, {0, 120}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(panel, &wheel);
+        QCOMPARE(song.controllerAt(10, used, 0), pan.value + 1);
+        panel->setFocus();
+        QTest::keyClick(panel, Qt::Key_Up);
+        QCOMPARE(song.controllerAt(10, used, 0), pan.value + 2);
+    }
+
+    // A note seen by the display timer lights its channel's meter; each step repaints only the
+    // segments it changed.
+    void meterFollowsTheDisplayTimer() {
+        m_window->action(CommandId::Mixer)->trigger();
+        MixerPanel* panel = m_session->mixer().panel();
+        QVERIFY(panel && panel->meter());
+        VuMeterWidget* meter = panel->meter();
+        CMidiSong& song = m_session->document().song();
+        song.setDisplayValue(2, DisplayController::Volume, 127);
+        song.setNoteSent(2, true);
+        song.setNoteSent(5, false);
+        m_session->player().Locate(480); // the display step looks when the position moved
+        m_session->updateDisplay();
+        for (int run = 0; run < kMeterSegments; ++run) {
+            meter->step();
+            const QRect repainted = meter->lastRepaint().boundingRect();
+            QVERIFY(repainted.width() <= 3 && repainted.height() <= 7);
+        }
+        for (int i = 0; i < kMeterSegments; ++i) QVERIFY(meter->segmentLit(2, i));
+        QCOMPARE(meter->animation().peak(2), 12);
+        QVERIFY(!meter->segmentLit(5, 0));
+    }
+
+private:
+    QByteArray saved() {
+        const QString to = m_dir.filePath(QStringLiteral("saved%1.mid").arg(m_saves++));
+        if (!m_session->document().save(to.toStdString(), kFormatChoice0).result) return {};
+        QFile f(to);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir m_dir;
+    RecorderOutputs* m_outputs = nullptr;
+    std::unique_ptr<TCanteloEd1> m_window;
+    std::unique_ptr<EditorSession> m_session;
+    int m_saves = 0;
+};
+
+QTEST_MAIN(MixerWindowTest)
+#include "mixer_window_test.moc"
