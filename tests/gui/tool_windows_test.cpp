@@ -4,6 +4,7 @@
 #include "gui/app/main_window.h"
 #include "gui/app/tool_windows_qt.h"
 #include "gui/views/event_list_qt.h"
+#include "gui/views/midi_overview_qt.h"
 
 #include <QAction>
 #include <QLabel>
@@ -30,8 +31,11 @@ class RecorderOutputs final : public OutputProvider {
 public:
     std::vector<std::string> list() override { return {"Recorder"}; }
     std::unique_ptr<MidiOutput> create(int) override {
-        return std::make_unique<RecordingOutput>("Recorder");
+        auto output = std::make_unique<RecordingOutput>("Recorder");
+        last = output.get();
+        return output;
     }
+    RecordingOutput* last = nullptr;
 };
 
 // What a list shows, row by row, as "position value".
@@ -57,7 +61,9 @@ private slots:
         for (const char* song : {kTempoSong, kSysExSong})
             if (!std::filesystem::exists(kCorpus / song)) QSKIP("the corpus is missing");
         m_window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
-        m_session = std::make_unique<EditorSession>(*m_window, std::make_unique<RecorderOutputs>(),
+        auto outputs = std::make_unique<RecorderOutputs>();
+        m_outputs = outputs.get();
+        m_session = std::make_unique<EditorSession>(*m_window, std::move(outputs),
                                                     m_dir.path().toStdString());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -144,7 +150,70 @@ private slots:
         QVERIFY(tools.sysExWindow());
     }
 
+    // The overview's mouse: a ruler click moves the song, the spinner writes the selected
+    // channel's volume at the position and sends it, a row double click selects another channel,
+    // whose velocities a menu step then scales; undone, the song saves as it was opened.
+    void overviewEditsTheSongAtThePosition() {
+        QVERIFY(m_session->files().openSong(copyOf(kTempoSong)));
+        QTRY_VERIFY(m_outputs->last && m_outputs->last->isOpen());
+        EditorDocument& doc = m_session->document();
+        CMidiSong& song = doc.song();
+        const QByteArray before = savedBytes();
+        m_window->action(CommandId::MidiParameters)->trigger();
+        MidiOverview& overview = m_session->tools().overview();
+        MidiOverviewPanel* panel = overview.panel();
+        QVERIFY(overview.window() && panel);
+        QCOMPARE(m_session->tools().selectedChannel(), 0);
+
+        QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(300, 10));
+        const std::int32_t tick = song.division() * (300 - kOverviewStripLeft) / kOverviewStartZoom;
+        QCOMPARE(m_session->player().tick(), tick);
+        QCOMPARE(panel->lineX(), 300);
+
+        VolumeSpinner* spinner = panel->spinner();
+        QVERIFY(spinner->isVisible());
+        QCOMPARE(spinner->y(), kOverviewRowTop);
+        const int from = std::max(song.displayValue(0, DisplayController::Volume), 0);
+        QToolButton* arrow = from < 90 ? spinner->upButton() : spinner->downButton();
+        const int clicks = std::abs(90 - from);
+        QVERIFY(clicks > 0);
+        m_outputs->last->clear();
+        for (int i = 0; i < clicks; ++i) QTest::mouseClick(arrow, Qt::LeftButton);
+        QCOMPARE(song.controllerAt(7, 0, tick), 90);
+        QCOMPARE(song.displayValue(0, DisplayController::Volume), 90);
+        QCOMPARE(m_outputs->last->shortMessages().back(), packShort(0xB0, 7, 90));
+
+        // The row of a channel with notes, other than the first.
+        const auto hasNotes = [&song](int ch) {
+            TChannelItem notes;
+            song.noteTable(notes, ch);
+            return notes.count() > 0;
+        };
+        int channel = 1;
+        while (channel < kOverviewRowsShown && !hasNotes(channel)) ++channel;
+        QVERIFY(channel < kOverviewRowsShown);
+        const QPoint row(kOverviewPatchColumn + 10,
+                         kOverviewRowTop + channel * kOverviewRowHeight + 5);
+        QTest::mouseDClick(panel, Qt::LeftButton, {}, row);
+        QCOMPARE(m_session->tools().selectedChannel(), channel);
+        QCOMPARE(spinner->y(), kOverviewRowTop + channel * kOverviewRowHeight);
+        const QByteArray louder = savedBytes();
+        m_window->action(CommandId::VelocityDown10)->trigger();
+        QVERIFY(savedBytes() != louder);
+
+        for (int i = 0; i <= clicks; ++i)
+            QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(!doc.canUndo());
+        QCOMPARE(savedBytes(), before);
+    }
+
 private:
+    QByteArray savedBytes() {
+        const QString path = m_dir.filePath(QStringLiteral("saved.mid"));
+        if (!m_session->document().save(path.toStdString(), kFormatChoice0).result) return {};
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
     QString copyOf(const char* name) {
         const QString to = m_dir.filePath(QString::fromLatin1(name));
         QFile::remove(to);
@@ -155,6 +224,7 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<TCanteloEd1> m_window;
     std::unique_ptr<EditorSession> m_session;
+    RecorderOutputs* m_outputs = nullptr;
 };
 
 QTEST_MAIN(ToolWindowsTest)

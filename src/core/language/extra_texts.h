@@ -47,7 +47,10 @@ namespace cantelo {
       "Raises every tempo event in the list by one beat per minute")                               \
     X(TempoLowerHint, "Diminuisce di 1 unita' tutti gli eventi Tempo presenti nella lista",        \
       "Lowers every tempo event in the list by one beat per minute")                               \
-    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")
+    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")  \
+    X(OverviewChannel, "Chn", "Chn")                                                               \
+    X(OverviewVolume, "Vol", "Vol")                                                                \
+    X(OverviewPan, "Pan", "Pan")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

@@ -104,7 +104,7 @@ struct OverviewRect {
     std::uint32_t colour = 0;
 };
 
-enum class OverviewTextKind : std::uint8_t { Header, Cell, RulerNumber };
+enum class OverviewTextKind : std::uint8_t { Cell, RulerNumber };
 
 struct OverviewText {
     int left = 0;
@@ -121,9 +121,9 @@ struct OverviewText {
 class OverviewLayout {
 public:
     static constexpr int kChannelColumn = 3;
-    static constexpr int kNameColumn = 20;
+    static constexpr int kNameColumn = 24;
     static constexpr int kVolumeColumn = 102;
-    static constexpr int kPanColumn = 135;
+    static constexpr int kPanColumn = 134;
 
     void build(const CMidiSong& song, const OverviewNotes& notes, const OverviewView& view);
 

@@ -5,6 +5,7 @@
 #include "gui/app/document_signals_qt.h"
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
+#include "gui/views/cantelo_style_qt.h"
 #include "gui/views/event_list_qt.h"
 
 #include <QFontDatabase>
@@ -16,6 +17,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
 #include <utility>
 
 namespace cantelo {
@@ -109,7 +112,31 @@ void ToolWindows::openSysEx() {
     m_sysEx = frame;
 }
 
+void ToolWindows::connectOverview(OverviewHooks playback) {
+    playback.run = m_run;
+    playback.openPatch = [this] { m_window.action(CommandId::PatchInstruments)->trigger(); };
+    playback.addWindow = [this](QWidget* content, const QString& caption) {
+        return m_window.addToolWindow(content, caption);
+    };
+    playback.texts = [this] {
+        const LanguageMenu& lang = m_window.language();
+        return std::array<QString, 5>{
+            title(lang, TextId::mnuMidiParam), lang.text(ExtraTextId::OverviewChannel),
+            lang.text(TextId::PatchCaption), lang.text(ExtraTextId::OverviewVolume),
+            lang.text(ExtraTextId::OverviewPan)};
+    };
+    m_overview = std::make_unique<MidiOverview>(
+        m_doc, m_window.popupMenu2(), std::move(playback), [this] { return m_selectedChannel; },
+        [this](int channel) { setSelectedChannel(channel); });
+}
+
+void ToolWindows::setSelectedChannel(int channel) {
+    m_selectedChannel = std::clamp(channel, 0, kChannels - 1);
+    if (m_overview) m_overview->redraw();
+}
+
 void ToolWindows::onDocumentChange(const DocumentChange& change) {
+    if (m_overview) m_overview->onDocumentChange(change.kind);
     switch (change.kind) {
     case DocumentChangeKind::FileOpened:
         fillTempo();
@@ -155,6 +182,7 @@ void ToolWindows::applyLanguage() {
     if (m_sysEx) m_sysEx->setWindowTitle(lang.text(TextId::SysExTitle));
     if (m_raise) m_raise->setToolTip(lang.text(ExtraTextId::TempoRaiseHint));
     if (m_lower) m_lower->setToolTip(lang.text(ExtraTextId::TempoLowerHint));
+    if (m_overview) m_overview->applyLanguage();
 }
 
 } // namespace cantelo

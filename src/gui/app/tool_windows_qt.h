@@ -3,6 +3,7 @@
 #include "core/document/editor_document.h"
 #include "core/files/result.h"
 #include "gui/views/event_list_qt.h"
+#include "gui/views/midi_overview_window_qt.h"
 
 #include <QObject>
 #include <QPlainTextEdit>
@@ -10,6 +11,7 @@
 #include <QToolButton>
 
 #include <functional>
+#include <memory>
 
 class QMdiSubWindow;
 
@@ -36,6 +38,14 @@ public:
     void openTempo();
     void openMeasures();
     void openSysEx();
+    // "Parametri Midi", once `playback` is connected: the hooks that reach the player and the
+    // output (this fills in the window's own).
+    void connectOverview(OverviewHooks playback);
+    MidiOverview& overview() { return *m_overview; }
+
+    // The channel the overview shows selected and the patch tool starts with; 0 at start-up.
+    int selectedChannel() const { return m_selectedChannel; }
+    void setSelectedChannel(int channel);
 
     // The open windows' parts (null when closed), for tests.
     QMdiSubWindow* tempoWindow() const { return m_tempo; }
@@ -67,6 +77,8 @@ private:
     QPointer<QToolButton> m_raise;
     QPointer<QToolButton> m_lower;
     QPointer<QPlainTextEdit> m_sysExText;
+    int m_selectedChannel = 0;
+    std::unique_ptr<MidiOverview> m_overview;
 };
 
 } // namespace cantelo
