@@ -197,8 +197,16 @@ private slots:
         QTest::mouseDClick(panel, Qt::LeftButton, {}, row);
         QCOMPARE(m_session->tools().selectedChannel(), channel);
         QCOMPARE(spinner->y(), kOverviewRowTop + channel * kOverviewRowHeight);
+        // While playing, the step restarts playback, and the next display step sends the
+        // channel values again (the restart reset the output's controllers).
         const QByteArray louder = savedBytes();
+        QVERIFY(m_session->transport().play());
+        QTRY_VERIFY(m_session->transport().fullRefreshDone()); // the display timer runs
         m_window->action(CommandId::VelocityDown10)->trigger();
+        QVERIFY(m_session->player().playing());
+        QVERIFY(!m_session->transport().fullRefreshDone());
+        QTRY_VERIFY(m_session->transport().fullRefreshDone());
+        m_session->transport().stop();
         QVERIFY(savedBytes() != louder);
 
         for (int i = 0; i <= clicks; ++i)

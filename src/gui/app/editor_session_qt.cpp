@@ -91,7 +91,12 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
         m_player.Stop();
         return playing;
     };
-    overview.resumePlayback = [this] { m_player.Play(); };
+    // Starting resets every controller of the output; the next display step sends the values
+    // in force again, as after any start.
+    overview.resumePlayback = [this] {
+        m_player.Play();
+        m_transport.requestFullRefresh();
+    };
     m_tools->connectOverview(std::move(overview));
     registerCommands();
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
