@@ -9,6 +9,7 @@
 #include "gui/app/tool_windows_qt.h"
 #include "gui/views/event_list_qt.h"
 #include "gui/views/patch_window_qt.h"
+#include "gui/views/midi_overview_qt.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -302,6 +303,77 @@ private:
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
 
+    // The overview's mouse: a ruler click moves the song, the spinner writes the selected
+    // channel's volume at the position and sends it, a row double click selects another channel,
+    // whose velocities a menu step then scales; undone, the song saves as it was opened.
+    void overviewEditsTheSongAtThePosition() {
+        QVERIFY(m_session->files().openSong(copyOf(kTempoSong)));
+        QTRY_VERIFY(m_outputs->last && m_outputs->last->isOpen());
+        EditorDocument& doc = m_session->document();
+        CMidiSong& song = doc.song();
+        const QByteArray before = savedBytes();
+        m_window->action(CommandId::MidiParameters)->trigger();
+        MidiOverview& overview = m_session->tools().overview();
+        MidiOverviewPanel* panel = overview.panel();
+        QVERIFY(overview.window() && panel);
+        QCOMPARE(m_session->tools().selectedChannel(), 0);
+
+        QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(300, 10));
+        const std::int32_t tick = song.division() * (300 - kOverviewStripLeft) / kOverviewStartZoom;
+        QCOMPARE(m_session->player().tick(), tick);
+        QCOMPARE(panel->lineX(), 300);
+
+        VolumeSpinner* spinner = panel->spinner();
+        QVERIFY(spinner->isVisible());
+        QCOMPARE(spinner->y(), kOverviewRowTop);
+        const int from = std::max(song.displayValue(0, DisplayController::Volume), 0);
+        QToolButton* arrow = from < 90 ? spinner->upButton() : spinner->downButton();
+        const int clicks = std::abs(90 - from);
+        QVERIFY(clicks > 0);
+        m_outputs->last->clear();
+        for (int i = 0; i < clicks; ++i) QTest::mouseClick(arrow, Qt::LeftButton);
+        QCOMPARE(song.controllerAt(7, 0, tick), 90);
+        QCOMPARE(song.displayValue(0, DisplayController::Volume), 90);
+        QCOMPARE(m_outputs->last->shortMessages().back(), packShort(0xB0, 7, 90));
+
+        // The row of a channel with notes, other than the first.
+        const auto hasNotes = [&song](int ch) {
+            TChannelItem notes;
+            song.noteTable(notes, ch);
+            return notes.count() > 0;
+        };
+        int channel = 1;
+        while (channel < kOverviewRowsShown && !hasNotes(channel)) ++channel;
+        QVERIFY(channel < kOverviewRowsShown);
+        const QPoint row(kOverviewPatchColumn + 10,
+                         kOverviewRowTop + channel * kOverviewRowHeight + 5);
+        QTest::mouseDClick(panel, Qt::LeftButton, {}, row);
+        QCOMPARE(m_session->tools().selectedChannel(), channel);
+        QCOMPARE(spinner->y(), kOverviewRowTop + channel * kOverviewRowHeight);
+        // While playing, the step restarts playback, and the next display step sends the
+        // channel values again (the restart reset the output's controllers).
+        const QByteArray louder = savedBytes();
+        QVERIFY(m_session->transport().play());
+        QTRY_VERIFY(m_session->transport().fullRefreshDone()); // the display timer runs
+        m_window->action(CommandId::VelocityDown10)->trigger();
+        QVERIFY(m_session->player().playing());
+        QVERIFY(!m_session->transport().fullRefreshDone());
+        QTRY_VERIFY(m_session->transport().fullRefreshDone());
+        m_session->transport().stop();
+        QVERIFY(savedBytes() != louder);
+
+        for (int i = 0; i <= clicks; ++i)
+            QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(!doc.canUndo());
+        QCOMPARE(savedBytes(), before);
+    }
+
+    QByteArray savedBytes() {
+        const QString path = m_dir.filePath(QStringLiteral("saved.mid"));
+        if (!m_session->document().save(path.toStdString(), kFormatChoice0).result) return {};
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
     QString copyOf(const char* name) {
         const QString to = m_dir.filePath(QString::fromLatin1(name));
         QFile::remove(to);

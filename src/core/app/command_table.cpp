@@ -32,7 +32,7 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     row(C::MeasureBack, "mnuGoBack", TextId::mnuGoBack, "go_back", E::Idle),
     row(C::MeasureForward, "mnuGoNext", TextId::mnuGoNext, "go_next", E::Idle),
 
-    row(C::MidiParameters, "mnuMidiParam", TextId::mnuMidiParam, "midi_param", E::Later),
+    row(C::MidiParameters, "mnuMidiParam", TextId::mnuMidiParam, "midi_param", E::Always),
     row(C::Undo, "mnuUndo", ExtraTextId::mnuUndo, "undo", E::CanUndo, {"Ctrl+Z"}),
     row(C::Redo, "mnuRedo", ExtraTextId::mnuRedo, "redo", E::CanRedo, {"Ctrl+Shift+Z", "Ctrl+Y"}),
     row(C::ClearText, "mnuPulisci", TextId::mnuPulisci, "clear_text", E::Always),
@@ -84,14 +84,14 @@ constexpr std::array<CommandRow, kCommandCount> kRows = {{
     row(C::BindToNote, "AgganciaallaNota1", TextId::AgganciaallaNota1, "bind_melody", E::Idle),
     row(C::DeleteNote, "EliminaNota", TextId::EliminaNota, "delete_note", E::Idle),
     row(C::SoundBar, "tbBarraS", TextId::tbBarraS, "sound_bar", E::Always, {}, true),
-    row(C::VelocityUp1, "Aumenta1", TextId::Aumenta1, "velocity_up", E::Later),
-    row(C::VelocityUp5, "Aumenta5", TextId::Aumenta5, "velocity_up", E::Later),
-    row(C::VelocityUp10, "Aumenta10", TextId::Aumenta10, "velocity_up", E::Later),
-    row(C::VelocityUp50, "Aumenta50", TextId::Aumenta50, "velocity_up", E::Later),
-    row(C::VelocityDown1, "Diminuisci1", TextId::Diminuisci1, "velocity_down", E::Later),
-    row(C::VelocityDown5, "Diminuisci5", TextId::Diminuisci5, "velocity_down", E::Later),
-    row(C::VelocityDown10, "Diminuisci10", TextId::Diminuisci10, "velocity_down", E::Later),
-    row(C::VelocityDown50, "Diminuisci50", TextId::Diminuisci50, "velocity_down", E::Later),
+    row(C::VelocityUp1, "Aumenta1", TextId::Aumenta1, "velocity_up", E::SongOpen),
+    row(C::VelocityUp5, "Aumenta5", TextId::Aumenta5, "velocity_up", E::SongOpen),
+    row(C::VelocityUp10, "Aumenta10", TextId::Aumenta10, "velocity_up", E::SongOpen),
+    row(C::VelocityUp50, "Aumenta50", TextId::Aumenta50, "velocity_up", E::SongOpen),
+    row(C::VelocityDown1, "Diminuisci1", TextId::Diminuisci1, "velocity_down", E::SongOpen),
+    row(C::VelocityDown5, "Diminuisci5", TextId::Diminuisci5, "velocity_down", E::SongOpen),
+    row(C::VelocityDown10, "Diminuisci10", TextId::Diminuisci10, "velocity_down", E::SongOpen),
+    row(C::VelocityDown50, "Diminuisci50", TextId::Diminuisci50, "velocity_down", E::SongOpen),
 }};
 
 constexpr bool rowsInIdOrder() {

@@ -56,7 +56,10 @@ namespace cantelo {
     X(MixerPan, "Pan", "Pan")                                                                      \
     X(MixerVolume, "Vol", "Vol")                                                                   \
     X(MixerMute, "m", "m")                                                                         \
-    X(MixerSolo, "s", "s")
+    X(MixerSolo, "s", "s")                                                                         \
+    X(OverviewChannel, "Chn", "Chn")                                                               \
+    X(OverviewVolume, "Vol", "Vol")                                                                \
+    X(OverviewPan, "Pan", "Pan")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

@@ -2,6 +2,7 @@
 
 #include "core/app/remote_command.h"
 #include "core/app/remote_transport.h"
+#include "core/playback/chase_channels.h"
 #include "core/timing/time_map.h"
 #include "gui/app/about_dialog.h"
 #include "gui/app/language_menu_qt.h"
@@ -80,6 +81,27 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
         [this](const std::function<Result()>& command) { run(command); });
     m_mixer =
         std::make_unique<MixerLink>(window, m_doc, m_signals, m_device, m_player, m_transport);
+    OverviewHooks overview;
+    overview.position = [this] { return m_player.tick(); };
+    // The values in force at the clicked tick are shown (and sent) as the mixer's are.
+    overview.locate = [this](std::int32_t tick) {
+        const TransportMove moved = m_transport.seek(tick);
+        ChaseChannels(m_player, m_device, ChaseKinds::all());
+        move(moved);
+    };
+    overview.sendVolume = [this](int ch, int value) { m_device.SendController(ch, value, 7); };
+    overview.pausePlayback = [this] {
+        const bool playing = m_player.playing();
+        m_player.Stop();
+        return playing;
+    };
+    // Starting resets every controller of the output; the next display step sends the values
+    // in force again, as after any start.
+    overview.resumePlayback = [this] {
+        m_player.Play();
+        m_transport.requestFullRefresh();
+    };
+    m_tools->connectOverview(std::move(overview));
     registerCommands();
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
@@ -223,6 +245,9 @@ void EditorSession::registerCommands() {
     handle(C::SysExViewer, [this] { m_tools->openSysEx(); });
     handle(C::PatchInstruments, [this] { m_tools->openPatch(); });
     handle(C::Mixer, [this] { m_mixer->open(); });
+    handle(C::MidiParameters, [this] { m_tools->overview().open(); });
+    for (const auto& [id, percent] : kVelocitySteps)
+        handle(id, [this, percent] { m_tools->overview().scaleVelocities(percent); });
     handle(C::MonitorBackground, [this] { m_monitor.showBackgroundDialog(); });
     handle(C::Help, [] { QDesktopServices::openUrl(userGuideUrl()); });
     handle(C::WebSite, [] { QDesktopServices::openUrl(QUrl(websiteUrl())); });
@@ -380,6 +405,8 @@ void EditorSession::updateDisplay() {
     const DisplayUpdate u = m_transport.displayStep();
     if (u.tick) m_window.positionSlider()->showTick(*u.tick);
     if (u.tick) m_grid->showPosition(*u.tick, u.gridFollows);
+    if (u.tick || u.toolWindowsRefresh)
+        m_tools->overview().follow(m_player.tick(), u.toolWindowsRefresh);
     if (u.position) setLabel("LblszPointer", QString::fromStdString(*u.position));
     if (u.clock) setLabel("LblszPointer2", QString::fromStdString(*u.clock));
     if (u.signature) setLabel("LblszSignature", QString::fromStdString(*u.signature));

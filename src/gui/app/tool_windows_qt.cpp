@@ -8,6 +8,7 @@
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
+#include "gui/views/cantelo_style_qt.h"
 #include "gui/views/event_list_qt.h"
 
 #include <QFontDatabase>
@@ -20,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 namespace cantelo {
@@ -65,7 +67,10 @@ PatchHooks ToolWindows::patchHooks() {
     PatchHooks hooks;
     hooks.tick = [this] { return m_player.tick(); };
     hooks.send = [this](int channel, int program) { m_device.SendProgramChange(channel, program); };
-    hooks.channelChosen = [this](int channel) { m_selectedChannel = channel; };
+    hooks.channelChosen = [this](int channel) {
+        m_selectedChannel = channel;
+        if (m_overview) m_overview->redraw();
+    };
     hooks.refuse = [this](PatchRefusal refusal) {
         ShowMessage(&m_window, m_window.language().texts(),
                     refusal == PatchRefusal::ChannelNotInUse ? Message::ChannelNotInUse
@@ -95,6 +100,7 @@ void ToolWindows::openPatch() {
 void ToolWindows::setSelectedChannel(int channel) {
     m_selectedChannel = std::clamp(channel, 0, kChannels - 1);
     if (m_patchView) m_patchView->selectChannel(m_selectedChannel);
+    if (m_overview) m_overview->redraw();
 }
 
 void ToolWindows::followPlayback(const DisplayUpdate& update) {
@@ -156,7 +162,27 @@ void ToolWindows::openSysEx() {
     m_sysEx = frame;
 }
 
+void ToolWindows::connectOverview(OverviewHooks playback) {
+    playback.run = m_run;
+    playback.openPatch = [this] { m_window.action(CommandId::PatchInstruments)->trigger(); };
+    playback.addWindow = [this](QWidget* content, const QString& caption) {
+        return m_window.addToolWindow(content, caption);
+    };
+    playback.texts = [this] {
+        const LanguageMenu& lang = m_window.language();
+        return std::array<QString, 5>{
+            title(lang, TextId::mnuMidiParam), lang.text(ExtraTextId::OverviewChannel),
+            lang.text(TextId::PatchCaption), lang.text(ExtraTextId::OverviewVolume),
+            lang.text(ExtraTextId::OverviewPan)};
+    };
+    m_overview = std::make_unique<MidiOverview>(
+        m_doc, m_window.popupMenu2(), std::move(playback), [this] { return m_selectedChannel; },
+        [this](int channel) { setSelectedChannel(channel); });
+}
+
+
 void ToolWindows::onDocumentChange(const DocumentChange& change) {
+    if (m_overview) m_overview->onDocumentChange(change.kind);
     switch (change.kind) {
     case DocumentChangeKind::FileOpened:
         fillTempo();
@@ -219,6 +245,7 @@ void ToolWindows::applyLanguage() {
                                lang.text(ExtraTextId::BankMsbCaption),
                                lang.text(ExtraTextId::BankLsbCaption),
                                lang.text(TextId::CancelCaption), lang.text(TextId::ApplyCaption)});
+    if (m_overview) m_overview->applyLanguage();
 }
 
 } // namespace cantelo

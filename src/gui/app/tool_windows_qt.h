@@ -5,6 +5,7 @@
 #include "core/files/result.h"
 #include "gui/views/event_list_qt.h"
 #include "gui/views/patch_window_qt.h"
+#include "gui/views/midi_overview_window_qt.h"
 
 #include <QObject>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 #include <QToolButton>
 
 #include <functional>
+#include <memory>
 
 class QMdiSubWindow;
 
@@ -48,6 +50,10 @@ public:
     void setSelectedChannel(int channel);
     // One run of the display timer: a program change played shows in the patch window.
     void followPlayback(const DisplayUpdate& update);
+    // "Parametri Midi", once `playback` is connected: the hooks that reach the player and the
+    // output (this fills in the window's own).
+    void connectOverview(OverviewHooks playback);
+    MidiOverview& overview() { return *m_overview; }
 
     // The open windows' parts (null when closed), for tests.
     QMdiSubWindow* tempoWindow() const { return m_tempo; }
@@ -88,6 +94,7 @@ private:
     QPointer<QPlainTextEdit> m_sysExText;
     QPointer<QMdiSubWindow> m_patch;
     QPointer<PatchWindow> m_patchView;
+    std::unique_ptr<MidiOverview> m_overview;
 };
 
 } // namespace cantelo
