@@ -11,8 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include <sys/stat.h>
-
 namespace cantelo {
 namespace {
 
@@ -145,8 +143,6 @@ TEST_F(EditorDocumentTest, FailedOpenShowsAnEmptySongAndTellsTheViews) {
 TEST_F(EditorDocumentTest, EachFailureGivesItsReasonAndChangesNothing) {
     const std::string folder = dir.path().string();
     const std::string missing = (dir / "missing.mid").string();
-    const std::string fifo = (dir / "pipe.txt").string();
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string big =
         test::writeFile(dir / "big.txt", std::string((std::size_t{1} << 20) + 1, 'a'));
     const std::string empty = test::writeFile(dir / "empty.txt", "");
@@ -162,8 +158,6 @@ TEST_F(EditorDocumentTest, EachFailureGivesItsReasonAndChangesNothing) {
     } cases[] = {
         {"open missing", [&] { return doc.open(missing); }, R::NotFound},
         {"open folder", [&] { return doc.open(folder); }, R::NotAFile},
-        {"open FIFO", [&] { return doc.open(fifo); }, R::NotAFile},
-        {"import FIFO", [&] { return doc.importText(fifo); }, R::NotAFile},
         {"import folder", [&] { return doc.importText(folder); }, R::NotAFile},
         {"import oversize", [&] { return doc.importText(big); }, R::TooLarge},
         {"import empty", [&] { return doc.importText(empty); }, R::Empty},

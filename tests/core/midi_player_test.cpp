@@ -336,24 +336,15 @@ TEST_F(Player, SysExGoesOutByTickFirstAtItsMoment) {
     play();
     runUntil(1100);
 
-    std::vector<std::vector<std::uint8_t>> sysex;
-    std::size_t firstSysEx = 0, queuedProgram = 0;
+    // By tick, the malformed one held back; the reset at tick 0 precedes the queue's program
+    // change at tick 0, which survives it.
+    std::vector<int> order; // the SysEx's first data byte, or 0 for the program change
     const auto all = out.entries();
     for (std::size_t i = preambleSize(); i < all.size(); ++i) {
-        if (all[i].kind == Kind::SysEx) {
-            sysex.push_back(out.sysExBytes(all[i]));
-            if (!firstSysEx) firstSysEx = i;
-        }
-        if (all[i].kind == Kind::Short && all[i].packed == programChange(0, 20) && !queuedProgram)
-            queuedProgram = i;
+        if (all[i].kind == Kind::SysEx) order.push_back(out.sysExBytes(all[i])[1]);
+        if (all[i].kind == Kind::Short && all[i].packed == programChange(0, 20)) order.push_back(0);
     }
-    ASSERT_EQ(sysex.size(), 3u);
-    EXPECT_EQ(sysex[0], (std::vector<std::uint8_t>{0xF0, 0x41, 0x10, 0x42, 0x12, 0xF7}));
-    EXPECT_EQ(sysex[1], (std::vector<std::uint8_t>{0xF0, 0x43, 0x10, 0x4C, 0xF7}));
-    EXPECT_EQ(sysex[2].size(), 6u);
-    // The reset at tick 0 precedes the queue's program change at tick 0, which survives it.
-    ASSERT_NE(queuedProgram, 0u);
-    EXPECT_LT(firstSysEx, queuedProgram);
+    EXPECT_EQ(order, (std::vector<int>{0x41, 0, 0x43, 0x7E}));
 }
 
 TEST_F(Player, SysExSkippedWhileSwitchedOffIsNotSentLater) {

@@ -119,17 +119,23 @@ bool samePairedBack(const std::vector<Note>& want, const std::vector<Note>& got)
     return starts(want) == starts(got) && ends(want) == ends(got);
 }
 
+// Where two lists first differ, as "what line n: expected x, got y", or "" when they do not.
+template <typename T, typename Show>
+std::string mismatchText(const std::string& what, const std::vector<T>& want,
+                         const std::vector<T>& got, Show show) {
+    const auto [a, b] = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
+    if (a == want.end() && b == got.end()) return {};
+    return what + " line " + std::to_string(a - want.begin()) + ": expected " +
+           (a == want.end() ? "(end)" : show(*a)) + ", got " +
+           (b == got.end() ? "(end)" : show(*b));
+}
+
 // Lines over 33 characters are wrapped again when a song is opened (the save warns about it):
 // such a line may come back as several lines holding the same syllables at the same ticks.
 std::string lyricDifference(const std::vector<LyricLine>& want, const std::vector<LyricLine>& got) {
     auto isLong = [](const LyricLine& l) { return l.length() > kSoftLineLength; };
-    if (std::none_of(want.begin(), want.end(), isLong)) {
-        if (want == got) return {};
-        const auto [a, b] = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
-        return "lyric line " + std::to_string(a - want.begin()) + ": expected " +
-               (a == want.end() ? "(end)" : lineText(*a)) + ", got " +
-               (b == got.end() ? "(end)" : lineText(*b));
-    }
+    if (std::none_of(want.begin(), want.end(), isLong))
+        return mismatchText("lyric", want, got, lineText);
     // Trailing empty lines are padding: a wrapped line leaves one less of them.
     auto content = [](const std::vector<LyricLine>& v) {
         std::size_t n = v.size();
@@ -173,33 +179,25 @@ std::string lyricDifference(const std::vector<LyricLine>& want, const std::vecto
 
 // The first difference between two snapshots, or "" when they are the same.
 std::string firstDifference(const Snapshot& want, const Snapshot& got) {
+    if (want.parts.size() != got.parts.size() || want.notes.size() != got.notes.size())
+        return "other parts, or notes of other channels or keys";
     for (const auto& [part, lines] : want.parts) {
         const auto it = got.parts.find(part);
-        const std::vector<std::string> none;
-        const auto& other = it == got.parts.end() ? none : it->second;
-        const auto [a, b] = std::mismatch(lines.begin(), lines.end(), other.begin(), other.end());
-        if (a == lines.end() && b == other.end()) continue;
-        return part + " line " + std::to_string(a - lines.begin()) + ": expected \"" +
-               (a == lines.end() ? "(end)" : *a) + "\", got \"" +
-               (b == other.end() ? "(end)" : *b) + "\"";
+        if (it == got.parts.end()) return "no " + part;
+        const std::string d = mismatchText(part, lines, it->second, [](auto s) { return s; });
+        if (!d.empty()) return d;
     }
-    for (const auto& [part, lines] : got.parts)
-        if (!want.parts.contains(part)) return "unexpected " + part;
-    if (want.notes.size() != got.notes.size()) return "notes of another key or channel";
     for (const auto& [key, notes] : want.notes) {
         const auto it = got.notes.find(key);
         if (it == got.notes.end()) return "no notes of key " + std::to_string(key.second);
-        if (it->second == notes || samePairedBack(notes, it->second)) continue;
-        const auto [a, b] =
-            std::mismatch(notes.begin(), notes.end(), it->second.begin(), it->second.end());
-        auto text = [](const auto& at, const auto& end) {
-            return at == end ? std::string("(end)")
-                             : std::to_string(at->tick) + "-" + std::to_string(at->off) + " vel " +
-                                   std::to_string(at->velocity);
-        };
-        return "notes of channel " + std::to_string(key.first) + " key " +
-               std::to_string(key.second) + ": expected " + text(a, notes.end()) + ", got " +
-               text(b, it->second.end());
+        if (samePairedBack(notes, it->second)) continue;
+        const std::string d = mismatchText(
+            "channel " + std::to_string(key.first) + " key " + std::to_string(key.second), notes,
+            it->second, [](const Note& n) {
+                return std::to_string(n.tick) + "-" + std::to_string(n.off) + " vel " +
+                       std::to_string(n.velocity);
+            });
+        if (!d.empty()) return d;
     }
     return lyricDifference(want.lyrics, got.lyrics);
 }

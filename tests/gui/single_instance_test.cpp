@@ -50,9 +50,8 @@ bool closedByPeer(int fd, int timeoutMs) {
 }
 
 // The second process: this same program started with "--second-start SERVER CONFIG [FILE]" runs
-// the editor's start-up check and prints what a user would see; "--send SERVER TAG TEXT" sends
-// one command and prints the answer; "--serve SERVER FILES IDLE_MS" is an editor limited to
-// FILES descriptors that prints the first file handed to it and ends.
+// the editor's start-up check and prints what a user would see; "--serve SERVER FILES IDLE_MS"
+// is an editor limited to FILES descriptors that prints the first file handed to it and ends.
 int runHelper(QStringList args) {
     const QString mode = args.takeFirst();
     SingleInstance instance(args.takeFirst());
@@ -70,13 +69,6 @@ int runHelper(QStringList args) {
         std::printf("listening\n");
         std::fflush(stdout);
         return QCoreApplication::exec();
-    }
-    if (mode == "--send") {
-        if (instance.claim() != SingleInstance::Role::Secondary) return 4;
-        const QByteArray tag = args.takeFirst().toLatin1();
-        std::printf("answer %d\n",
-                    instance.send(remoteTag(tag.toStdString()), args.takeFirst().toLocal8Bit()));
-        return 0;
     }
     const std::filesystem::path config = args.takeFirst().toStdString();
     const QString file = args.isEmpty() ? QString() : args.takeFirst();
@@ -144,19 +136,6 @@ private slots:
         QCOMPARE(code, 0);
         QCOMPARE(out.trimmed(), QString("message Sorry...|Cantelo Edit is still running!"));
         QVERIFY(m_received.isEmpty());
-    }
-
-    void unknownTagsAreAnsweredZeroAndNotActedOn() {
-        SingleInstance editor(m_name);
-        QCOMPARE(editor.claim(), SingleInstance::Role::Primary);
-        listen(editor);
-        QProcess unknown;
-        QCOMPARE(run(unknown, {"--send", m_name, "cnxx", "a"}).second.trimmed(),
-                 QString("answer 0"));
-        QProcess play;
-        QCOMPARE(run(play, {"--send", m_name, "cnps", ""}).second.trimmed(), QString("answer 1"));
-        QCOMPARE(m_received.size(), 1);
-        QCOMPARE(m_received[0].tag, QString("cnps"));
     }
 
     void socketLeftByACrashedEditorIsTakenOver() {
@@ -252,8 +231,7 @@ private:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (!args.isEmpty() &&
-        QStringList{"--second-start", "--send", "--serve"}.contains(args.first()))
+    if (!args.isEmpty() && QStringList{"--second-start", "--serve"}.contains(args.first()))
         return runHelper(args);
     SingleInstanceTest test;
     return QTest::qExec(&test, argc, argv);
