@@ -7,10 +7,12 @@
 #include "core/playback/recording_output.h"
 #include "gui/app/editor_session_qt.h"
 #include "gui/app/main_window.h"
+#include "gui/app/mixer_link_qt.h"
 #include "gui/views/child_window.h"
 #include "gui/views/monitor_view_qt.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 
 #include <benchmark/benchmark.h>
 
@@ -18,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -138,8 +141,8 @@ void BM_DisplayTimerRun(benchmark::State& state) {
 // How late the playback thread sends while the window follows the song (display timer, slider,
 // grid, monitor): each channel's sends are paired in order with its queue, the values the
 // window re-sends in between (the full refresh after the start) being passed over.
-void BM_PlaybackWhileTheViewsFollow(benchmark::State& state) {
-    Frame frame({712, 274});
+// `during` runs at each turn of the event loop while the song plays.
+void playbackLateness(benchmark::State& state, Frame& frame, const std::function<void()>& during) {
     QApplication::processEvents();
     RecordingOutput* out = frame.recorders->last;
     if (!frame.ok || !out) {
@@ -155,6 +158,7 @@ void BM_PlaybackWhileTheViewsFollow(benchmark::State& state) {
         while (frame.session->player().playing() &&
                std::chrono::steady_clock::now() - start < limit) {
             QApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (during) during();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         frame.session->transport().stop();
@@ -191,7 +195,48 @@ void BM_PlaybackWhileTheViewsFollow(benchmark::State& state) {
     }
 }
 
+void BM_PlaybackWhileTheViewsFollow(benchmark::State& state) {
+    Frame frame({712, 274});
+    playbackLateness(state, frame, {});
+}
+
+// The same while the mixer is open and a volume fader is dragged up and down all the time: each
+// move is a song edit, a send and a redraw on the window's thread.
+void BM_PlaybackWhileTheMixerIsDragged(benchmark::State& state) {
+    Frame frame({712, 274});
+    frame.session->mixer().open();
+    QApplication::processEvents();
+    MixerPanel* panel = frame.session->mixer().panel();
+    const Mixer& mixer = frame.session->mixer().mixer();
+    const auto fader =
+        std::find_if(mixer.items().begin(), mixer.items().end(), [&](const auto& it) {
+            return it.kind == MixKind::Volume && mixer.strips()[std::size_t(it.channel)].used;
+        });
+    if (!panel || fader == mixer.items().end()) {
+        state.SkipWithError("no mixer or no channel in use");
+        return;
+    }
+    const QPoint grab((fader->left + fader->right) / 2, (fader->top + fader->bottom) / 2);
+    const auto send = [panel](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), panel->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                          buttons, Qt::NoModifier);
+        QApplication::sendEvent(panel, &event);
+    };
+    send(QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    int step = 0;
+    playbackLateness(state, frame, [&] {
+        const int offset = (step++ % 40 < 20) ? step % 20 : 20 - step % 20;
+        send(QEvent::MouseMove, grab - QPoint(0, offset), Qt::LeftButton);
+    });
+    send(QEvent::MouseButtonRelease, grab, Qt::NoButton);
+    state.counters["moves"] = step;
+}
+
 BENCHMARK(BM_PlaybackWhileTheViewsFollow)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_PlaybackWhileTheMixerIsDragged)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 BENCHMARK_CAPTURE(BM_MonitorWipeStep, default_712, 712)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_MonitorWipeStep, wide_1008, 1008)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MonitorHalfPageFlip)->Unit(benchmark::kMillisecond);
