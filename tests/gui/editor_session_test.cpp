@@ -310,12 +310,16 @@ private slots:
 
     void playAndStopDriveThePlayerAndTheReadOuts() {
         QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")));
-        m_window->action("mnuPlay")->trigger();
+        // The button answers the press and stays down after the release while the song plays.
+        QToolButton* play = m_window->toolButton("tbPlay");
+        QTest::mouseClick(play, Qt::LeftButton);
         QVERIFY(m_session->player().playing());
+        QTRY_VERIFY(play->isDown());
         QVERIFY(!m_window->toolButton("tbGoInit")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(m_window->label("LblszPointer2")->text() != "00:00:00:00", 3000);
         m_window->action("mnuStop")->trigger();
         QVERIFY(!m_session->player().playing());
+        QVERIFY(!play->isDown());
         QVERIFY(m_window->toolButton("tbGoInit")->isEnabled());
         QVERIFY(m_outputs->last->shortMessages().size() > 16);
     }

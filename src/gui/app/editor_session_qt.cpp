@@ -103,6 +103,12 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
     };
     m_tools->connectOverview(std::move(overview));
     registerCommands();
+    // The transport buttons act on the press; the release that follows lifts a button, so the
+    // pressed look of Play and Sincronizza is put back then.
+    for (const char* name : {"tbPlay", "tbReg"})
+        if (QToolButton* button = window.toolButton(QLatin1String(name)))
+            connect(button, &QToolButton::released, this, &EditorSession::refreshCommandStates,
+                    Qt::QueuedConnection);
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
     // The status bar shows the hint under the mouse, and the song's path when there is none.
