@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/lyrics/letter_case.h"
+#include "core/lyrics/text_encoding.h"
 #include "core/song/indexed_lists.h"
 
 #include <string>
@@ -11,8 +13,6 @@ namespace cantelo {
 // Whole-text operations on the lyric list. Each works on the list alone and leaves the common
 // refresh (line list, editor, grid, monitor) to its caller, which also updates the editor's scroll
 // range where the line count may have changed. GUI thread; none of them shows anything.
-
-enum class LetterCase { Upper, Lower };
 
 // "Pulisci Testo Karaoke": the list becomes 36 empty lines (break items at ticks 100, 130, ...).
 void clearText(TItemLyr& lyrics);
@@ -28,15 +28,16 @@ bool importTextBytes(TItemLyr& lyrics, std::string_view bytes);
 // (1 MiB) changes nothing and returns false.
 bool importTextFile(TItemLyr& lyrics, const std::string& path);
 
-// "Adatta testo a Finestra": wraps every line longer than 33 characters at a word boundary,
+// "Adatta testo a Finestra": wraps every line longer than 33 characters (of `encoding`, so a
+// line wraps at the same word whichever encoding its song is in) at a word boundary,
 // inserting break items with provisional ticks (item tick + 10). A line that is a single word is
 // cut before the syllable that crossed the limit; a single syllable that long is left alone.
 // Returns the number of breaks inserted.
-int AdaptTextToWindow(TItemLyr& lyrics);
+int AdaptTextToWindow(TItemLyr& lyrics, const TextEncoding& encoding = {});
 
-// "Tutto in Maiuscolo" / "Tutto in Minuscolo": every syllable's letters, accented ones included
-// (Windows-1252). Returns whether any byte changed.
-bool changeTextCase(TItemLyr& lyrics, LetterCase to);
+// "Tutto in Maiuscolo" / "Tutto in Minuscolo": every syllable's letters, accented ones included,
+// in the case mapping of `encoding` (see textInCase). Returns whether any byte changed.
+bool changeTextCase(TItemLyr& lyrics, LetterCase to, const TextEncoding& encoding = {});
 
 // The syllable that the cursor-relative commands act on, given `LocateCursor`'s (k, o): k, or
 // the syllable after it when the cursor stands on the boundary after k. -1 when there is none
@@ -45,7 +46,8 @@ int syllableUnderCursor(TItemLyr& lyrics, int k, int o);
 
 // "Inizio Sillaba sotto Cursore in Maiuscolo/Minuscolo": the syllable's start mark, its first
 // letter after any leading space, changes case. Returns whether it changed.
-bool changeSyllableStartCase(TItemLyr& lyrics, int k, int o, LetterCase to);
+bool changeSyllableStartCase(TItemLyr& lyrics, int k, int o, LetterCase to,
+                             const TextEncoding& encoding = {});
 
 // "Unisci Sillabe": the item after the syllable under the cursor is appended to it and removed;
 // when that item is a break item the two lines join. Returns whether the list changed.
