@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "core/document/editor_document.h"
+#include "core/song/syllable_file.h"
 
 #include <gtest/gtest.h>
 
@@ -180,6 +181,60 @@ TEST_F(EditorDocumentTest, EachFailureGivesItsReasonAndChangesNothing) {
         EXPECT_EQ(lyricItems(), before) << c.what;
     }
     EXPECT_FALSE(fs::exists(dir / "no"));
+}
+
+// Text files and syllable files of a song in another encoding: an imported file arrives in the
+// song's encoding or not at all, and what is written out is in the song's encoding throughout.
+TEST_F(EditorDocumentTest, ImportExportAndSyllablesKeepToTheSongsEncoding) {
+    const fs::path utf8Song = fs::path(CANTELO_CORPUS_DIR) / "dmp__Negra_Sombra.kar";
+    if (!fs::exists(utf8Song)) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
+    const std::string chinese =
+        test::writeFile(dir / "zh.txt", "\xEF\xBB\xBF\xE4\xB8\xAD \xC3\xBC\n");
+
+    const auto firstLine = [&] {
+        const std::string* text = doc.lyrics().lineList().get(0);
+        return text ? *text : std::string("(no line)");
+    };
+
+    openCorpusSong(); // Windows-1252
+    ASSERT_TRUE(doc.lyrics().textEncoding().isWindows1252());
+    const auto before = lyricItems();
+    const Result refused = doc.importText(chinese);
+    EXPECT_EQ(refused.reason, FailureReason::NotInEncoding);
+    EXPECT_EQ(refused.path, chinese);
+    EXPECT_EQ(lyricItems(), before);
+    EXPECT_FALSE(doc.modified());
+    ASSERT_TRUE(doc.importText(test::writeFile(dir / "de.txt", "\xC3\x9C"
+                                                               "bermut\r\n")));
+    EXPECT_EQ(firstLine(), "\xDC"
+                                               "bermut");
+
+    ASSERT_TRUE(doc.open(utf8Song.string()));
+    ASSERT_TRUE(doc.lyrics().textEncoding().isUtf8());
+    ASSERT_TRUE(doc.importText(chinese));
+    EXPECT_EQ(firstLine(), "\xE4\xB8\xAD \xC3\xBC");
+    // A Windows-1252 file in a UTF-8 song is converted, never taken as bytes.
+    ASSERT_TRUE(doc.importText(test::writeFile(dir / "it.txt", "perch\xE9 citt\xE0\r\n")));
+    EXPECT_EQ(firstLine(), "perch\xC3\xA9 citt\xC3\xA0");
+
+    // A syllable longer than a record is cut between characters.
+    std::string& long_ = lyricItem(doc.lyrics().lyrics(), 0).text;
+    long_.clear();
+    for (int i = 0; i < 100; ++i) long_ += "xx\xC3\xA9"; // a byte cut at 255 splits an "é"
+    ASSERT_TRUE(doc.saveSyllables((dir / "song").string()).result);
+    SyllableFile parsed;
+    ASSERT_EQ(readSyllableFile((dir / "song.nvs").string(), parsed), SyllableLoad::Loaded);
+    ASSERT_GE(parsed.records.size(), 2u);
+    EXPECT_EQ(parsed.records[0].text + parsed.records[1].text, long_);
+    for (const SyllableRecord& r : parsed.records) EXPECT_TRUE(isValidUtf8(r.text)) << r.text;
+
+    const ExportTrailer trailer{"Titolo \xE8", {"\x80 credit"}};
+    const WriteOutcome exported = doc.exportText((dir / "out").string(), trailer);
+    ASSERT_TRUE(exported.result);
+    const std::string written = test::fileText(exported.path);
+    EXPECT_TRUE(isValidUtf8(written));
+    EXPECT_NE(written.find("Titolo \xC3\xA8\r\n"), std::string::npos);
+    EXPECT_NE(written.find("\xE2\x82\xAC credit"), std::string::npos);
 }
 
 // Syllable files: a load is one undo step, a division mismatch is asked, and no is respected.

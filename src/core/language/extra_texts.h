@@ -47,7 +47,9 @@ namespace cantelo {
       "Raises every tempo event in the list by one beat per minute")                               \
     X(TempoLowerHint, "Diminuisce di 1 unita' tutti gli eventi Tempo presenti nella lista",        \
       "Lowers every tempo event in the list by one beat per minute")                               \
-    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")
+    X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")  \
+    X(ReasonNotInEncoding, "contiene caratteri che la codifica testo del brano non ha",            \
+      "it holds characters that the song's text encoding does not have")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

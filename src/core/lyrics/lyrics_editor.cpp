@@ -452,7 +452,7 @@ bool LyricsEditor::importText(std::string_view bytes) {
     prepare();
     bool imported = false;
     edit(0, [&] {
-        imported = importTextBytes(list(), bytes);
+        imported = importTextBytes(list(), bytes, encoding());
         if (!imported) return;
         m_doc.BuildLineList();
         m_doc.PadLines();

@@ -45,7 +45,7 @@ void clearText(TItemLyr& lyrics) {
     for (int k = 0; k < kMinLines; ++k) lyrics.add({}, 1, kFirstEmptyLineTick + kEmptyLineStep * k);
 }
 
-bool importTextBytes(TItemLyr& lyrics, std::string_view bytes) {
+bool importTextBytes(TItemLyr& lyrics, std::string_view bytes, const TextEncoding& encoding) {
     if (bytes.empty()) return false;
     lyrics.clear();
     // n counts every byte walked and every word added; the line feed of a CR LF pair is not
@@ -64,7 +64,7 @@ bool importTextBytes(TItemLyr& lyrics, std::string_view bytes) {
         ++n;
     }
     if (!line.empty()) addImportedLine(lyrics, line, n);
-    AdaptTextToWindow(lyrics);
+    AdaptTextToWindow(lyrics, encoding);
     return true;
 }
 
@@ -72,6 +72,33 @@ bool importTextFile(TItemLyr& lyrics, const std::string& path) {
     std::vector<std::uint8_t> image;
     if (!readFileImage(path, kMaxImportBytes, image)) return false;
     return importTextBytes(lyrics, {reinterpret_cast<const char*>(image.data()), image.size()});
+}
+
+std::optional<std::string> textFileInEncoding(std::string_view bytes,
+                                              const TextEncoding& encoding) {
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(bytes);
+    if (isValidUtf8(bytes)) {
+        constexpr std::string_view bom = "\xEF\xBB\xBF";
+        if (bytes.starts_with(bom)) bytes.remove_prefix(bom.size());
+        return fromUtf8(bytes, encoding);
+    }
+    if (!encoding.isUtf8()) return std::string(bytes);
+    return toUtf8(bytes, detectTextEncoding({bytes}));
+}
+
+ExportTrailer trailerInEncoding(const ExportTrailer& trailer, const TextEncoding& encoding) {
+    if (encoding.isWindows1252()) return trailer;
+    const TextEncoding interface;
+    const auto convert = [&](const std::string& text) {
+        std::string out;
+        for (const char32_t c : interface.decode(text)) out += encoding.encode(c).value_or("?");
+        return out;
+    };
+    ExportTrailer out{convert(trailer.title), {}};
+    for (const std::string& credit : trailer.credits) out.credits.push_back(convert(credit));
+    return out;
 }
 
 int AdaptTextToWindow(TItemLyr& lyrics, const TextEncoding& encoding) {

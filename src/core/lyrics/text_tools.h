@@ -4,6 +4,7 @@
 #include "core/lyrics/text_encoding.h"
 #include "core/song/indexed_lists.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,15 @@ void clearText(TItemLyr& lyrics);
 // wrapped (AdaptTextToWindow). A line ends at CR LF, CR or LF; a last line without one is
 // imported too. Ticks are provisional: 30 per byte walked and per word, the break 10 after its
 // line. Empty input changes nothing and returns false. The caller then pads the text to 36 lines.
-bool importTextBytes(TItemLyr& lyrics, std::string_view bytes);
+bool importTextBytes(TItemLyr& lyrics, std::string_view bytes, const TextEncoding& encoding = {});
+
+// The bytes of a text file to import, in the song's `encoding`. A file that is valid UTF-8 is
+// read as UTF-8 (a leading byte-order mark dropped) and converted; nothing when one of its
+// characters has no bytes in `encoding`, so nothing is half-imported. Any other file is taken to
+// be in the song's encoding already, except for a UTF-8 song, which must not take bytes that are
+// no UTF-8: that file's code page is guessed as on opening a song and converted. ASCII passes
+// unchanged.
+std::optional<std::string> textFileInEncoding(std::string_view bytes, const TextEncoding& encoding);
 
 // The same over a file; a file that cannot be read, is empty, or is larger than any lyrics text
 // (1 MiB) changes nothing and returns false.
@@ -61,6 +70,10 @@ struct ExportTrailer {
     std::string title;
     std::vector<std::string> credits;
 };
+
+// The trailer in the song's `encoding` (its texts are Windows-1252, as every interface text), so
+// an exported file is in one encoding throughout; a character the encoding lacks becomes "?".
+ExportTrailer trailerInEncoding(const ExportTrailer& trailer, const TextEncoding& encoding);
 
 // "Esporta Testo": every line of `lines` followed by CR LF, then a blank line, the title, a blank
 // line and the credit lines, each ended by CR LF. Written to a temporary file renamed over
