@@ -207,7 +207,7 @@ TEST_F(EditorDocumentTest, ImportExportAndSyllablesKeepToTheSongsEncoding) {
     ASSERT_TRUE(doc.importText(test::writeFile(dir / "de.txt", "\xC3\x9C"
                                                                "bermut\r\n")));
     EXPECT_EQ(firstLine(), "\xDC"
-                                               "bermut");
+                           "bermut");
 
     ASSERT_TRUE(doc.open(utf8Song.string()));
     ASSERT_TRUE(doc.lyrics().textEncoding().isUtf8());
@@ -235,6 +235,93 @@ TEST_F(EditorDocumentTest, ImportExportAndSyllablesKeepToTheSongsEncoding) {
     EXPECT_TRUE(isValidUtf8(written));
     EXPECT_NE(written.find("Titolo \xC3\xA8\r\n"), std::string::npos);
     EXPECT_NE(written.find("\xE2\x82\xAC credit"), std::string::npos);
+}
+
+// A song of lyric events in `encoding` (each text of `words` encoded, at 200, 300 ...), with a
+// title text and a track name that hold the first word too.
+std::string songIn(const fs::path& file, const TextEncoding& encoding,
+                   const std::vector<std::u32string>& words) {
+    test::SmfTrack track;
+    const std::string first = *encoding.encode(words.front());
+    track.meta(0, 0x03, first).meta(0, 0x01, "@T" + first);
+    std::uint32_t delta = 200;
+    for (const std::u32string& w : words) {
+        track.meta(delta, 0x05, *encoding.encode(w)).noteOn(0, 0, 60, 100).noteOff(90, 0, 60);
+        delta = 10;
+    }
+    return test::writeFile(file, SmfFile(1, 480).track(track.endOfTrack()).bytes());
+}
+
+// Another encoding only reads the same bytes anew: no modification, and a save after it writes
+// the same file. The conversion to UTF-8 rewrites every text, and cannot be undone.
+TEST_F(EditorDocumentTest, AnotherEncodingRereadsTheBytesAndConversionRewritesThem) {
+    std::vector<std::u32string> words;
+    for (int i = 0; i < 6; ++i)
+        for (const char32_t* w :
+             {U"Perch\u00E9 ", U"la ", U"citt\u00E0 ", U"\u00E8 ", U"bel", U"la"})
+            words.emplace_back(w);
+    const std::string italian = songIn(dir / "it.mid", TextEncoding(), words);
+    ASSERT_TRUE(doc.open(italian));
+    ASSERT_TRUE(doc.lyrics().textEncoding().isWindows1252());
+    const fs::path first = dir / "first.mid", second = dir / "second.mid";
+    ASSERT_TRUE(doc.save(first.string(), kFormatChoice1).result);
+    const auto items = lyricItems();
+
+    seen.clear();
+    ASSERT_TRUE(doc.setTextEncoding(*TextEncoding::named("Windows-1251")));
+    EXPECT_EQ(count(Kind::Lyrics), 1);
+    EXPECT_EQ(doc.setTextEncoding(*TextEncoding::named("Windows-1251")).reason,
+              FailureReason::NothingToDo);
+    EXPECT_FALSE(doc.modified());
+    EXPECT_EQ(lyricItems(), items);
+    ASSERT_TRUE(doc.save(second.string(), kFormatChoice1).result);
+    EXPECT_EQ(test::fileBytes(second), test::fileBytes(first));
+
+    ASSERT_TRUE(doc.setTextEncoding(TextEncoding()));
+    doc.editor().typeCharacter('x');
+    ASSERT_TRUE(doc.canUndo());
+    ASSERT_TRUE(doc.canConvertTextsToUtf8());
+    ASSERT_TRUE(doc.convertTextsToUtf8());
+    EXPECT_TRUE(doc.lyrics().textEncoding().isUtf8());
+    EXPECT_FALSE(doc.canUndo());
+    EXPECT_TRUE(doc.modified());
+    EXPECT_FALSE(doc.canConvertTextsToUtf8());
+    ASSERT_TRUE(doc.save(second.string(), kFormatChoice1).result);
+    // Every text of the file is UTF-8 now, and it opens as UTF-8.
+    ASSERT_TRUE(doc.open(second.string()));
+    EXPECT_TRUE(doc.lyrics().textEncoding().isUtf8());
+    for (const auto& e : doc.song().data().texts)
+        EXPECT_TRUE(isValidUtf8({reinterpret_cast<const char*>(e.data.data()), e.data.size()}));
+    for (const auto& t : doc.song().data().tracks) EXPECT_EQ(t.name, "Perch\xC3\xA9 ");
+    const std::string* line = doc.lyrics().lineList().get(0);
+    EXPECT_TRUE(line && line->starts_with("xPerch\xC3\xA9 la citt\xC3\xA0 \xC3\xA8 bella"));
+}
+
+// A song in a code page of two-byte characters opens, saves and opens again to the same bytes.
+TEST_F(EditorDocumentTest, AChineseSongRoundTripsByteForByte) {
+    const TextEncoding gbk = *TextEncoding::named("GBK");
+    std::vector<std::u32string> words;
+    for (int i = 0; i < 3; ++i)
+        for (const char32_t* w : {U"\u6211\u7231 ", U"\u4F60 ", U"\u4E2D\u56FD ", U"\u7684 ",
+                                  U"\u5C71\u6C34 ", U"\u670B\u53CB "})
+            words.emplace_back(w);
+    ASSERT_TRUE(doc.open(songIn(dir / "zh.mid", gbk, words)));
+    EXPECT_EQ(doc.lyrics().textEncoding(), gbk);
+    EXPECT_EQ(toUtf8(lyricItems().front().text, gbk), "\xE6\x88\x91\xE7\x88\xB1 ");
+    const auto texts = [&] {
+        std::string all;
+        for (const auto& item : lyricItems()) all += item.text + "/";
+        return all;
+    };
+    const std::string opened = texts();
+    const fs::path first = dir / "first.mid", second = dir / "second.mid";
+    ASSERT_TRUE(doc.save(first.string(), kFormatChoice1).result);
+    ASSERT_TRUE(doc.open(first.string()));
+    EXPECT_EQ(doc.lyrics().textEncoding(), gbk);
+    EXPECT_EQ(texts(), opened);
+    ASSERT_TRUE(doc.save(second.string(), kFormatChoice1).result);
+    EXPECT_EQ(test::fileBytes(second), test::fileBytes(first));
+    EXPECT_TRUE(doc.canConvertTextsToUtf8());
 }
 
 // Syllable files: a load is one undo step, a division mismatch is asked, and no is respected.

@@ -306,6 +306,30 @@ WriteOutcome EditorDocument::exportText(const std::string& path, const ExportTra
 
 // ---- Lyrics commands ------------------------------------------------------------------------
 
+// ---- Text encoding --------------------------------------------------------------------------
+
+Result EditorDocument::setTextEncoding(const TextEncoding& encoding) {
+    return run(Guard::None, [&] {
+        if (encoding == m_doc.lyrics.textEncoding())
+            return Result::failure(FailureReason::NothingToDo);
+        m_doc.lyrics.setTextEncoding(encoding);
+        // The editor follows the refresh, putting its cursor on a character of the new reading.
+        m_doc.lyrics.refresh(m_editor.cursorColumn(), 0, false);
+        return Result::success();
+    });
+}
+
+Result EditorDocument::convertTextsToUtf8() {
+    return run(Guard::None, [&] {
+        if (!::cantelo::convertTextsToUtf8(m_doc))
+            return Result::failure(FailureReason::NothingToDo);
+        m_editor.history().clear();
+        m_doc.lyrics.refresh(m_editor.cursorColumn(), 0, false);
+        songEdited(DocumentChangeKind::SysEx); // the text events changed with the lyrics
+        return Result::success();
+    });
+}
+
 Result EditorDocument::clearText() {
     return run(Guard::Lyrics, [&] { return changedOrNothing(m_editor.clearText()); });
 }

@@ -48,6 +48,50 @@ TextEncoding detectSongEncoding(CMidiSong& song) {
     return detectTextEncoding(texts);
 }
 
+namespace {
+
+std::string_view bytesOf(const CObjectMetaEventText& e) {
+    return {reinterpret_cast<const char*>(e.data.data()), e.data.size()};
+}
+
+// Every text the song would write: its text events, its track names and the lyric list.
+template <typename Visit>
+bool everySongText(SongDocument& doc, const Visit& visit) {
+    for (auto& e : doc.song.data().texts) {
+        std::string text(bytesOf(e));
+        if (!visit(text)) return false;
+        e.data.assign(text.begin(), text.end());
+    }
+    for (auto& t : doc.song.data().tracks)
+        if (!visit(t.name)) return false;
+    for (LyrItem* it = doc.lyrics.lyrics().head(); it; it = it->next)
+        if (!visit(it->text)) return false;
+    return true;
+}
+
+} // namespace
+
+bool textsConvertToUtf8(SongDocument& doc) {
+    const TextEncoding encoding = doc.lyrics.textEncoding();
+    if (encoding.isUtf8()) return false;
+    // Only looks: each text is handed over unchanged.
+    return everySongText(doc, [&](const std::string& text) {
+        const std::u32string chars = encoding.decode(text);
+        return chars.find(U'\uFFFD') == std::u32string::npos;
+    });
+}
+
+bool convertTextsToUtf8(SongDocument& doc) {
+    if (!textsConvertToUtf8(doc)) return false;
+    const TextEncoding encoding = doc.lyrics.textEncoding();
+    everySongText(doc, [&](std::string& text) {
+        text = toUtf8(text, encoding);
+        return true;
+    });
+    doc.lyrics.setTextEncoding(TextEncoding::utf8());
+    return true;
+}
+
 bool hasExtension(std::string_view path, std::string_view ext) {
     if (path.find_last_of('.') == std::string_view::npos) return false;
     const std::string_view have = extensionOf(path);

@@ -62,6 +62,16 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
 // does.
 TextEncoding detectSongEncoding(CMidiSong& song);
 
+// Whether "Salva con Nome" may offer to write the song's texts as UTF-8: the song is not UTF-8
+// already and every text event, track name and lyric item reads as whole characters of its
+// encoding (an unreadable byte would be lost in the conversion).
+bool textsConvertToUtf8(SongDocument& doc);
+
+// Rewrites every text event, track name and lyric item in UTF-8 and makes UTF-8 the song's
+// encoding, so a save writes no text in the old code page beside the new one. False, with
+// nothing changed, when textsConvertToUtf8 is false.
+bool convertTextsToUtf8(SongDocument& doc);
+
 // The document of no song: the song reset, 36 empty lines in chunk 0, no melody notes, no
 // instrument, the labels of tick 0, no file name and saving disabled. `songLoaded` stays.
 void resetToEmptySong(SongDocument& doc);
