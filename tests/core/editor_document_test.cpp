@@ -198,6 +198,7 @@ TEST_F(EditorDocumentTest, ImportExportAndSyllablesKeepToTheSongsEncoding) {
 
     openCorpusSong(); // Windows-1252
     ASSERT_TRUE(doc.lyrics().textEncoding().isWindows1252());
+    EXPECT_FALSE(doc.canConvertTextsToUtf8()); // all ASCII: nothing to convert
     const auto before = lyricItems();
     const Result refused = doc.importText(chinese);
     EXPECT_EQ(refused.reason, FailureReason::NotInEncoding);

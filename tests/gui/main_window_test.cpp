@@ -94,7 +94,7 @@ private slots:
                                "Tempo|Misure|Patch Strumenti|Mixer|-|Monitor Karaoke|-|"
                                "Azzera tutti i Banchi|Riavvia Periferica Midi}"),
             QStringLiteral("Opzioni{Uscita Midi{}|&Chiudi Porta Midi|&Non Utilizzare Sys "
-                           "Ex|Ritardo dei tocchi...|-|"
+                           "Ex|Ritardo dei tocchi...|-|Codifica testo{}|"
                            "Lingua{ITA|ENG}}"),
             QStringLiteral("Informazioni{Informazioni su Cantelo Edit|Guida|Sito Web}"),
         };
@@ -122,7 +122,8 @@ private slots:
                                                  "Save Syllables|-|Quit}"));
         QCOMPARE(shownEnglish[3],
                  QStringLiteral("Options{MIDI Output{}|Reopen MIDI Port|"
-                                "&Do Not Use SysEx|Tap latency...|-|Language{ITA|ENG}}"));
+                                "&Do Not Use SysEx|Tap latency...|-|Text encoding{}|"
+                                "Language{ITA|ENG}}"));
         QCOMPARE(window.action(QStringLiteral("AgganciaSillabe"))->text(),
                  QStringLiteral("Bind Syllables to Melody"));
         QCOMPARE(window.action(QStringLiteral("mnuRedoP"))->text(), QStringLiteral("Redo"));

@@ -74,11 +74,15 @@ bool everySongText(SongDocument& doc, const Visit& visit) {
 bool textsConvertToUtf8(SongDocument& doc) {
     const TextEncoding encoding = doc.lyrics.textEncoding();
     if (encoding.isUtf8()) return false;
-    // Only looks: each text is handed over unchanged.
-    return everySongText(doc, [&](const std::string& text) {
-        const std::u32string chars = encoding.decode(text);
-        return chars.find(U'\uFFFD') == std::u32string::npos;
+    // Only looks: each text is handed over unchanged. ASCII texts are UTF-8 already.
+    bool beyondAscii = false;
+    const bool readable = everySongText(doc, [&](const std::string& text) {
+        beyondAscii = beyondAscii || std::any_of(text.begin(), text.end(), [](char c) {
+                          return static_cast<unsigned char>(c) >= 0x80;
+                      });
+        return encoding.decode(text).find(U'\uFFFD') == std::u32string::npos;
     });
+    return readable && beyondAscii;
 }
 
 bool convertTextsToUtf8(SongDocument& doc) {

@@ -63,8 +63,9 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
 TextEncoding detectSongEncoding(CMidiSong& song);
 
 // Whether "Salva con Nome" may offer to write the song's texts as UTF-8: the song is not UTF-8
-// already and every text event, track name and lyric item reads as whole characters of its
-// encoding (an unreadable byte would be lost in the conversion).
+// already, a text holds more than ASCII (which is UTF-8 as it is), and every text event, track
+// name and lyric item reads as whole characters of its encoding (an unreadable byte would be
+// lost in the conversion).
 bool textsConvertToUtf8(SongDocument& doc);
 
 // Rewrites every text event, track name and lyric item in UTF-8 and makes UTF-8 the song's

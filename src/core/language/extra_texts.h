@@ -49,7 +49,11 @@ namespace cantelo {
       "Lowers every tempo event in the list by one beat per minute")                               \
     X(CharacterRefused, "Carattere non disponibile nella codifica", "Character not available in")  \
     X(ReasonNotInEncoding, "contiene caratteri che la codifica testo del brano non ha",            \
-      "it holds characters that the song's text encoding does not have")
+      "it holds characters that the song's text encoding does not have")                           \
+    X(mnuTextEncoding, "Codifica testo", "Text encoding")                                          \
+    X(Utf8Line1, "Salvare i testi del brano in UTF-8?", "Save the song's texts as UTF-8?")         \
+    X(Utf8Line2, "I programmi recenti li leggono meglio. La conversione non si puo' annullare.",   \
+      "Newer programs read them better. The conversion cannot be undone.")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,
