@@ -71,10 +71,10 @@ bool everySongText(SongDocument& doc, const Visit& visit) {
 
 } // namespace
 
-bool textsConvertToUtf8(SongDocument& doc) {
+Utf8Conversion utf8ConversionOf(SongDocument& doc) {
     const TextEncoding encoding = doc.lyrics.textEncoding();
-    if (encoding.isUtf8()) return false;
-    // Only looks: each text is handed over unchanged. ASCII texts are UTF-8 already.
+    if (encoding.isUtf8()) return Utf8Conversion::NothingToConvert;
+    // Only looks: each text is handed over unchanged.
     bool beyondAscii = false;
     const bool readable = everySongText(doc, [&](const std::string& text) {
         beyondAscii = beyondAscii || std::any_of(text.begin(), text.end(), [](char c) {
@@ -82,7 +82,8 @@ bool textsConvertToUtf8(SongDocument& doc) {
                       });
         return encoding.decode(text).find(U'\uFFFD') == std::u32string::npos;
     });
-    return readable && beyondAscii;
+    if (!readable) return Utf8Conversion::Unreadable;
+    return beyondAscii ? Utf8Conversion::Converts : Utf8Conversion::NothingToConvert;
 }
 
 bool convertTextsToUtf8(SongDocument& doc) {
