@@ -70,8 +70,9 @@ std::string where(const CMidiSong& song, std::int32_t tick) {
 int info(const char* path) {
     auto song = std::make_unique<CMidiSong>();
     if (!openSong(*song, path)) return 2;
+    const TextEncoding encoding = detectSongEncoding(*song);
     auto lists = std::make_unique<std::array<TItemLyr, 512>>();
-    extractLyrics(*song, *lists);
+    extractLyrics(*song, *lists, characterLengthOf(encoding));
 
     std::printf("file: %s\n", path);
     std::printf("format: %d%s\n", song->format, song->scrambled ? " (scrambled)" : "");
@@ -97,7 +98,6 @@ int info(const char* path) {
             escaped(reinterpret_cast<const std::uint8_t*>(t.name.data()), t.name.size()).c_str());
     }
     std::printf("sysex: %zu\n", song->data().sysEx.size());
-    const TextEncoding encoding = detectSongEncoding(*song);
     std::printf("text encoding: %.*s\n", static_cast<int>(encoding.label().size()),
                 encoding.label().data());
     std::printf("lyric chunks:\n");

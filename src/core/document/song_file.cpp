@@ -160,7 +160,7 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     doc.songLoaded = true;
 
     lyrics.setTextEncoding(detectSongEncoding(song));
-    extractLyrics(song, lyrics.trackTextLists());
+    extractLyrics(song, lyrics.trackTextLists(), characterLengthOf(lyrics.textEncoding()));
     lyrics.chooseLyricTrack(song);
 
     const int melody = std::clamp(melodyChannel, 0, kChannels - 1);

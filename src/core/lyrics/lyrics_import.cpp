@@ -70,7 +70,7 @@ private:
     void item(LyrItem* it) {
         std::string& t = it->text;
         if (!t.empty() && m_length == 0) stripLeadingSpaces(t);
-        if (!t.empty()) ConvertLyricMarkers(t, false);
+        if (!t.empty()) ConvertLyricMarkers(t, false, m_encoding);
         if (t.empty()) {
             // A syllable without text could not be saved: it would vanish at the next opening.
             m_list.remove(m_k--);
@@ -183,10 +183,13 @@ private:
 
 } // namespace
 
-void ConvertLyricMarkers(std::string& text, bool dropFinalUnderscore) {
+void ConvertLyricMarkers(std::string& text, bool dropFinalUnderscore,
+                         const TextEncoding& encoding) {
     // The reader's cleaning drops a final "_"; kept, it is the space it stands for.
-    if (!dropFinalUnderscore && !text.empty() && text.back() == '_') text.back() = ' ';
-    text = cleanLyricText(std::move(text));
+    if (!dropFinalUnderscore && !text.empty() && text.back() == '_' &&
+        encoding.charLengthBefore(text, text.size()) == 1)
+        text.back() = ' ';
+    text = cleanLyricText(std::move(text), characterLengthOf(encoding));
 }
 
 int spacesInFirstTen(TItemLyr& list) {

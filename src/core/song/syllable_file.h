@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/song/character_length.h"
 #include "core/song/indexed_lists.h"
 
 #include <cstdint>
@@ -15,10 +16,6 @@ namespace cantelo {
 // without the song. "NVSL", the division as 16 bits low byte first, then one record per item
 // until the end of the file: a break is 0x01 0x0D and the tick (32 bits, low byte first); a
 // syllable is its length in one byte, its bytes, and the tick.
-
-// The bytes of the character that starts at `pos` of `text`, in the song's text encoding; an
-// empty function takes every byte for a character.
-using CharacterLength = std::function<std::size_t(std::string_view text, std::size_t pos)>;
 
 // The file image of a lyric list timed at `division`; the texts are written in their own bytes
 // (the song's encoding). Ticks are the integer part of the items' ticks. Every record reads back
