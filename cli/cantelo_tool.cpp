@@ -1,4 +1,5 @@
 // cantelo-tool: inspect karaoke songs from scripts and tests with the editor's own core.
+#include "core/document/song_file.h"
 #include "core/language/language.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
@@ -17,8 +18,8 @@ namespace {
 int usage() {
     std::fputs("usage: cantelo-tool info FILE\n"
                "       cantelo-tool events FILE [CHANNEL]\n"
-               "       cantelo-tool lyrics FILE [--syllables]\n"
-               "       cantelo-tool convert IN OUT [--format 0|1]\n"
+               "       cantelo-tool lyrics FILE [--syllables] [--encoding NAME] [--utf8]\n"
+               "       cantelo-tool convert IN OUT [--format 0|1] [--to-utf8]\n"
                "       cantelo-tool outputs\n"
                "       cantelo-tool render FILE OUT.wav [--soundfont SF]\n"
                "       cantelo-tool play FILE [--output N] [--from POSITION]\n"
@@ -69,8 +70,9 @@ std::string where(const CMidiSong& song, std::int32_t tick) {
 int info(const char* path) {
     auto song = std::make_unique<CMidiSong>();
     if (!openSong(*song, path)) return 2;
+    const TextEncoding encoding = detectSongEncoding(*song);
     auto lists = std::make_unique<std::array<TItemLyr, 512>>();
-    extractLyrics(*song, *lists);
+    extractLyrics(*song, *lists, characterLengthOf(encoding));
 
     std::printf("file: %s\n", path);
     std::printf("format: %d%s\n", song->format, song->scrambled ? " (scrambled)" : "");
@@ -96,6 +98,8 @@ int info(const char* path) {
             escaped(reinterpret_cast<const std::uint8_t*>(t.name.data()), t.name.size()).c_str());
     }
     std::printf("sysex: %zu\n", song->data().sysEx.size());
+    std::printf("text encoding: %.*s\n", static_cast<int>(encoding.label().size()),
+                encoding.label().data());
     std::printf("lyric chunks:\n");
     for (int k = 0; k <= song->trackCount && k < kLyricChunks; ++k) {
         const auto& list = (*lists)[static_cast<std::size_t>(k)];

@@ -20,4 +20,14 @@ inline std::unique_ptr<SongDocument> openDocumentForTool(const char* path) {
     return nullptr;
 }
 
+// For an --encoding NAME that is none of the offered encodings: the names there are, as a usage
+// line does.
+inline int unknownEncoding(const char* name) {
+    std::fprintf(stderr, "cantelo-tool: unknown encoding \"%s\"; one of:", name);
+    for (const EncodingChoice& c : encodingChoices())
+        std::fprintf(stderr, " %.*s", static_cast<int>(c.name.size()), c.name.data());
+    std::fputc('\n', stderr);
+    return 1;
+}
+
 } // namespace cantelo

@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include "core/document/editor_document.h"
+#include "core/song/syllable_file.h"
 
 #include <gtest/gtest.h>
 
@@ -174,6 +175,169 @@ TEST_F(EditorDocumentTest, EachFailureGivesItsReasonAndChangesNothing) {
         EXPECT_EQ(lyricItems(), before) << c.what;
     }
     EXPECT_FALSE(fs::exists(dir / "no"));
+}
+
+// Text files and syllable files of a song in another encoding: an imported file arrives in the
+// song's encoding or not at all, and what is written out is in the song's encoding throughout.
+TEST_F(EditorDocumentTest, ImportExportAndSyllablesKeepToTheSongsEncoding) {
+    const fs::path utf8Song = fs::path(CANTELO_CORPUS_DIR) / "dmp__Negra_Sombra.kar";
+    if (!fs::exists(utf8Song)) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
+    const std::string chinese =
+        test::writeFile(dir / "zh.txt", "\xEF\xBB\xBF\xE4\xB8\xAD \xC3\xBC\n");
+
+    const auto firstLine = [&] {
+        const std::string* text = doc.lyrics().lineList().get(0);
+        return text ? *text : std::string("(no line)");
+    };
+
+    openCorpusSong(); // Windows-1252
+    ASSERT_TRUE(doc.lyrics().textEncoding().isWindows1252());
+    EXPECT_FALSE(doc.canConvertTextsToUtf8()); // all ASCII: nothing to convert
+    const auto before = lyricItems();
+    const Result refused = doc.importText(chinese);
+    EXPECT_EQ(refused.reason, FailureReason::NotInEncoding);
+    EXPECT_EQ(refused.path, chinese);
+    EXPECT_EQ(lyricItems(), before);
+    EXPECT_FALSE(doc.modified());
+    ASSERT_TRUE(doc.importText(test::writeFile(dir / "de.txt", "\xC3\x9C"
+                                                               "bermut\r\n")));
+    EXPECT_EQ(firstLine(), "\xDC"
+                           "bermut");
+
+    ASSERT_TRUE(doc.open(utf8Song.string()));
+    ASSERT_TRUE(doc.lyrics().textEncoding().isUtf8());
+    ASSERT_TRUE(doc.importText(chinese));
+    EXPECT_EQ(firstLine(), "\xE4\xB8\xAD \xC3\xBC");
+    // A Windows-1252 file in a UTF-8 song is converted, never taken as bytes.
+    ASSERT_TRUE(doc.importText(test::writeFile(dir / "it.txt", "perch\xE9 citt\xE0\r\n")));
+    EXPECT_EQ(firstLine(), "perch\xC3\xA9 citt\xC3\xA0");
+
+    // A syllable longer than a record is cut between characters.
+    std::string& long_ = lyricItem(doc.lyrics().lyrics(), 0).text;
+    long_.clear();
+    for (int i = 0; i < 100; ++i) long_ += "xx\xC3\xA9"; // a byte cut at 255 splits an "é"
+    ASSERT_TRUE(doc.saveSyllables((dir / "song").string()).result);
+    SyllableFile parsed;
+    ASSERT_EQ(readSyllableFile((dir / "song.nvs").string(), parsed), SyllableLoad::Loaded);
+    ASSERT_GE(parsed.records.size(), 2u);
+    EXPECT_EQ(parsed.records[0].text + parsed.records[1].text, long_);
+    for (const SyllableRecord& r : parsed.records) EXPECT_TRUE(isValidUtf8(r.text)) << r.text;
+
+    const ExportTrailer trailer{"Titolo \xE8", {"\x80 credit"}};
+    const WriteOutcome exported = doc.exportText((dir / "out").string(), trailer);
+    ASSERT_TRUE(exported.result);
+    const std::string written = test::fileText(exported.path);
+    EXPECT_TRUE(isValidUtf8(written));
+    EXPECT_NE(written.find("Titolo \xC3\xA8\r\n"), std::string::npos);
+    EXPECT_NE(written.find("\xE2\x82\xAC credit"), std::string::npos);
+}
+
+// A song of lyric events in `encoding` (each text of `words` encoded, at 200, 300 ...), with a
+// title text and a track name that hold the first word too.
+std::string songIn(const fs::path& file, const TextEncoding& encoding,
+                   const std::vector<std::u32string>& words) {
+    test::SmfTrack track;
+    const std::string first = *encoding.encode(words.front());
+    track.meta(0, 0x03, first).meta(0, 0x01, "@T" + first);
+    std::uint32_t delta = 200;
+    for (const std::u32string& w : words) {
+        track.meta(delta, 0x05, *encoding.encode(w)).noteOn(0, 0, 60, 100).noteOff(90, 0, 60);
+        delta = 10;
+    }
+    return test::writeFile(file, SmfFile(1, 480).track(track.endOfTrack()).bytes());
+}
+
+// Another encoding only reads the same bytes anew: no modification, and a save after it writes
+// the same file. The conversion to UTF-8 rewrites every text, and cannot be undone.
+TEST_F(EditorDocumentTest, AnotherEncodingRereadsTheBytesAndConversionRewritesThem) {
+    std::vector<std::u32string> words;
+    for (int i = 0; i < 6; ++i)
+        for (const char32_t* w :
+             {U"Perch\u00E9 ", U"la ", U"citt\u00E0 ", U"\u00E8 ", U"bel", U"la"})
+            words.emplace_back(w);
+    const std::string italian = songIn(dir / "it.mid", TextEncoding(), words);
+    ASSERT_TRUE(doc.open(italian));
+    ASSERT_TRUE(doc.lyrics().textEncoding().isWindows1252());
+    const fs::path first = dir / "first.mid", second = dir / "second.mid";
+    ASSERT_TRUE(doc.save(first.string(), kFormatChoice1).result);
+    const auto items = lyricItems();
+
+    seen.clear();
+    ASSERT_TRUE(doc.setTextEncoding(*TextEncoding::named("Windows-1251")));
+    EXPECT_EQ(count(Kind::Lyrics), 1);
+    EXPECT_EQ(doc.setTextEncoding(*TextEncoding::named("Windows-1251")).reason,
+              FailureReason::NothingToDo);
+    EXPECT_FALSE(doc.modified());
+    EXPECT_EQ(lyricItems(), items);
+    ASSERT_TRUE(doc.save(second.string(), kFormatChoice1).result);
+    EXPECT_EQ(test::fileBytes(second), test::fileBytes(first));
+
+    ASSERT_TRUE(doc.setTextEncoding(TextEncoding()));
+    doc.editor().typeCharacter('x');
+    ASSERT_TRUE(doc.canUndo());
+    ASSERT_TRUE(doc.canConvertTextsToUtf8());
+    ASSERT_TRUE(doc.convertTextsToUtf8());
+    EXPECT_TRUE(doc.lyrics().textEncoding().isUtf8());
+    EXPECT_FALSE(doc.canUndo());
+    EXPECT_TRUE(doc.modified());
+    EXPECT_FALSE(doc.canConvertTextsToUtf8());
+    ASSERT_TRUE(doc.save(second.string(), kFormatChoice1).result);
+    // Every text of the file is UTF-8 now, and it opens as UTF-8.
+    ASSERT_TRUE(doc.open(second.string()));
+    EXPECT_TRUE(doc.lyrics().textEncoding().isUtf8());
+    for (const auto& e : doc.song().data().texts)
+        EXPECT_TRUE(isValidUtf8({reinterpret_cast<const char*>(e.data.data()), e.data.size()}));
+    for (const auto& t : doc.song().data().tracks) EXPECT_EQ(t.name, "Perch\xC3\xA9 ");
+    const std::string* line = doc.lyrics().lineList().get(0);
+    EXPECT_TRUE(line && line->starts_with("xPerch\xC3\xA9 la citt\xC3\xA0 \xC3\xA8 bella"));
+}
+
+// Songs in code pages of two-byte characters open, save and open again to the same bytes, also
+// where a second byte has the value of a lyric mark ("\u30C0" is 83 5F, "\u30DD" 83 7C in
+// Shift_JIS).
+TEST_F(EditorDocumentTest, SongsOfTwoByteCharactersRoundTripByteForByte) {
+    const struct {
+        const char* encoding;
+        std::vector<const char32_t*> words;
+        const char* first; // the first syllable in UTF-8
+    } songs[] = {
+        {"GBK",
+         {U"\u6211\u7231 ", U"\u4F60 ", U"\u4E2D\u56FD ", U"\u7684 ", U"\u5C71\u6C34 ",
+          U"\u670B\u53CB "},
+         "\xE6\x88\x91\xE7\x88\xB1 "},
+        {"Shift_JIS",
+         {U"\u308F\u305F\u3057\u306E ", U"\u30C0\u30F3\u30B9 ", U"\u30DD\u30C3\u30D7 ",
+          U"\u3053\u3053\u308D ", U"\u30BD\u30F3\u30B0\u30C0", U"\u30DD"},
+         "\xE3\x82\x8F\xE3\x81\x9F\xE3\x81\x97\xE3\x81\xAE "},
+    };
+    for (const auto& song : songs) {
+        const TextEncoding encoding = *TextEncoding::named(song.encoding);
+        std::vector<std::u32string> words;
+        for (int i = 0; i < 3; ++i) words.insert(words.end(), song.words.begin(), song.words.end());
+        ASSERT_TRUE(doc.open(songIn(dir / "song.mid", encoding, words)));
+        EXPECT_EQ(doc.lyrics().textEncoding(), encoding) << song.encoding;
+        // The syllables in UTF-8, without the space that a line's last one gives up.
+        const auto bare = [&](std::string text) {
+            if (text.ends_with(' ')) text.pop_back();
+            return toUtf8(text, encoding) + "/";
+        };
+        const auto texts = [&] {
+            std::string all;
+            for (const auto& item : lyricItems())
+                if (!item.lineBreak) all += bare(item.text);
+            return all;
+        };
+        std::string want;
+        for (const std::u32string& w : words) want += bare(*encoding.encode(w));
+        EXPECT_EQ(texts(), want) << song.encoding;
+        const fs::path first = dir / "first.mid", second = dir / "second.mid";
+        ASSERT_TRUE(doc.save(first.string(), kFormatChoice1).result);
+        ASSERT_TRUE(doc.open(first.string()));
+        EXPECT_EQ(doc.lyrics().textEncoding(), encoding) << song.encoding;
+        EXPECT_EQ(texts(), want) << song.encoding;
+        ASSERT_TRUE(doc.save(second.string(), kFormatChoice1).result);
+        EXPECT_EQ(test::fileBytes(second), test::fileBytes(first)) << song.encoding;
+    }
 }
 
 // Syllable files: a load is one undo step, a division mismatch is asked, and no is respected.

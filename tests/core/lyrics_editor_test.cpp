@@ -334,15 +334,16 @@ TEST_F(Editor, ACharacterTheEncodingCannotHoldIsRefused) {
                        "a@100,sa@110,|@120");
 }
 
-// Any sequence of keys leaves a list that the tidy-up makes strictly rising, and undoing every
-// step gives the opened list back exactly. In the UTF-8 song every text stays valid UTF-8 and the
-// cursor never stands inside a character.
+// Any sequence of keys and text commands leaves a list that the tidy-up makes strictly rising, and
+// undoing every step gives the opened list back exactly. In the UTF-8 song every text stays valid
+// UTF-8 after every step, and the cursor never stands inside a character.
 TEST(EditorProperty, RandomKeysOnCorpusLyricsKeepTheListSound) {
     const std::filesystem::path corpus = CANTELO_CORPUS_DIR;
     if (!std::filesystem::exists(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
     const char* files[] = {"dmp__twinkle.kar", "dwm__BON_JOVI.It_s_my_life_K.mid",
                            "dmp__Negra_Sombra.kar"};
-    const std::u32string alphabet = U"aeiouSTNrl .,'!\u00E0\u00E8\u00F9\u00C8";
+    const std::u32string alphabet =
+        U"aeiouSTNrl .,'!\u00E0\u00E8\u00F9\u00C8\u00DF\u0436\u4E2D\U0001F600";
     std::mt19937 random(20261206);
     for (const char* name : files) {
         SongDocument song;
@@ -366,7 +367,20 @@ TEST(EditorProperty, RandomKeysOnCorpusLyricsKeepTheListSound) {
             [&] { random() % 2 ? editor.moveUp() : editor.moveDown(); },
             [&] { editor.undo(); },
             [&] { editor.redo(); },
+            [&] { editor.joinSyllables(); },
+            [&] {
+                editor.changeSyllableStartCase(random() % 2 ? LetterCase::Upper
+                                                            : LetterCase::Lower);
+            },
+            [&] { editor.changeTextCase(random() % 2 ? LetterCase::Upper : LetterCase::Lower); },
+            [&] { editor.syllabify(); },
+            [&] { editor.adaptTextToWindow(); },
             [&] { editor.typeUnicode(alphabet[random() % alphabet.size()]); },
+        };
+        const auto sound = [&] {
+            for (const LyrItem* it = list.head(); it; it = it->next)
+                if (!isValidUtf8(it->text)) return false;
+            return true;
         };
         for (int run = 0; run < 700; ++run) {
             list.clear();
@@ -379,9 +393,11 @@ TEST(EditorProperty, RandomKeysOnCorpusLyricsKeepTheListSound) {
             const int keys = 1 + static_cast<int>(random() % 24);
             std::string trail; // the keys pressed, for a failure's message
             for (int k = 0; k < keys; ++k) {
-                const auto key = std::min<unsigned long>(random() % 12, 8);
-                trail += "EBDlrv<>t"[key];
+                const auto key = std::min<unsigned long>(random() % 20, 13);
+                trail += "EBDlrv<>jcCsat"[key];
                 pressKey[key]();
+                ASSERT_TRUE(!encoding.isUtf8() || sound())
+                    << name << " run " << run << " keys " << trail;
                 ASSERT_LT(editor.currentLine(), std::max(song.lyrics.lineCount(), 1));
                 ASSERT_LE(editor.cursorColumn(), static_cast<int>(editor.currentLineText().size()));
                 const std::string_view text = editor.currentLineText();
@@ -393,8 +409,6 @@ TEST(EditorProperty, RandomKeysOnCorpusLyricsKeepTheListSound) {
                 ASSERT_TRUE(it->lineBreak ? it->text.empty() : !it->text.empty())
                     << name << " run " << run << " keys " << trail;
                 ASSERT_EQ(it->text.find('\r'), std::string::npos);
-                ASSERT_TRUE(!encoding.isUtf8() || isValidUtf8(it->text))
-                    << name << " run " << run << " keys " << trail;
             }
             // The newest state, with whatever the sequence undid done again.
             while (editor.redo()) {

@@ -1,5 +1,6 @@
 #include "core/lyrics/lyrics_model.h"
 
+#include "core/lyrics/text_tools.h"
 #include "core/song/midi_reader.h"
 #include "core/song/midi_song.h"
 #include "lyric_items.h"
@@ -189,6 +190,45 @@ TEST_F(LyricsModelTest, HandedOverLyricsReadBackToTheSameList) {
     doc->TidyLyrics();
     EXPECT_EQ(itemsOf(doc->lyrics()), first);
     EXPECT_EQ(lines(), firstLines);
+}
+
+// Line lengths count characters of the song's encoding: accented UTF-8 words wrap on open, warn
+// on save and adapt exactly where the same words in Windows-1252 do, and a saved song reopens to
+// the same lines.
+TEST_F(LyricsModelTest, LineLimitsCountCharactersOfTheSongsEncoding) {
+    // 33 characters in 40 UTF-8 bytes, then one more word.
+    const std::u32string words[] = {U"perch\u00E9 ", U"citt\u00E0 ", U"pi\u00F9 ", U"cos\u00EC ",
+                                    U"gi\u00E0 ",    U"per\u00F2 ",  U"l\u00E0 ",  U"fine "};
+    const auto linesIn = [&](const TextEncoding& encoding) {
+        std::vector<Raw> raw;
+        for (int round = 0; round < 2; ++round)
+            for (const std::u32string& w : words)
+                raw.push_back({*encoding.encode(w), 200 + 100 * static_cast<int>(raw.size())});
+        SetUp();
+        lyricEvents(1, raw);
+        doc->reset();
+        doc->setTextEncoding(encoding);
+        extractLyrics(*song, doc->trackTextLists());
+        doc->chooseLyricTrack(*song);
+        Strings out = lines();
+        EXPECT_FALSE(doc->handOverLyrics(*song)) << encoding.label();
+        const TextEncoding kept = doc->textEncoding();
+        doc->reset();
+        doc->setTextEncoding(kept);
+        extractLyrics(*song, doc->trackTextLists());
+        doc->chooseLyricTrack(*song);
+        EXPECT_EQ(lines(), out) << encoding.label();
+        EXPECT_EQ(AdaptTextToWindow(doc->lyrics(), encoding), 0) << encoding.label();
+        for (std::string& line : out) line = toUtf8(line, encoding);
+        return out;
+    };
+    const Strings utf8 = linesIn(TextEncoding::utf8());
+    EXPECT_EQ(utf8[0],
+              "perch\xC3\xA9 citt\xC3\xA0 pi\xC3\xB9 cos\xC3\xAC gi\xC3\xA0 per\xC3\xB2 l\xC3\xA0");
+    EXPECT_EQ(utf8, linesIn(TextEncoding()));
+    // One character more warns.
+    lyricItem(doc->lyrics(), 0).text.insert(0, "\xE9");
+    EXPECT_TRUE(doc->handOverLyrics(*song));
 }
 
 // ---- tidy-up, lines, padding -------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "core/lyrics/syllabify.h"
 
+#include "core/lyrics/text_tools.h"
+
 #include "lyric_items.h"
 
 #include <gtest/gtest.h>
@@ -90,28 +92,88 @@ TEST_F(SyllabifyLyrics, BreaksEmptyAndOneSyllableItemsStayPut) {
     EXPECT_EQ(lyrics.count(), 5);
 }
 
-// Whatever the bytes (a "-" of the text's own included), cutting must neither lose nor invent a
-// character, and the pieces' ticks must rise.
+// Accented words split and change case the same in every encoding that holds them, a whole
+// character at a time; where a code page has no other case the letter stays as it is.
+TEST_F(SyllabifyLyrics, AccentedWordsSplitAndChangeCaseAlikeInEveryEncoding) {
+    const std::u32string words[] = {U"perch\u00E9", U"citt\u00E0", U"\u00DCbermut",
+                                    U"pi\u00F9 cos\u00EC"};
+    // Every item of the list, read back to UTF-8.
+    const auto after = [&](const TextEncoding& encoding, const auto& step) {
+        lyrics.clear();
+        for (const std::u32string& w : words) lyrics.add(*encoding.encode(w), 0, 100);
+        step();
+        std::vector<std::string> out;
+        for (const LyrItem* it = lyrics.head(); it; it = it->next)
+            out.push_back(toUtf8(it->text, encoding));
+        return out;
+    };
+    const std::vector<std::string> split{"per",      "ch\xC3\xA9", "cit", "t\xC3\xA0",
+                                         "\xC3\x9C", "ber",        "mut", "pi\xC3\xB9 ",
+                                         "co",       "s\xC3\xAC"};
+    const std::vector<std::string> upper{"PERCH\xC3\x89", "CITT\xC3\x80",
+                                         "\xC3\x9C"
+                                         "BERMUT",
+                                         "PI\xC3\x99 COS\xC3\x8C"};
+    for (const char* name : {"Windows-1252", "UTF-8", "ISO-8859-15"}) {
+        const TextEncoding encoding = *TextEncoding::named(name);
+        EXPECT_EQ(after(encoding, [&] { syllabifyLyrics(lyrics, scratch, encoding); }), split)
+            << name;
+        EXPECT_EQ(after(encoding, [&] { changeTextCase(lyrics, LetterCase::Upper, encoding); }),
+                  upper)
+            << name;
+        const auto lowered = after(encoding, [&] {
+            changeTextCase(lyrics, LetterCase::Lower, encoding);
+            changeSyllableStartCase(lyrics, 2, 0, LetterCase::Upper, encoding);
+        });
+        EXPECT_EQ(lowered[2], "\xC3\x9C"
+                              "bermut")
+            << name;
+        EXPECT_EQ(lowered[0], "perch\xC3\xA9") << name;
+    }
+    // The code page's own pairs: Cyrillic in Windows-1251 and in UTF-8; "\u00FF" has no capital
+    // in ISO-8859-1 and stays, Windows-1252 has one.
+    const auto upperOf = [](std::u32string_view text, const char* name) {
+        const TextEncoding encoding = *TextEncoding::named(name);
+        return toUtf8(textInCase(*encoding.encode(text), LetterCase::Upper, encoding), encoding);
+    };
+    EXPECT_EQ(upperOf(U"\u0434\u0430", "Windows-1251"), "\xD0\x94\xD0\x90");
+    EXPECT_EQ(upperOf(U"\u0434\u0430", "UTF-8"), "\xD0\x94\xD0\x90");
+    EXPECT_EQ(upperOf(U"\u00FF", "ISO-8859-1"), "\xC3\xBF");
+    EXPECT_EQ(upperOf(U"\u00FF", "Windows-1252"), "\xC5\xB8");
+    // Bytes that read as no character are kept, not replaced.
+    EXPECT_EQ(textInCase("a\xFFz", LetterCase::Upper, TextEncoding::utf8()), "A\xFFZ");
+}
+
+// Whatever the text (a "-" of its own included, characters of several bytes, bytes that read as
+// nothing), cutting must neither lose nor invent a byte nor split a character, and the pieces'
+// ticks must rise.
 TEST_F(SyllabifyLyrics, PiecesOfAnyTextJoinBackToIt) {
     std::mt19937 rng(1234);
-    const std::string alphabet = "aeiouAEIOUbcdglmnpqrstvzhjwy' -.,!\xE0\xE8\xC9\xF9\x80\xFF\x01";
-    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
-    std::uniform_int_distribution<int> length(1, 300);
+    const std::string cp1252 = "aeiouAEIOUbcdglmnpqrstvzhjwy' -.,!\xE0\xE8\xC9\xF9\x80\xFF\x01";
+    const std::u32string wide = U"aeiouAEIObcdglmnrstz' -\u00E0\u00C9\u0434\u4E2D\U0001F600";
+    const TextEncoding utf8 = TextEncoding::utf8();
     for (int round = 0; round < 300; ++round) {
+        const bool multiByte = round % 2 == 1;
+        const TextEncoding encoding = multiByte ? utf8 : TextEncoding();
+        std::uniform_int_distribution<std::size_t> pick(
+            0, (multiByte ? wide.size() : cp1252.size()) - 1);
+        std::uniform_int_distribution<int> length(1, 300);
         std::string all;
         lyrics.clear();
         for (int i = 0; i < 5; ++i) {
             std::string t;
-            for (int n = length(rng); n > 0; --n) t += alphabet[pick(rng)];
+            for (int n = length(rng); n > 0; --n)
+                t += multiByte ? *utf8.encode(wide[pick(rng)]) : std::string(1, cp1252[pick(rng)]);
             all += t;
             lyrics.add(t, 0, 10000.0 * i);
         }
-        syllabifyLyrics(lyrics, scratch);
+        syllabifyLyrics(lyrics, scratch, encoding);
         std::string joined;
         double last = -1;
         for (const LyrItem* it = lyrics.head(); it; it = it->next) {
             ASSERT_FALSE(it->text.empty());
             ASSERT_GT(it->tick, last);
+            ASSERT_TRUE(!multiByte || isValidUtf8(it->text));
             last = it->tick;
             joined += it->text;
         }

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <string>
 
 namespace cantelo {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Judged once by reading each song's lyrics decoded every way: the German and Galician songs
 // (and one test file) are UTF-8, m21__test21 is Korean, the Vietnamese song uses a font-hack
@@ -83,6 +86,38 @@ TEST(TextEncodingTest, EncodingACharacterGivesItsBytesOrRefuses) {
     }
     EXPECT_EQ(toUtf8("\xFC", cp1252), "\xC3\xBC");
     EXPECT_EQ(fromUtf8("\xC3\xBC", cp1252), "\xFC");
+}
+
+// What scripts learn from the tool: the detected encoding, the lyrics decoded from it or from a
+// chosen one, and a song rewritten in UTF-8.
+TEST(TextEncodingTest, ToolTellsReadsAndConvertsEncodings) {
+    const fs::path corpus = CANTELO_CORPUS_DIR;
+    const fs::path galician = corpus / "dmp__Negra_Sombra.kar";
+    const fs::path korean = corpus / "m21__test21.mid";
+    const fs::path italian = corpus / "dwm__eros_ramazzotti-piu_bella_cosa.mid";
+    if (!fs::exists(galician) || !fs::exists(korean) || !fs::exists(italian))
+        GTEST_SKIP() << "the corpus is missing";
+    const auto run = [](const std::string& args) {
+        int status = 0;
+        const std::string out = test::commandOutput(CANTELO_TOOL_PATH " " + args, &status);
+        return status == 0 ? out : "failed";
+    };
+    const auto quoted = [](const fs::path& p) { return "'" + p.string() + "'"; };
+    EXPECT_NE(run("info " + quoted(galician)).find("text encoding: UTF-8\n"), std::string::npos);
+    EXPECT_NE(run("lyrics " + quoted(korean) + " --utf8").find("\xEB\xB9\x9B\xEB\x82\xA0"),
+              std::string::npos); // 빛날
+    // "ó" read as Latin-1 is "Ã³".
+    EXPECT_NE(run("lyrics " + quoted(galician) + " --encoding ISO-8859-1 --utf8 --syllables")
+                  .find("\xC3\x83\xC2\xB3"),
+              std::string::npos);
+    EXPECT_EQ(run("lyrics " + quoted(galician) + " --encoding EBCDIC 2>/dev/null"), "failed");
+
+    test::ScratchDir dir;
+    const std::string out = (dir.path() / "utf8.mid").string();
+    ASSERT_EQ(run("convert " + quoted(italian) + " '" + out + "' --to-utf8 2>/dev/null"),
+              out + "\n");
+    EXPECT_NE(run("info '" + out + "'").find("text encoding: UTF-8\n"), std::string::npos);
+    EXPECT_NE(run("lyrics '" + out + "'").find("Com'\xC3\xA8 cominciata"), std::string::npos);
 }
 
 } // namespace

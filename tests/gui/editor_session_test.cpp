@@ -189,6 +189,36 @@ private slots:
         QCOMPARE(m_session->document().song().format, 1);
     }
 
+    // "Codifica testo" reads the same bytes anew; "Salva con Nome" offers to write them as
+    // UTF-8, and the saved song opens as UTF-8 with the same lyrics.
+    void theEncodingMenuRereadsTheSongAndSaveAsOffersUtf8() {
+        QVERIFY(m_session->files().openSong(
+            copyOf("dwm__eros_ramazzotti-piu_bella_cosa.mid", "italian.mid")));
+        auto* cp1252 = m_window->findChild<QAction*>(QStringLiteral("mnuEncodingWINDOWS-1252"));
+        auto* utf8 = m_window->findChild<QAction*>(QStringLiteral("mnuEncodingUTF-8"));
+        QVERIFY(cp1252 && utf8);
+        QVERIFY(cp1252->isChecked());
+        const std::string lyrics = lyricsText(*m_session);
+        utf8->trigger();
+        QVERIFY(utf8->isChecked() && !cp1252->isChecked());
+        QVERIFY(m_session->document().lyrics().textEncoding().isUtf8());
+        QVERIFY(m_window->statusBar()->currentMessage().endsWith(QStringLiteral(": UTF-8")));
+        QCOMPARE(lyricsText(*m_session), lyrics);
+        QVERIFY(!m_session->document().modified());
+
+        cp1252->trigger();
+        m_answers->answer({1, 1}); // format 0, then yes to UTF-8
+        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("utf8.mid")));
+        QCOMPARE(m_answers->seen.size(), 2);
+        QVERIFY(m_session->files().openSong(m_dir.filePath("utf8.mid")));
+        QVERIFY(utf8->isChecked());
+        QCOMPARE(lyricsText(*m_session), toUtf8(lyrics, TextEncoding()));
+        // A UTF-8 song is not asked again.
+        m_answers->answer({1});
+        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("again.mid")));
+        QCOMPARE(fileBytes(m_dir.filePath("again.mid")), fileBytes(m_dir.filePath("utf8.mid")));
+    }
+
     void unsavedChangesAreAskedAboutBeforeAnotherOpen() {
         const QString first = copyOf(kSong, "a.kar");
         const QString second = copyOf(kOtherSong, "b.kar");

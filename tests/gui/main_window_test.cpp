@@ -98,7 +98,7 @@ private slots:
         for (int i = 0; i < italian.size(); ++i)
             QVERIFY2(shown[i] != italian[i], qPrintable(shown[i])); // no menu left behind
         QCOMPARE(shown[3], QStringLiteral("Options{MIDI Output{}|Reopen MIDI Port|"
-                                          "&Do Not Use SysEx|Tap latency...|-|Language{ITA|ENG}}"));
+                                          "&Do Not Use SysEx|Tap latency...|-|Text encoding{}|Language{ITA|ENG}}"));
         QCOMPARE(window.toolButton(QStringLiteral("tbApri"))->toolTip(),
                  QStringLiteral("Opens a MIDI file"));
         QCOMPARE(window.textOptionsPopup()->bannerText(), QStringLiteral(" Tools"));

@@ -104,7 +104,7 @@ static_assert(rowsInIdOrder(), "the rows are indexed by CommandId");
 constexpr MenuEntry cmd(C id, std::string_view twinName = {}) {
     return {MenuEntryKind::Command, id, twinName};
 }
-constexpr MenuEntry sub(std::string_view name, TextId caption, std::string_view icon = {}) {
+constexpr MenuEntry sub(std::string_view name, CommandCaption caption, std::string_view icon = {}) {
     return {MenuEntryKind::SubMenu, C::Count, name, caption, icon};
 }
 constexpr MenuEntry kSep{MenuEntryKind::Separator};
@@ -148,6 +148,8 @@ constexpr MenuEntry kMainMenu[] = {
     // Filled at run time with one item per output.
     sub("mnuDeviceMidi", TextId::mnuDeviceMidi, "midi_out"), kEnd,
     cmd(C::ClosePort), cmd(C::NoSysEx), cmd(C::TapLatency), kSep,
+    // Filled at run time with one item per text encoding.
+    sub("mnuTextEncoding", ExtraTextId::mnuTextEncoding), kEnd,
     // Filled at run time with one item per language.
     sub("mnuLingua", TextId::mnuLingua, "language"), kEnd,
     kEnd,

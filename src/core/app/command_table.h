@@ -147,8 +147,8 @@ struct MenuEntry {
     CommandId command = CommandId::Count; // Command entries
     // A sub-menu's component name, or a command's when it differs from its row's (a twin).
     std::string_view name = {};
-    TextId caption = TextId::reserved36; // sub-menus
-    std::string_view icon = {};          // sub-menus
+    CommandCaption caption = TextId::reserved36; // sub-menus
+    std::string_view icon = {};                  // sub-menus
 };
 
 std::span<const MenuEntry> menuLayout(MenuId menu);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/document/song_file.h"
 #include "core/lyrics/lyrics_history.h"
 #include "core/lyrics/lyrics_model.h"
 #include "core/song/indexed_lists.h"
-#include "core/document/song_file.h"
 
 #include <cstdint>
 #include <functional>

@@ -18,10 +18,10 @@ enum class DocumentChangeKind {
     Controllers,
     SysEx,
     Velocities, // the velocities of a channel's notes
-    Position,  // the song position moved
-    Reference, // the binding reference pointer was set or cleared
-    Options,   // "Mantieni Agganciate Sillabe - Note" or "Posizionamento Manuale" changed
-    Modified,  // modified() changed its value
+    Position,   // the song position moved
+    Reference,  // the binding reference pointer was set or cleared
+    Options,    // "Mantieni Agganciate Sillabe - Note" or "Posizionamento Manuale" changed
+    Modified,   // modified() changed its value
 };
 
 struct DocumentChange {

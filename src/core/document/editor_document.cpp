@@ -267,8 +267,12 @@ WriteOutcome EditorDocument::saveSyllables(const std::string& path) {
         WriteOutcome out;
         out.path = withExtension(path, "nvs");
         int err = 0;
+        const TextEncoding& encoding = m_doc.lyrics.textEncoding();
         const bool ok =
-            saveSyllableFile(out.path, m_doc.lyrics.lyrics(), m_doc.song.division(), nullptr, &err);
+            saveSyllableFile(out.path, m_doc.lyrics.lyrics(), m_doc.song.division(), nullptr, &err,
+                             [&encoding](std::string_view text, std::size_t pos) {
+                                 return encoding.charLength(text, pos);
+                             });
         out.result = writeResult(ok, err, out.path);
         return out;
     });
@@ -279,7 +283,10 @@ Result EditorDocument::importText(const std::string& path) {
         std::vector<std::uint8_t> image;
         if (Result read = readFileImage(path, kMaxTextFileBytes, image); !read) return read;
         const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
-        return changedOrNothing(m_editor.importText(bytes));
+        const std::optional<std::string> text =
+            textFileInEncoding(bytes, m_doc.lyrics.textEncoding());
+        if (!text) return Result::failure(FailureReason::NotInEncoding, path);
+        return changedOrNothing(m_editor.importText(*text));
     });
 }
 
@@ -289,13 +296,39 @@ WriteOutcome EditorDocument::exportText(const std::string& path, const ExportTra
         out.path = textExportPath(path);
         m_doc.lyrics.BuildLineList();
         int err = 0;
-        const bool ok = ::cantelo::exportText(m_doc.lyrics.lineList(), out.path, trailer, &err);
+        const bool ok =
+            ::cantelo::exportText(m_doc.lyrics.lineList(), out.path,
+                                  trailerInEncoding(trailer, m_doc.lyrics.textEncoding()), &err);
         out.result = writeResult(ok, err, out.path);
         return out;
     });
 }
 
 // ---- Lyrics commands ------------------------------------------------------------------------
+
+// ---- Text encoding --------------------------------------------------------------------------
+
+Result EditorDocument::setTextEncoding(const TextEncoding& encoding) {
+    return run(Guard::None, [&] {
+        if (encoding == m_doc.lyrics.textEncoding())
+            return Result::failure(FailureReason::NothingToDo);
+        m_doc.lyrics.setTextEncoding(encoding);
+        // The editor follows the refresh, putting its cursor on a character of the new reading.
+        m_doc.lyrics.refresh(m_editor.cursorColumn(), 0, false);
+        return Result::success();
+    });
+}
+
+Result EditorDocument::convertTextsToUtf8() {
+    return run(Guard::None, [&] {
+        if (!::cantelo::convertTextsToUtf8(m_doc))
+            return Result::failure(FailureReason::NothingToDo);
+        m_editor.history().clear();
+        m_doc.lyrics.refresh(m_editor.cursorColumn(), 0, false);
+        songEdited(DocumentChangeKind::SysEx); // the text events changed with the lyrics
+        return Result::success();
+    });
+}
 
 Result EditorDocument::clearText() {
     return run(Guard::Lyrics, [&] { return changedOrNothing(m_editor.clearText()); });

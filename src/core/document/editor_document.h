@@ -118,6 +118,20 @@ public:
     // Writes the lines and `trailer` as text; ".txt" is added when missing.
     WriteOutcome exportText(const std::string& path, const ExportTrailer& trailer);
 
+    // ---- Text encoding ------------------------------------------------------------------------
+
+    // "Codifica testo": the same bytes read in `encoding` from now on. No byte of the song
+    // changes, so it is no undo step and no modification; every view redraws. NothingToDo for
+    // the encoding already in use.
+    Result setTextEncoding(const TextEncoding& encoding);
+    // "Salva con Nome"'s offer to write the texts as UTF-8 (see convertTextsToUtf8 of
+    // song_file.h). It cannot be undone: the undo history starts again, because its steps hold
+    // texts in the old code page, which undone into the UTF-8 song would mix two encodings in
+    // one file. The song counts as modified until it is saved. NothingToDo when the song is
+    // UTF-8 already or a text does not convert.
+    bool canConvertTextsToUtf8() { return textsConvertToUtf8(m_doc); }
+    Result convertTextsToUtf8();
+
     // ---- Lyrics commands (one undo step each) -------------------------------------------------
 
     Result clearText();

@@ -48,6 +48,55 @@ TextEncoding detectSongEncoding(CMidiSong& song) {
     return detectTextEncoding(texts);
 }
 
+namespace {
+
+std::string_view bytesOf(const CObjectMetaEventText& e) {
+    return {reinterpret_cast<const char*>(e.data.data()), e.data.size()};
+}
+
+// Every text the song would write: its text events, its track names and the lyric list.
+template <typename Visit>
+bool everySongText(SongDocument& doc, const Visit& visit) {
+    for (auto& e : doc.song.data().texts) {
+        std::string text(bytesOf(e));
+        if (!visit(text)) return false;
+        e.data.assign(text.begin(), text.end());
+    }
+    for (auto& t : doc.song.data().tracks)
+        if (!visit(t.name)) return false;
+    for (LyrItem* it = doc.lyrics.lyrics().head(); it; it = it->next)
+        if (!visit(it->text)) return false;
+    return true;
+}
+
+} // namespace
+
+Utf8Conversion utf8ConversionOf(SongDocument& doc) {
+    const TextEncoding encoding = doc.lyrics.textEncoding();
+    if (encoding.isUtf8()) return Utf8Conversion::NothingToConvert;
+    // Only looks: each text is handed over unchanged.
+    bool beyondAscii = false;
+    const bool readable = everySongText(doc, [&](const std::string& text) {
+        beyondAscii = beyondAscii || std::any_of(text.begin(), text.end(), [](char c) {
+                          return static_cast<unsigned char>(c) >= 0x80;
+                      });
+        return encoding.decode(text).find(U'\uFFFD') == std::u32string::npos;
+    });
+    if (!readable) return Utf8Conversion::Unreadable;
+    return beyondAscii ? Utf8Conversion::Converts : Utf8Conversion::NothingToConvert;
+}
+
+bool convertTextsToUtf8(SongDocument& doc) {
+    if (!textsConvertToUtf8(doc)) return false;
+    const TextEncoding encoding = doc.lyrics.textEncoding();
+    everySongText(doc, [&](std::string& text) {
+        text = toUtf8(text, encoding);
+        return true;
+    });
+    doc.lyrics.setTextEncoding(TextEncoding::utf8());
+    return true;
+}
+
 bool hasExtension(std::string_view path, std::string_view ext) {
     if (path.find_last_of('.') == std::string_view::npos) return false;
     const std::string_view have = extensionOf(path);
@@ -111,7 +160,7 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
     doc.songLoaded = true;
 
     lyrics.setTextEncoding(detectSongEncoding(song));
-    extractLyrics(song, lyrics.trackTextLists());
+    extractLyrics(song, lyrics.trackTextLists(), characterLengthOf(lyrics.textEncoding()));
     lyrics.chooseLyricTrack(song);
 
     const int melody = std::clamp(melodyChannel, 0, kChannels - 1);

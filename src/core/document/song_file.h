@@ -62,6 +62,23 @@ OpenResult openSongFile(SongDocument& doc, const std::string& path, int melodyCh
 // does.
 TextEncoding detectSongEncoding(CMidiSong& song);
 
+// What writing the song's texts as UTF-8 would do: convert them; nothing, because the song is
+// UTF-8 already or its texts are plain ASCII (UTF-8 as they are); or nothing, because a text
+// event, track name or lyric item holds bytes that do not read in the song's encoding (they
+// would be lost).
+enum class Utf8Conversion { Converts, NothingToConvert, Unreadable };
+Utf8Conversion utf8ConversionOf(SongDocument& doc);
+
+// Whether "Salva con Nome" may offer the conversion: utf8ConversionOf gives Converts.
+inline bool textsConvertToUtf8(SongDocument& doc) {
+    return utf8ConversionOf(doc) == Utf8Conversion::Converts;
+}
+
+// Rewrites every text event, track name and lyric item in UTF-8 and makes UTF-8 the song's
+// encoding, so a save writes no text in the old code page beside the new one. False, with
+// nothing changed, when textsConvertToUtf8 is false.
+bool convertTextsToUtf8(SongDocument& doc);
+
 // The document of no song: the song reset, 36 empty lines in chunk 0, no melody notes, no
 // instrument, the labels of tick 0, no file name and saving disabled. `songLoaded` stays.
 void resetToEmptySong(SongDocument& doc);

@@ -10,16 +10,17 @@ namespace cantelo {
 // do, not which call failed.
 enum class FailureReason {
     None,
-    NotFound,     // the file or its folder does not exist
-    Denied,       // permission denied
-    DiskFull,     // no space left
-    NotAFile,     // a folder, a pipe or a device
-    TooLarge,     // beyond what any real file of the kind holds
-    Empty,        // nothing to read
-    Unrecognised, // not a file of the kind asked for
-    Refused,      // the user declined a question the operation asked
-    NothingToDo,  // the command found nothing to change (no message is shown)
-    Other,        // any other read or write error
+    NotFound,      // the file or its folder does not exist
+    Denied,        // permission denied
+    DiskFull,      // no space left
+    NotAFile,      // a folder, a pipe or a device
+    TooLarge,      // beyond what any real file of the kind holds
+    Empty,         // nothing to read
+    Unrecognised,  // not a file of the kind asked for
+    Refused,       // the user declined a question the operation asked
+    NothingToDo,   // the command found nothing to change (no message is shown)
+    NotInEncoding, // holds characters that the song's text encoding has no bytes for
+    Other,         // any other read or write error
 };
 
 // The outcome of a document operation: success, or the reason and the file concerned. One error

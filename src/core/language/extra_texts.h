@@ -59,7 +59,15 @@ namespace cantelo {
     X(MixerSolo, "s", "s")                                                                         \
     X(OverviewChannel, "Chn", "Chn")                                                               \
     X(OverviewVolume, "Vol", "Vol")                                                                \
-    X(OverviewPan, "Pan", "Pan")
+    X(OverviewPan, "Pan", "Pan")                                                                   \
+    X(ReasonNotInEncoding, "contiene caratteri che la codifica testo del brano non ha",            \
+      "it holds characters that the song's text encoding does not have")                           \
+    X(mnuTextEncoding, "Codifica testo", "Text encoding")                                          \
+    X(Utf8Line1, "Salvare i testi del brano in UTF-8?", "Save the song's texts as UTF-8?")         \
+    X(Utf8Line2, "I programmi recenti li leggono meglio. La conversione non si puo' annullare.",   \
+      "Newer programs read them better. The conversion cannot be undone.")                         \
+    X(ReasonUnreadableText, "contiene byte che la codifica testo del brano non sa leggere",        \
+      "it holds bytes that the song's text encoding cannot read")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

@@ -321,6 +321,8 @@ const std::string& reasonText(const LanguageTexts& texts, FailureReason reason) 
         return texts[ExtraTextId::ReasonEmpty];
     case FailureReason::Unrecognised:
         return texts[TextId::OpenErrorLine2];
+    case FailureReason::NotInEncoding:
+        return texts[ExtraTextId::ReasonNotInEncoding];
     default:
         return texts[ExtraTextId::ReasonOther];
     }

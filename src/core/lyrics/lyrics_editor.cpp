@@ -452,7 +452,7 @@ bool LyricsEditor::importText(std::string_view bytes) {
     prepare();
     bool imported = false;
     edit(0, [&] {
-        imported = importTextBytes(list(), bytes);
+        imported = importTextBytes(list(), bytes, encoding());
         if (!imported) return;
         m_doc.BuildLineList();
         m_doc.PadLines();
@@ -463,7 +463,7 @@ bool LyricsEditor::importText(std::string_view bytes) {
 
 bool LyricsEditor::changeTextCase(LetterCase to) {
     prepare();
-    if (!edit(0, [&] { ::cantelo::changeTextCase(list(), to); })) return false;
+    if (!edit(0, [&] { ::cantelo::changeTextCase(list(), to, encoding()); })) return false;
     finish(m_currentLine, m_cursorColumn, 0, true);
     return true;
 }
@@ -471,7 +471,9 @@ bool LyricsEditor::changeTextCase(LetterCase to) {
 bool LyricsEditor::changeSyllableStartCase(LetterCase to) {
     prepare();
     const CursorLocation at = LocateCursor();
-    if (!edit(0, [&] { ::cantelo::changeSyllableStartCase(list(), at.item, at.offset, to); }))
+    if (!edit(0, [&] {
+            ::cantelo::changeSyllableStartCase(list(), at.item, at.offset, to, encoding());
+        }))
         return false;
     finish(m_currentLine, m_cursorColumn, 0, true);
     return true;
@@ -479,7 +481,7 @@ bool LyricsEditor::changeSyllableStartCase(LetterCase to) {
 
 bool LyricsEditor::adaptTextToWindow() {
     prepare();
-    if (!edit(0, [&] { AdaptTextToWindow(list()); })) return false;
+    if (!edit(0, [&] { AdaptTextToWindow(list(), encoding()); })) return false;
     finish(m_currentLine, m_cursorColumn, 0, true);
     return true;
 }
@@ -494,7 +496,7 @@ bool LyricsEditor::joinSyllables() {
 
 bool LyricsEditor::syllabify() {
     prepare();
-    if (!edit(0, [&] { syllabifyLyrics(list(), m_doc.scratchList()); })) return false;
+    if (!edit(0, [&] { syllabifyLyrics(list(), m_doc.scratchList(), encoding()); })) return false;
     finish(m_currentLine, 0, 0, true);
     return true;
 }

@@ -111,7 +111,8 @@ public:
     // Text tools as editor commands, each one undo step. Each returns whether the lyric list
     // changed (nothing is recorded or notified when it did not).
     bool clearText();
-    // The bytes of a text file; false (nothing changed) for empty input.
+    // The bytes of a text file in the song's encoding (see textFileInEncoding); false (nothing
+    // changed) for empty input.
     bool importText(std::string_view bytes);
     bool changeTextCase(LetterCase to);
     bool changeSyllableStartCase(LetterCase to);

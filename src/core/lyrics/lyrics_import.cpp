@@ -25,10 +25,12 @@ void dropTrailingSpace(std::string& s) {
 }
 
 // One pass over the lyric list. `k` is the item being looked at; inserting a break before or
-// after it moves `k` past the break. `length` is the number of characters on the line so far.
+// after it moves `k` past the break. `length` is the number of characters on the line so far,
+// counted in the song's encoding: a line of accented UTF-8 words wraps where the same line of
+// single-byte text does.
 class Normaliser {
 public:
-    explicit Normaliser(TItemLyr& list) : m_list(list) {}
+    Normaliser(TItemLyr& list, const TextEncoding& encoding) : m_list(list), m_encoding(encoding) {}
 
     void run() {
         for (m_k = 0; m_k < m_list.count(); ++m_k) {
@@ -43,6 +45,7 @@ public:
 
 private:
     LyrItem* at(int i) { return &lyricItem(m_list, i); }
+    std::size_t chars(const std::string& s) const { return m_encoding.charCount(s); }
     bool breakAt(int i) { return at(i)->lineBreak != 0; }
 
     void trimPrevious() {
@@ -67,7 +70,7 @@ private:
     void item(LyrItem* it) {
         std::string& t = it->text;
         if (!t.empty() && m_length == 0) stripLeadingSpaces(t);
-        if (!t.empty()) ConvertLyricMarkers(t, false);
+        if (!t.empty()) ConvertLyricMarkers(t, false, m_encoding);
         if (t.empty()) {
             // A syllable without text could not be saved: it would vanish at the next opening.
             m_list.remove(m_k--);
@@ -110,7 +113,7 @@ private:
     // The rules for a syllable; returns true when a break now follows it.
     bool syllable(LyrItem* it) {
         std::string& t = it->text;
-        const std::size_t len = t.size();
+        const std::size_t len = chars(t);
         if (len > kLongSyllable && m_length + len > kSoftLength && m_length > 0) {
             breakBefore(m_k);
             stripLeadingSpaces(t);
@@ -119,14 +122,14 @@ private:
             return true;
         }
         // Files that carry a phrase per event: two long texts in a row end the line.
-        if (m_k >= 1 && len > kPhraseText && at(m_k - 1)->text.size() > kPhraseText) {
+        if (m_k >= 1 && len > kPhraseText && chars(at(m_k - 1)->text) > kPhraseText) {
             stripLeadingSpaces(t);
             breakAfter(m_k);
             m_length = 0;
             return true;
         }
         if (len > kPhraseText && t.back() != ' ') t += ' ';
-        m_length += t.size();
+        m_length += chars(t);
         if (m_length <= kSoftLength) return false;
         return wrap(t);
     }
@@ -135,7 +138,7 @@ private:
     // The line left behind must fit: one still too long would be wrapped again at the next
     // opening, and a saved song would never open to the list it was saved from.
     bool wrap(std::string& t) {
-        const bool fitsWithoutSpace = m_length - 1 <= kSoftLength || m_length == t.size();
+        const bool fitsWithoutSpace = m_length - 1 <= kSoftLength || m_length == chars(t);
         if (t.back() == ' ' && fitsWithoutSpace) {
             breakAfter(m_k);
             m_length = 0;
@@ -144,16 +147,16 @@ private:
         if (t.front() == ' ') {
             stripLeadingSpaces(t);
             breakBefore(m_k);
-            m_length = t.size();
+            m_length = chars(t);
             return false;
         }
         // Carry the word that syllable k ends in over to a new line.
-        std::size_t sum = t.size();
+        std::size_t sum = chars(t);
         for (int j = m_k - 1;; --j) {
             if (j < 0 || breakAt(j)) {
                 // The line is one word: syllable k alone goes on.
                 if (j < m_k - 1) breakBefore(m_k);
-                m_length = t.size();
+                m_length = chars(t);
                 return false;
             }
             std::string& u = at(j)->text;
@@ -162,7 +165,7 @@ private:
                 m_length = sum;
                 return false;
             }
-            sum += u.size();
+            sum += chars(u);
             if (!u.empty() && u.front() == ' ') {
                 sum -= stripLeadingSpaces(u);
                 breakBefore(j);
@@ -173,16 +176,20 @@ private:
     }
 
     TItemLyr& m_list;
+    const TextEncoding& m_encoding;
     int m_k = 0;
     std::size_t m_length = 0;
 };
 
 } // namespace
 
-void ConvertLyricMarkers(std::string& text, bool dropFinalUnderscore) {
+void ConvertLyricMarkers(std::string& text, bool dropFinalUnderscore,
+                         const TextEncoding& encoding) {
     // The reader's cleaning drops a final "_"; kept, it is the space it stands for.
-    if (!dropFinalUnderscore && !text.empty() && text.back() == '_') text.back() = ' ';
-    text = cleanLyricText(std::move(text));
+    if (!dropFinalUnderscore && !text.empty() && text.back() == '_' &&
+        encoding.charLengthBefore(text, text.size()) == 1)
+        text.back() = ' ';
+    text = cleanLyricText(std::move(text), characterLengthOf(encoding));
 }
 
 int spacesInFirstTen(TItemLyr& list) {
@@ -194,7 +201,7 @@ int spacesInFirstTen(TItemLyr& list) {
 }
 
 void LyricsDocument::NormaliseImportedLyrics() {
-    Normaliser(lyrics()).run();
+    Normaliser(lyrics(), m_encoding).run();
 }
 
 void LyricsDocument::chooseLyricTrack(const CMidiSong& song) {

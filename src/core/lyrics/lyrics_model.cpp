@@ -218,7 +218,7 @@ bool LyricsDocument::handOverLyrics(CMidiSong& song) {
         } else {
             if (it->text.empty()) continue;
             sawSyllable = true;
-            lineLength += it->text.size();
+            lineLength += m_encoding.charCount(it->text);
             longLine = longLine || lineLength > static_cast<std::size_t>(kSoftLineLength);
             bytes = {reinterpret_cast<const std::uint8_t*>(it->text.data()), it->text.size()};
         }

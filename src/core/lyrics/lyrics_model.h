@@ -39,8 +39,9 @@ using LyricsListener = std::function<void(const LyricsChange&)>;
 // Converts one raw text event's line and word markers in place: a final "|" or line feed and a
 // leading "/", "\" or "<" become a carriage return (a line start), "_", "<" and ">" become
 // spaces, "|" disappears, a final "-" (and with `dropFinalUnderscore` a final "_") is dropped.
-// `text` is not empty.
-void ConvertLyricMarkers(std::string& text, bool dropFinalUnderscore);
+// `text` is not empty. Bytes inside characters of several bytes of `encoding` are no markers.
+void ConvertLyricMarkers(std::string& text, bool dropFinalUnderscore,
+                         const TextEncoding& encoding = {});
 
 // Item i of a lyric list, which must exist (std::out_of_range otherwise).
 LyrItem& lyricItem(TItemLyr& list, int i);

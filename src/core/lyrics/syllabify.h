@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/lyrics/text_encoding.h"
 #include "core/song/indexed_lists.h"
 
 #include <string>
@@ -24,10 +25,12 @@ std::string syllabifyAnalysisCopy(std::string_view text);
 
 // The "Sillaba" command: every syllable item that holds more than one syllable is replaced by one
 // item per syllable, cut from its own text (so case and accents survive) and placed at the item's
-// tick + 2 per character of the hyphenated copy walked so far. Break items, empty syllables and
+// tick + 2 per character of the hyphenated copy walked so far. Texts are read in `encoding`, each
+// character folded and upper-cased as the Windows-1252 copy above is, so a word splits the same
+// in every encoding that holds it. Break items, empty syllables and
 // one-syllable items stay as they are. The new list is assembled in `scratch` (the lyric slot
 // after the lyric track), which is empty again afterwards. Returns the number of items added; the
 // caller then runs the common refresh with the cursor column 0. GUI thread.
-int syllabifyLyrics(TItemLyr& lyrics, TItemLyr& scratch);
+int syllabifyLyrics(TItemLyr& lyrics, TItemLyr& scratch, const TextEncoding& encoding = {});
 
 } // namespace cantelo

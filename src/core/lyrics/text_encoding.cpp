@@ -297,6 +297,13 @@ std::optional<std::string> TextEncoding::encode(std::u32string_view text) const 
     return out;
 }
 
+CharacterLength characterLengthOf(const TextEncoding& encoding) {
+    if (encoding.singleByte()) return {};
+    return [encoding](std::string_view text, std::size_t pos) {
+        return encoding.charLength(text, pos);
+    };
+}
+
 bool isValidUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         const Read r = readUtf8(text.substr(at));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/song/character_length.h"
+
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -64,6 +66,10 @@ private:
     explicit TextEncoding(const EncodingChoice& choice);
     const EncodingChoice* m_choice;
 };
+
+// The walk of `encoding`'s characters for the song layer, which does not know the encodings:
+// empty for a single-byte encoding, where every byte is a character.
+CharacterLength characterLengthOf(const TextEncoding& encoding);
 
 // Whether `text` is well-formed UTF-8 (shortest forms, no surrogates, nothing past U+10FFFF).
 bool isValidUtf8(std::string_view text);

@@ -21,10 +21,6 @@ constexpr double kProvisionalBreakOffset = 10;
 // inside the 32-bit tick range.
 constexpr std::size_t kMaxImportBytes = kMaxTextFileBytes;
 
-char convert(char c, LetterCase to) {
-    return to == LetterCase::Upper ? upperCp1252(c) : lowerCp1252(c);
-}
-
 // The words of one imported line, each cut after a space, then the line's break item.
 void addImportedLine(TItemLyr& lyrics, std::string_view line, std::int64_t& n) {
     while (!line.empty()) {
@@ -49,7 +45,7 @@ void clearText(TItemLyr& lyrics) {
     for (int k = 0; k < kMinLines; ++k) lyrics.add({}, 1, kFirstEmptyLineTick + kEmptyLineStep * k);
 }
 
-bool importTextBytes(TItemLyr& lyrics, std::string_view bytes) {
+bool importTextBytes(TItemLyr& lyrics, std::string_view bytes, const TextEncoding& encoding) {
     if (bytes.empty()) return false;
     lyrics.clear();
     // n counts every byte walked and every word added; the line feed of a CR LF pair is not
@@ -68,7 +64,7 @@ bool importTextBytes(TItemLyr& lyrics, std::string_view bytes) {
         ++n;
     }
     if (!line.empty()) addImportedLine(lyrics, line, n);
-    AdaptTextToWindow(lyrics);
+    AdaptTextToWindow(lyrics, encoding);
     return true;
 }
 
@@ -78,7 +74,35 @@ bool importTextFile(TItemLyr& lyrics, const std::string& path) {
     return importTextBytes(lyrics, {reinterpret_cast<const char*>(image.data()), image.size()});
 }
 
-int AdaptTextToWindow(TItemLyr& lyrics) {
+std::optional<std::string> textFileInEncoding(std::string_view bytes,
+                                              const TextEncoding& encoding) {
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(bytes);
+    if (isValidUtf8(bytes)) {
+        constexpr std::string_view bom = "\xEF\xBB\xBF";
+        if (bytes.starts_with(bom)) bytes.remove_prefix(bom.size());
+        return fromUtf8(bytes, encoding);
+    }
+    if (!encoding.isUtf8()) return std::string(bytes);
+    return toUtf8(bytes, detectTextEncoding({bytes}));
+}
+
+ExportTrailer trailerInEncoding(const ExportTrailer& trailer, const TextEncoding& encoding) {
+    if (encoding.isWindows1252()) return trailer;
+    const TextEncoding interface;
+    const auto convert = [&](const std::string& text) {
+        std::string out;
+        for (const char32_t c : interface.decode(text)) out += encoding.encode(c).value_or("?");
+        return out;
+    };
+    ExportTrailer out{convert(trailer.title), {}};
+    for (const std::string& credit : trailer.credits) out.credits.push_back(convert(credit));
+    return out;
+}
+
+int AdaptTextToWindow(TItemLyr& lyrics, const TextEncoding& encoding) {
+    const auto chars = [&](const std::string& s) { return encoding.charCount(s); };
     int inserted = 0;
     std::size_t lineLength = 0;
     int lineFirst = 0;
@@ -89,16 +113,16 @@ int AdaptTextToWindow(TItemLyr& lyrics) {
             lineFirst = k + 1;
             continue;
         }
-        lineLength += item.text.size();
+        lineLength += chars(item.text);
         if (lineLength < kWrapLength) continue;
         // Walk back over the line for the word boundary nearest before syllable k. The walk
         // stays on this line: a break before its first item would add an empty line and wrap
         // nothing.
-        const std::size_t kLength = item.text.size();
+        const std::size_t kLength = chars(item.text);
         std::size_t joined = kLength;
         for (int j = k - 1; j >= lineFirst; --j) {
             LyrItem* at = &lyricItem(lyrics, j);
-            joined += at->text.size();
+            joined += chars(at->text);
             const double breakTick = at->tick + kProvisionalBreakOffset;
             if (j > lineFirst && !at->text.empty() && at->text.front() == ' ') {
                 const std::size_t spaces = leadingSpaces(at->text);
@@ -107,7 +131,7 @@ int AdaptTextToWindow(TItemLyr& lyrics) {
                 lineLength = joined - spaces;
                 lineFirst = j + 1;
             } else if (!at->text.empty() && at->text.back() == ' ') {
-                lineLength = joined - at->text.size();
+                lineLength = joined - chars(at->text);
                 at->text.pop_back();
                 lyrics.insert(j + 1, {}, 1, breakTick);
                 lineFirst = j + 2;
@@ -127,15 +151,14 @@ int AdaptTextToWindow(TItemLyr& lyrics) {
     return inserted;
 }
 
-bool changeTextCase(TItemLyr& lyrics, LetterCase to) {
+bool changeTextCase(TItemLyr& lyrics, LetterCase to, const TextEncoding& encoding) {
     bool changed = false;
     for (LyrItem* it = lyrics.head(); it; it = it->next) {
         if (it->lineBreak) continue;
-        for (char& c : it->text) {
-            const char converted = convert(c, to);
-            changed |= converted != c;
-            c = converted;
-        }
+        std::string converted = textInCase(it->text, to, encoding);
+        if (converted == it->text) continue;
+        it->text = std::move(converted);
+        changed = true;
     }
     return changed;
 }
@@ -150,16 +173,18 @@ int syllableUnderCursor(TItemLyr& lyrics, int k, int o) {
     return t && !t->lineBreak ? target : -1;
 }
 
-bool changeSyllableStartCase(TItemLyr& lyrics, int k, int o, LetterCase to) {
+bool changeSyllableStartCase(TItemLyr& lyrics, int k, int o, LetterCase to,
+                             const TextEncoding& encoding) {
     const int t = syllableUnderCursor(lyrics, k, o);
     if (t < 0) return false;
     std::string& text = lyricItem(lyrics, t).text;
     // The start mark of a syllable that begins a word is the letter after its leading space.
     const std::size_t mark = leadingSpaces(text);
     if (mark >= text.size()) return false;
-    const char converted = convert(text[mark], to);
-    if (converted == text[mark]) return false;
-    text[mark] = converted;
+    const std::size_t length = encoding.charLength(text, mark);
+    const std::string converted = characterInCase(text, mark, to, encoding);
+    if (text.compare(mark, length, converted) == 0) return false;
+    text.replace(mark, length, converted);
     return true;
 }
 

@@ -394,10 +394,28 @@ bool readPlainImage(CMidiSong& song, std::span<const std::uint8_t> image, const 
 
 } // namespace
 
-std::string cleanLyricText(std::string s) {
-    if (!s.empty() && (s.back() == '|' || s.back() == '\n')) s.back() = '\r';
-    if (!s.empty() && s.back() == '_') s.pop_back();
-    if (!s.empty() && s.back() == '-') s.pop_back();
+namespace {
+
+std::size_t lengthAt(const CharacterLength& charLength, std::string_view s, std::size_t pos) {
+    return charLength ? std::max<std::size_t>(charLength(s, pos), 1) : 1;
+}
+
+// Whether the text ends in the one-byte character `c` (not in a character that ends in its byte).
+bool endsWithMark(const std::string& s, char c, const CharacterLength& charLength) {
+    if (s.empty() || s.back() != c) return false;
+    if (!charLength) return true;
+    std::size_t at = 0;
+    while (at + 1 < s.size()) at += lengthAt(charLength, s, at);
+    return at == s.size() - 1;
+}
+
+} // namespace
+
+std::string cleanLyricText(std::string s, const CharacterLength& charLength) {
+    if (endsWithMark(s, '|', charLength) || endsWithMark(s, '\n', charLength)) s.back() = '\r';
+    if (endsWithMark(s, '_', charLength)) s.pop_back();
+    if (endsWithMark(s, '-', charLength)) s.pop_back();
+    // The first byte always starts a character.
     if (!s.empty() && (s.front() == '/' || s.front() == '\\' || s.front() == '<')) s.front() = '\r';
     if (s.size() >= 2 && s[0] == ' ' && s[1] == '/') {
         s.erase(0, 1);
@@ -405,9 +423,14 @@ std::string cleanLyricText(std::string s) {
     }
     std::string out;
     out.reserve(s.size());
-    for (char c : s) {
-        if (c == '|') continue;
-        out += (c == '_' || c == '<' || c == '>') ? ' ' : c;
+    for (std::size_t at = 0; at < s.size();) {
+        const std::size_t n = lengthAt(charLength, s, at);
+        const char c = s[at];
+        if (n > 1)
+            out.append(s, at, n);
+        else if (c != '|')
+            out += (c == '_' || c == '<' || c == '>') ? ' ' : c;
+        at += n;
     }
     while (out.size() >= 2 && out[out.size() - 1] == ' ' && out[out.size() - 2] == ' ')
         out.pop_back();
@@ -415,7 +438,8 @@ std::string cleanLyricText(std::string s) {
     return out;
 }
 
-void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists) {
+void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists,
+                   const CharacterLength& charLength) {
     std::array<bool, kLyricChunks> lineStarted{};
     std::array<bool, kLyricChunks> spaceAfterWords{};
     for (auto& ev : song.data().texts) {
@@ -451,7 +475,7 @@ void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists) {
                 const char last = text.empty() ? '\0' : text.back();
                 if (first != '\r' && first != '\n' && last != ' ' && last != '-') text += ' ';
             }
-            text = cleanLyricText(std::move(text));
+            text = cleanLyricText(std::move(text), charLength);
             if (text.empty() || text[0] == '%') continue;
             lists[k].add(text, 0, ev.tick);
             ev.extracted = true;

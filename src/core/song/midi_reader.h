@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/files/result.h"
+#include "core/song/character_length.h"
 #include "core/song/indexed_lists.h"
 
 #include <array>
@@ -32,10 +33,14 @@ bool readSongImage(CMidiSong& song, std::span<const std::uint8_t> image, const s
 bool descrambleImage(std::span<std::uint8_t> image);
 
 // Fills one lyric list per file chunk (0..511) from the song's text events and records each
-// chunk's lyric source in the song. The caller clears the lists before reading.
-void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists);
+// chunk's lyric source in the song. The caller clears the lists before reading. `charLength`
+// walks the texts in their encoding (see cleanLyricText).
+void extractLyrics(CMidiSong& song, std::array<TItemLyr, 512>& lists,
+                   const CharacterLength& charLength = {});
 
-// The cleaning that lyric events go through on extraction.
-std::string cleanLyricText(std::string text);
+// The cleaning that lyric events go through on extraction. Its marks are ASCII characters; a
+// byte of the same value inside a character of several bytes (Shift_JIS and Big5 have "|" and
+// "_" as second bytes) belongs to that character and is no mark.
+std::string cleanLyricText(std::string text, const CharacterLength& charLength = {});
 
 } // namespace cantelo

@@ -40,14 +40,29 @@ void appendBreak(std::vector<std::uint8_t>& out, std::int32_t tick) {
     appendLe32(out, tick);
 }
 
-void appendSyllable(std::vector<std::uint8_t>& out, std::string_view text, std::int32_t tick) {
+// How many bytes of `text` make the longest run of whole characters that fits in one record; at
+// least one character, and at most the record's limit even for a character longer than that.
+std::size_t recordLength(std::string_view text, const CharacterLength& charLength) {
+    if (!charLength || text.size() <= kMaxSyllableBytes)
+        return std::min(text.size(), kMaxSyllableBytes);
+    std::size_t n = 0;
+    while (n < text.size()) {
+        const std::size_t next = n + std::max<std::size_t>(charLength(text, n), 1);
+        if (next > kMaxSyllableBytes) break;
+        n = next;
+    }
+    return n == 0 ? kMaxSyllableBytes : n;
+}
+
+void appendSyllable(std::vector<std::uint8_t>& out, std::string_view text, std::int32_t tick,
+                    const CharacterLength& charLength) {
     while (!text.empty()) {
         if (static_cast<std::uint8_t>(text.front()) == kCr) {
             appendBreak(out, tick);
             text.remove_prefix(1);
             continue;
         }
-        const std::string_view piece = text.substr(0, kMaxSyllableBytes);
+        const std::string_view piece = text.substr(0, recordLength(text, charLength));
         out.push_back(static_cast<std::uint8_t>(piece.size()));
         out.insert(out.end(), piece.begin(), piece.end());
         appendLe32(out, tick);
@@ -57,7 +72,8 @@ void appendSyllable(std::vector<std::uint8_t>& out, std::string_view text, std::
 
 } // namespace
 
-std::vector<std::uint8_t> encodeSyllables(const TItemLyr& list, std::int32_t division) {
+std::vector<std::uint8_t> encodeSyllables(const TItemLyr& list, std::int32_t division,
+                                          const CharacterLength& charLength) {
     std::vector<std::uint8_t> out = {'N', 'V', 'S', 'L'};
     out.push_back(static_cast<std::uint8_t>(division));
     out.push_back(static_cast<std::uint8_t>(division >> 8));
@@ -66,14 +82,14 @@ std::vector<std::uint8_t> encodeSyllables(const TItemLyr& list, std::int32_t div
         if (it->lineBreak)
             appendBreak(out, tick);
         else
-            appendSyllable(out, it->text, tick);
+            appendSyllable(out, it->text, tick, charLength);
     }
     return out;
 }
 
 bool saveSyllableFile(const std::string& path, const TItemLyr& list, std::int32_t division,
-                      std::string* error, int* errnoValue) {
-    return writeFileReplacing(path, encodeSyllables(list, division), error, errnoValue);
+                      std::string* error, int* errnoValue, const CharacterLength& charLength) {
+    return writeFileReplacing(path, encodeSyllables(list, division, charLength), error, errnoValue);
 }
 
 SyllableLoad parseSyllableImage(std::span<const std::uint8_t> image, SyllableFile& out) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/song/character_length.h"
 #include "core/song/indexed_lists.h"
 
 #include <cstdint>
@@ -16,22 +17,25 @@ namespace cantelo {
 // until the end of the file: a break is 0x01 0x0D and the tick (32 bits, low byte first); a
 // syllable is its length in one byte, its bytes, and the tick.
 
-// The file image of a lyric list timed at `division`. Ticks are the integer part of the items'
-// ticks. Every record reads back as what was written:
+// The file image of a lyric list timed at `division`; the texts are written in their own bytes
+// (the song's encoding). Ticks are the integer part of the items' ticks. Every record reads back
+// as what was written:
 // - a syllable longer than 255 bytes is split into records of at most 255 bytes at the same
-//   tick (its pieces join into the same text on the line), never written with a length that
-//   disagrees with the bytes after it;
+//   tick (its pieces join into the same text on the line), between whole characters, never
+//   written with a length that disagrees with the bytes after it;
 // - a syllable that begins with a carriage return (a line start) is written as a break record
 //   followed by the rest of its text, because a record whose first text byte is 0x0D reads
 //   back as a break;
 // - an empty syllable, which shows nothing, is left out: its record could read as a break too.
-std::vector<std::uint8_t> encodeSyllables(const TItemLyr& list, std::int32_t division);
+std::vector<std::uint8_t> encodeSyllables(const TItemLyr& list, std::int32_t division,
+                                          const CharacterLength& charLength = {});
 
 // Writes encodeSyllables(list, division) to `path` through a temporary file renamed over it; on
 // failure returns false, leaves any previous file untouched and puts the reason in *error and
 // the errno in *errnoValue (either may be null).
 bool saveSyllableFile(const std::string& path, const TItemLyr& list, std::int32_t division,
-                      std::string* error, int* errnoValue = nullptr);
+                      std::string* error, int* errnoValue = nullptr,
+                      const CharacterLength& charLength = {});
 
 struct SyllableRecord {
     std::string text; // empty for a break

@@ -5,6 +5,7 @@
 #include "core/playback/chase_channels.h"
 #include "core/timing/time_map.h"
 #include "gui/app/about_dialog.h"
+#include "gui/app/encoding_menu_qt.h"
 #include "gui/app/language_menu_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/message_window.h"
@@ -109,6 +110,12 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
         if (QToolButton* button = window.toolButton(QLatin1String(name)))
             connect(button, &QToolButton::released, this, &EditorSession::refreshCommandStates,
                     Qt::QueuedConnection);
+    // The same bytes read in another encoding: every view redraws from the document's change.
+    m_encodingMenu = new EncodingMenu(m_window.menu(QStringLiteral("mnuTextEncoding")), this);
+    connect(m_encodingMenu, &EncodingMenu::chosen, this, [this](const TextEncoding& encoding) {
+        run([this, &encoding] { return m_doc.setTextEncoding(encoding); });
+        showStatus();
+    });
     connect(&m_signals, &DocumentSignals::changed, this, &EditorSession::onDocumentChange);
     connect(&m_window, &TCanteloEd1::closing, this, &EditorSession::shutdown);
     // The status bar shows the hint under the mouse, and the song's path when there is none.
@@ -389,6 +396,7 @@ void EditorSession::showSong() {
 }
 
 void EditorSession::showStatus() {
+    if (m_encodingMenu) m_encodingMenu->setCurrent(m_doc.lyrics().textEncoding());
     const QString path = fromNative(m_doc.fileName());
     if (path.isEmpty()) {
         m_window.statusBar()->showMessage(m_window.language().text(ExtraTextId::StatusNoSong));

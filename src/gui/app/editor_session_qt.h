@@ -38,6 +38,8 @@ struct StartupFile;
 // whose window exists, shows what the document and the display step report, and answers remote
 // commands and the close. It holds no editing logic: every command is one call on the document,
 // the transport or the file and output commands. User-interface thread only.
+class EncodingMenu;
+
 class EditorSession : public QObject {
     Q_OBJECT
 public:
@@ -112,6 +114,7 @@ private:
     bool m_shutDown = false;
     std::unique_ptr<ToolWindows> m_tools;
     std::unique_ptr<MixerLink> m_mixer;
+    EncodingMenu* m_encodingMenu = nullptr;
     std::unique_ptr<GridController> m_grid; // first to go: it uses everything above
 };
 

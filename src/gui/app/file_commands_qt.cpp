@@ -141,7 +141,16 @@ bool FileCommands::openSongAsking(const QString& path) {
 
 bool FileCommands::saveSongAs(const QString& path) {
     const int answer = ShowMessage(&m_window, m_window.language().texts(), Message::SaveFormat);
+    offerUtf8();
     return saveSong(path, answer == 2 ? kFormatChoice1 : kFormatChoice0);
+}
+
+void FileCommands::offerUtf8() {
+    if (!m_doc.canConvertTextsToUtf8()) return;
+    const LanguageMenu& language = m_window.language();
+    if (ShowMessageWindow(&m_window, language.text(ExtraTextId::Utf8Line1),
+                          language.text(ExtraTextId::Utf8Line2), true, MessageButtons::YesNo) == 1)
+        m_doc.convertTextsToUtf8();
 }
 
 bool FileCommands::saveSong(const QString& path, int formatChoice) {

@@ -34,7 +34,8 @@ public:
     bool openSong(const QString& path);
     // Asks about unsaved changes first; false when the user cancelled or the open failed.
     bool openSongAsking(const QString& path);
-    // "Salva con Nome" after its dialog: asks the format, then saves.
+    // "Salva con Nome" after its dialog: asks the format, offers to write the texts as UTF-8
+    // when they can be (see EditorDocument::convertTextsToUtf8), then saves.
     bool saveSongAs(const QString& path);
     // Writes the song with a format choice (kFormatChoice0/1); a failure shows its reason and
     // leaves any earlier file whole. The long-line warning is shown once per save.
@@ -55,6 +56,7 @@ public:
     QString chooseSaveFile(FileKind kind);
 
 private:
+    void offerUtf8();
     // Shows `what` failed and why; says nothing for a command that had nothing to do or a
     // question the user declined.
     void showFailure(ExtraTextId what, const Result& result);
