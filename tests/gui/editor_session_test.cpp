@@ -183,8 +183,12 @@ private slots:
             QCOMPARE(m_session->document().song().scrambled, scrambled);
             QCOMPARE(lyricsText(*m_session), lyrics);
         }
-        // "Salva" keeps the file's own format without asking.
+        // "Salva" keeps the file's own format without asking, and the position read-outs.
+        m_window->action("mnuGoEnd")->trigger();
+        const QString position = m_window->label("LblszPointer")->text();
+        QVERIFY(position != "0001.01.000");
         QVERIFY(m_session->files().saveUnderCurrentName());
+        QCOMPARE(m_window->label("LblszPointer")->text(), position);
         QVERIFY(m_session->files().openSong(m_dir.filePath("scrambled.nvk")));
         QCOMPARE(m_session->document().song().format, 1);
     }

@@ -333,6 +333,8 @@ void EditorSession::onDocumentChange(const DocumentChange& change) {
             QTimer::singleShot(0, this, [this] { m_outputCommands.openUnlessClosed(); });
         break;
     case DocumentChangeKind::FileSaved:
+        // The song stays where it is: the read-outs are worked out again from the position.
+        m_transport.showAfresh();
         showSong();
         break;
     case DocumentChangeKind::Tempo:
