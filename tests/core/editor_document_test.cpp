@@ -273,6 +273,14 @@ TEST_F(EditorDocumentTest, AnotherEncodingRereadsTheBytesAndConversionRewritesTh
     EXPECT_EQ(test::fileBytes(second), test::fileBytes(first));
 
     ASSERT_TRUE(doc.setTextEncoding(TextEncoding()));
+    // Exported as UTF-8: the lines and the trailer are converted, the song is not.
+    const WriteOutcome exported = doc.exportText((dir / "out").string(), {"Titolo \xE8", {}}, true);
+    ASSERT_TRUE(exported.result);
+    const std::string text = test::fileText(exported.path);
+    EXPECT_TRUE(isValidUtf8(text));
+    EXPECT_TRUE(text.starts_with("Perch\xC3\xA9 la citt\xC3\xA0 \xC3\xA8 bella"));
+    EXPECT_NE(text.find("Titolo \xC3\xA8\r\n"), std::string::npos);
+    EXPECT_FALSE(doc.modified());
     doc.editor().typeCharacter('x');
     ASSERT_TRUE(doc.canUndo());
     ASSERT_TRUE(doc.canConvertTextsToUtf8());

@@ -290,15 +290,19 @@ Result EditorDocument::importText(const std::string& path) {
     });
 }
 
-WriteOutcome EditorDocument::exportText(const std::string& path, const ExportTrailer& trailer) {
+WriteOutcome EditorDocument::exportText(const std::string& path, const ExportTrailer& trailer,
+                                        bool asUtf8) {
     return run(Guard::None, [&] {
         WriteOutcome out;
         out.path = textExportPath(path);
         m_doc.lyrics.BuildLineList();
+        const TextEncoding& encoding = m_doc.lyrics.textEncoding();
+        const bool convert = asUtf8 && !encoding.isUtf8();
         int err = 0;
-        const bool ok =
-            ::cantelo::exportText(m_doc.lyrics.lineList(), out.path,
-                                  trailerInEncoding(trailer, m_doc.lyrics.textEncoding()), &err);
+        const bool ok = ::cantelo::exportText(
+            m_doc.lyrics.lineList(), out.path,
+            trailerInEncoding(trailer, convert ? TextEncoding::utf8() : encoding), &err,
+            convert ? &encoding : nullptr);
         out.result = writeResult(ok, err, out.path);
         return out;
     });

@@ -115,8 +115,10 @@ public:
     WriteOutcome saveSyllables(const std::string& path);
     // Imports a text file (a regular file of at most 1 MiB: NotAFile, TooLarge, Empty ...).
     Result importText(const std::string& path);
-    // Writes the lines and `trailer` as text; ".txt" is added when missing.
-    WriteOutcome exportText(const std::string& path, const ExportTrailer& trailer);
+    // Writes the lines and `trailer` as text, in the song's encoding or, with `asUtf8`, converted
+    // to UTF-8; ".txt" is added when missing.
+    WriteOutcome exportText(const std::string& path, const ExportTrailer& trailer,
+                            bool asUtf8 = false);
 
     // ---- Text encoding ------------------------------------------------------------------------
 

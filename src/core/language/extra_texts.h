@@ -67,7 +67,10 @@ namespace cantelo {
     X(Utf8Line2, "I programmi recenti li leggono meglio. La conversione non si puo' annullare.",   \
       "Newer programs read them better. The conversion cannot be undone.")                         \
     X(ReasonUnreadableText, "contiene byte che la codifica testo del brano non sa leggere",        \
-      "it holds bytes that the song's text encoding cannot read")
+      "it holds bytes that the song's text encoding cannot read")                                  \
+    X(ExportUtf8Line1, "Esportare il testo in UTF-8?", "Export the text as UTF-8?")                \
+    X(ExportUtf8Line2, "Con No il testo resta nella codifica del brano.",                          \
+      "With No the text keeps the song's encoding.")
 
 enum class ExtraTextId : std::uint8_t {
 #define CANTELO_EXTRA_TEXT_ID(name, italian, english) name,

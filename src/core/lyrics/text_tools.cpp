@@ -208,11 +208,11 @@ std::string textExportPath(std::string_view name) {
 }
 
 bool exportText(const TItemKL& lines, const std::string& path, const ExportTrailer& trailer,
-                int* errnoValue) {
+                int* errnoValue, const TextEncoding* linesIn) {
     constexpr std::string_view crlf = "\r\n";
     std::string out;
     for (const KLItem* line = lines.head(); line; line = line->next) {
-        out += line->text;
+        out += linesIn ? toUtf8(line->text, *linesIn) : line->text;
         out += crlf;
     }
     out += crlf;

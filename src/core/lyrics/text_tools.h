@@ -78,8 +78,9 @@ ExportTrailer trailerInEncoding(const ExportTrailer& trailer, const TextEncoding
 // "Esporta Testo": every line of `lines` followed by CR LF, then a blank line, the title, a blank
 // line and the credit lines, each ended by CR LF. Written to a temporary file renamed over
 // `path`, so a failed export leaves any earlier file whole. Returns false when the file cannot be
-// written, with the errno of the failure in *errnoValue when it is not null.
+// written, with the errno of the failure in *errnoValue when it is not null. With `linesIn`, the
+// lines are read in that encoding and written as UTF-8 (the trailer must be UTF-8 then too).
 bool exportText(const TItemKL& lines, const std::string& path, const ExportTrailer& trailer = {},
-                int* errnoValue = nullptr);
+                int* errnoValue = nullptr, const TextEncoding* linesIn = nullptr);
 
 } // namespace cantelo

@@ -203,8 +203,14 @@ bool FileCommands::importText(const QString& path) {
 }
 
 bool FileCommands::exportText(const QString& path) {
+    // A song in an older code page may be exported for programs that expect UTF-8.
+    const LanguageMenu& language = m_window.language();
+    const bool asUtf8 = m_doc.canConvertTextsToUtf8() &&
+                        ShowMessageWindow(&m_window, language.text(ExtraTextId::ExportUtf8Line1),
+                                          language.text(ExtraTextId::ExportUtf8Line2), true,
+                                          MessageButtons::YesNo) == 1;
     const WriteOutcome outcome =
-        m_doc.exportText(toNative(path), exportTrailer(m_window.language().texts()));
+        m_doc.exportText(toNative(path), exportTrailer(language.texts()), asUtf8);
     showFailure(ExtraTextId::ExportFailed, outcome.result);
     return outcome.result.ok();
 }
