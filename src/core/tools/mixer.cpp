@@ -33,19 +33,6 @@ int idOf(int channel, MixKind kind) {
     return channel * 8 + static_cast<int>(at - std::begin(kKindOrder));
 }
 
-DisplayController slotOf(int controller) {
-    switch (controller) {
-    case 10:
-        return DisplayController::Pan;
-    case 91:
-        return DisplayController::Reverb;
-    case 93:
-        return DisplayController::Chorus;
-    default:
-        return DisplayController::Volume;
-    }
-}
-
 constexpr int kMixControllers[] = {7, 10, 91, 93};
 
 } // namespace
@@ -264,7 +251,7 @@ void Mixer::followSong() {
     for (int c = 0; c < kChannels; ++c) {
         for (int controller : kMixControllers) {
             const std::int32_t v = song.controllerAt(controller, c, tick);
-            const DisplayController slot = slotOf(controller);
+            const DisplayController slot = *displaySlot(controller);
             if (v == song.displayValue(c, slot)) continue;
             song.setDisplayValue(c, slot, v);
             if (v >= 0) m_output.SendController(c, v, controller);

@@ -4,8 +4,6 @@
 
 namespace cantelo {
 
-namespace {
-
 std::optional<DisplayController> displaySlot(int controller) {
     switch (controller) {
     case 7:
@@ -20,8 +18,6 @@ std::optional<DisplayController> displaySlot(int controller) {
         return std::nullopt;
     }
 }
-
-} // namespace
 
 Result shiftTempos(EditorDocument& doc, bool up) {
     return doc.editSong(DocumentChangeKind::Tempo, SongScope::tempoList(), [up](CMidiSong& s) {

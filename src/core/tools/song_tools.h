@@ -4,8 +4,12 @@
 #include "core/files/result.h"
 
 #include <cstdint>
+#include <optional>
 
 namespace cantelo {
+
+// The mixer value a controller feeds (7, 10, 91, 93); none for any other controller.
+std::optional<DisplayController> displaySlot(int controller);
 
 // The tools' song edits, each one undo step through the document. The caller brings the output
 // and the player along (send the value, retime the queues), which the document does not know.
@@ -14,8 +18,8 @@ namespace cantelo {
 // within 30..250. NothingToDo when every tempo is already at the limit.
 Result shiftTempos(EditorDocument& doc, bool up);
 
-// "Aumenta 5%", "Diminuisci 10%" ...: the velocities of channel `ch`'s notes (Part of the
-// overview's menu), as CMidiSong::scaleVelocities.
+// "Aumenta 5%", "Diminuisci 10%" ... of the overview's menu: the velocities of channel `ch`'s
+// notes, as CMidiSong::scaleVelocities.
 Result scaleVelocities(EditorDocument& doc, int ch, std::int32_t percent);
 
 // Controller `controller` (7, 10, 91, 93) of channel `ch` at `tick` := value, and the channel's
