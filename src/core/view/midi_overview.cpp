@@ -146,11 +146,16 @@ void OverviewLayout::buildRow(const CMidiSong& song, const OverviewNotes& notes,
     const int middle = top + kOverviewRowHeight / 2 - 7;
     m_texts.push_back(
         {kChannelColumn, middle, std::to_string(ch + 1), OverviewTextKind::Cell, selected});
+    // A long name (or the placeholder of no program) stops short of the volume column.
+    constexpr int kNameWidth = kVolumeColumn - kNameColumn - 2;
     if (lines[1].empty()) {
-        m_texts.push_back({kNameColumn, middle, lines[0], OverviewTextKind::Cell, selected});
+        m_texts.push_back(
+            {kNameColumn, middle, lines[0], OverviewTextKind::Cell, selected, kNameWidth});
     } else {
-        m_texts.push_back({kNameColumn, top + 2, lines[0], OverviewTextKind::Cell, selected});
-        m_texts.push_back({kNameColumn, top + 16, lines[1], OverviewTextKind::Cell, selected});
+        m_texts.push_back(
+            {kNameColumn, top + 2, lines[0], OverviewTextKind::Cell, selected, kNameWidth});
+        m_texts.push_back(
+            {kNameColumn, top + 16, lines[1], OverviewTextKind::Cell, selected, kNameWidth});
     }
     m_texts.push_back({kVolumeColumn, middle, value(DisplayController::Volume),
                        OverviewTextKind::Cell, selected});

@@ -112,6 +112,7 @@ struct OverviewText {
     std::string text; // song bytes for instrument names, digits otherwise
     OverviewTextKind kind = OverviewTextKind::Cell;
     bool selectedRow = false; // drawn in the selected row's ink
+    int width = 0;            // clipped to this many pixels; 0: up to the panel's right edge
 };
 
 // One full redraw of the overview as lists for the widget to paint in order: the row bands of

@@ -120,8 +120,9 @@ void MidiOverviewPanel::paintLayout(const OverviewLayout& layout) {
             current = wanted;
         }
         p.setPen(colourFromBgr(t.selectedRow ? kOverviewSelectedInk : kOverviewInk));
-        p.drawText(QRect(t.left, t.top, kOverviewWidth - t.left, kTextHeight),
-                   Qt::AlignLeft | Qt::AlignTop, uiText(t.text));
+        const int width = t.width > 0 ? t.width : kOverviewWidth - t.left;
+        p.drawText(QRect(t.left, t.top, width, kTextHeight), Qt::AlignLeft | Qt::AlignTop,
+                   uiText(t.text));
     }
     p.end();
     if (const auto top = layout.selectedRowTop()) {
