@@ -111,6 +111,8 @@ TEST(TextEncodingTest, ToolTellsReadsAndConvertsEncodings) {
                   .find("\xC3\x83\xC2\xB3"),
               std::string::npos);
     EXPECT_EQ(run("lyrics " + quoted(galician) + " --encoding EBCDIC 2>/dev/null"), "failed");
+    // A word typed in a UTF-8 terminal splits as its Windows-1252 bytes do.
+    EXPECT_EQ(run("syllabify 'citt\xC3\xA0' 'citt\xE0'"), "CIT-TA\nCIT-TA\n");
 
     test::ScratchDir dir;
     const std::string out = (dir.path() / "utf8.mid").string();
