@@ -95,13 +95,19 @@ TEST_F(MixerTest, FaderDragIsOneUndoStepAndFeedsTheMeter) {
     EXPECT_TRUE(sent(3, 7, 127));
     EXPECT_EQ(item(3, MixKind::Volume).value, 127);
 
-    // Dragged far down it stops at 0; then one undo takes the whole first drag back.
+    // Dragged far down it stops at 0. An undo pressed mid-drag takes the moves so far back, and
+    // the moves after it are again one step.
     const MixerItem top = item(3, MixKind::Volume);
     ASSERT_TRUE(mixer.mouseDown(midX(top), midY(top)));
+    mixer.mouseMove(midX(top), midY(top) + 50);
+    ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(doc.song().controllerAt(7, 3, position), 127);
+    mixer.mouseMove(midX(top), midY(top) + 100);
     mixer.mouseMove(midX(top), midY(top) + 500);
     mixer.mouseUp();
     EXPECT_EQ(doc.song().controllerAt(7, 3, position), 0);
     ASSERT_TRUE(doc.undo());
+    EXPECT_EQ(doc.song().controllerAt(7, 3, position), 127);
     ASSERT_TRUE(doc.undo());
     EXPECT_EQ(saved(), before);
 
