@@ -23,6 +23,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace cantelo {
@@ -389,31 +390,23 @@ void expectSameMessagesAndQueues(CMidiSong& song) {
     CMidiPlayer player(out, clock, CMidiPlayer::Threading::CallerPumps);
     player.AttachSong(&song);
     ASSERT_TRUE(player.Play());
-    for (int c = 0; c < kChannels; ++c) {
-        const auto& got = player.queue(c);
-        const auto& w = want[static_cast<std::size_t>(c)];
-        ASSERT_EQ(got.size(), w.size()) << "channel " << c;
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            ASSERT_EQ(got[i].tick, w[i].tick) << "channel " << c << " record " << i;
-            ASSERT_EQ(got[i].ms, w[i].ms) << "channel " << c << " record " << i;
-            ASSERT_EQ(got[i].message, w[i].message) << "channel " << c << " record " << i;
-        }
-    }
+    const auto records = [](const std::vector<TimedMessage>& q) {
+        std::vector<std::tuple<std::int32_t, std::uint32_t, std::uint32_t>> v;
+        for (const TimedMessage& r : q) v.emplace_back(r.tick, r.ms, r.message);
+        return v;
+    };
+    for (int c = 0; c < kChannels; ++c)
+        ASSERT_EQ(records(player.queue(c)), records(want[static_cast<std::size_t>(c)])) << c;
     clock.advanceMs(1500);
     player.pump();
     song.shiftAllTempos(true);
     player.RetimeQueues();
     const RefMaps raised = mapsOf(song);
     for (int c = 0; c < kChannels; ++c) {
-        const auto& got = player.queue(c);
-        const auto& old = want[static_cast<std::size_t>(c)];
-        ASSERT_EQ(got.size(), old.size());
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            const std::uint32_t ms =
-                i < player.queueNext(c) ? old[i].ms : stampMs(tickToMs(raised, got[i].tick));
-            ASSERT_EQ(got[i].ms, ms) << "channel " << c << " record " << i;
-            ASSERT_EQ(got[i].message, old[i].message);
-        }
+        auto retimed = want[static_cast<std::size_t>(c)];
+        for (std::size_t i = player.queueNext(c); i < retimed.size(); ++i)
+            retimed[i].ms = stampMs(tickToMs(raised, retimed[i].tick));
+        ASSERT_EQ(records(player.queue(c)), records(retimed)) << c;
     }
     player.Stop();
     song.shiftAllTempos(false);
