@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -105,12 +104,10 @@ TEST(TempoMap, PositionsAndMeasureStepsUnderSignatures) {
     EXPECT_EQ(song.timeMap().positionText(1100), "0001.01.1100");
 }
 
+// Negative ticks, damaged divisions and saturation are held to the walks by the equivalence test.
 TEST(TempoMap, MillisecondsThroughTheTempoMap) {
     CMidiSong song;
     song.reset();
-    const TimeMap& map = song.timeMap();
-    EXPECT_EQ(map.tickToMs(1), 1);
-    EXPECT_EQ(map.msToTick(1), 0);
     // Exact multiples must not fall one tick short through a rounded reciprocal.
     for (std::int32_t k = 0; k <= 4000; ++k) {
         ASSERT_EQ(song.timeMap().msToTick(25 * k), 24 * k) << "ms " << 25 * k;
@@ -119,16 +116,6 @@ TEST(TempoMap, MillisecondsThroughTheTempoMap) {
     song.setTempoAt(960, 60);
     EXPECT_EQ(song.timeMap().tickToMs(1440), 2000);
     EXPECT_EQ(song.timeMap().msToTick(1500), 1200);
-    // Ticks compare unsigned against the tempo events, so a negative tick runs past them all.
-    EXPECT_EQ(song.timeMap().tickToMs(-480), -2000);
-    song.setDivision(0);
-    EXPECT_EQ(song.timeMap().tickToMs(960), 0);
-    EXPECT_EQ(song.timeMap().msToTick(1000), 0);
-    // Huge times saturate instead of wrapping.
-    song.setDivision(30000);
-    song.setTempoAt(0, 250);
-    EXPECT_EQ(song.timeMap().msToTick(std::int64_t{1} << 40), INT_MAX);
-    EXPECT_EQ(song.timeMap().msToTick(INT_MAX), INT_MAX);
 }
 
 TEST(ClockText, FramesOfThirtyThreeMilliseconds) {

@@ -217,13 +217,8 @@ private slots:
         QCOMPARE(fileBytes(first), original);
         QVERIFY(!m_session->document().modified());
 
-        // An edit undone is no change: no question.
-        typeAtStart('Z');
-        QVERIFY(m_session->document().editor().undo());
-        QVERIFY(m_session->files().openSongAsking(first));
-        QCOMPARE(m_answers->seen.size(), 2);
-
         // Save: the song is written under its own name before the other one opens.
+        QVERIFY(m_session->files().openSongAsking(first));
         typeAtStart('Q');
         m_answers->answer({1});
         QVERIFY(m_session->files().openSongAsking(second));
