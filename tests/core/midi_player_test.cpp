@@ -87,6 +87,7 @@ protected:
     // Short messages sent after Play returned (it sends the Reset All Controllers and the
     // programs in force itself; the rest comes from pump).
     std::vector<Sent> afterPreamble() const { return shorts(m_preamble); }
+    std::size_t preambleSize() const { return m_preamble; }
     static std::vector<std::uint32_t> messages(const std::vector<Sent>& s) {
         std::vector<std::uint32_t> m;
         for (const auto& x : s) m.push_back(x.msg);
@@ -285,6 +286,28 @@ TEST_F(Player, RetimingInTheFirstHalfSecondMovesThePendingRecords) {
     EXPECT_EQ(timeOf(s, noteOff(0, 60)), 600000);
     EXPECT_EQ(timeOf(s, noteOn(0, 62, 100)), 1100000);
     EXPECT_EQ(player.clock(), 100u + 1300u);
+}
+
+// A reset sent at the moment of a channel's first program change must not undo it.
+TEST_F(Player, SysExGoesOutByTickFirstAtItsMoment) {
+    const std::uint8_t late[] = {0x7E, 0x7F, 0x09, 0x01, 0xF7};
+    const std::uint8_t reset[] = {0x41, 0x10, 0x42, 0x12, 0xF7};
+    const std::uint8_t mid[] = {0x43, 0x10, 0x4C, 0xF7};
+    const std::uint8_t broken[] = {0x43, 0x90, 0x40, 0xF7}; // a status byte inside
+    song.addSysEx(late, 960);
+    song.addSysEx(reset, 0);
+    song.addSysEx(broken, 240);
+    song.addSysEx(mid, 480);
+    trackProgram(0, 0, 20);
+    play();
+    runUntil(1100);
+    std::vector<int> order; // the SysEx's first data byte, or 0 for the program change
+    const auto all = out.entries();
+    for (std::size_t i = preambleSize(); i < all.size(); ++i) {
+        if (all[i].kind == Kind::SysEx) order.push_back(out.sysExBytes(all[i])[1]);
+        if (all[i].kind == Kind::Short && all[i].packed == programChange(0, 20)) order.push_back(0);
+    }
+    EXPECT_EQ(order, (std::vector<int>{0x41, 0, 0x43, 0x7E}));
 }
 
 TEST_F(Player, SysExSkippedWhileSwitchedOffIsNotSentLater) {
