@@ -448,6 +448,10 @@ private slots:
         QCOMPARE(doc.reference().tick, m_session->player().tick());
         m_window->toolButton("btnAzzera")->click();
         QCOMPARE(doc.reference().tick, 0);
+        m_window->action("mnuGoInit")->trigger();
+        QCOMPARE(m_window->label("LblszPointer")->text(), QString("0001.01.000"));
+        m_window->action("mnuMantieniAggSN")->trigger();
+        QVERIFY(doc.keepBound());
 
         // The melody channel: its notes for binding, its instrument, and its program sent.
         m_window->melodyChannelBox()->setCurrentIndex(15);

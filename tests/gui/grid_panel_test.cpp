@@ -81,6 +81,21 @@ private slots:
         QCOMPARE(lyricItem(lyrics(), box.index).tick, box.tick);
     }
 
+    void manualPositioningDragsTheRestOfTheText() {
+        m_window->action(CommandId::ManualPositioning)->trigger();
+        QVERIFY(m_session->document().manualPositioning());
+        const RectItem box = *grid().layout().syllableHits().head()->next;
+        std::vector<double> before;
+        for (const LyrItem* it = lyrics().head(); it; it = it->next) before.push_back(it->tick);
+        QTest::mousePress(panel(), Qt::LeftButton, {}, inside(box));
+        QTest::mouseMove(panel(), inside(box) + QPoint(30, 0));
+        QTest::mouseMove(panel(), inside(box) + QPoint(48, 0));
+        QTest::mouseRelease(panel(), Qt::LeftButton, {}, inside(box) + QPoint(48, 0));
+        int i = 0;
+        for (const LyrItem* it = lyrics().head(); it; it = it->next, ++i)
+            QCOMPARE(it->tick, before[i] + (i < box.index ? 0 : 384));
+    }
+
     void doubleClickSplits() {
         const RectItem box = *grid().layout().syllableHits().head();
         QCOMPARE(box.text, std::string("Twin"));
