@@ -523,31 +523,6 @@ TEST(TimeMapEquivalence, RandomTempoSignatureAndDivisionEdits) {
     }
 }
 
-// Milliseconds at a run of ticks through many tempo maps, round ones (whose times are often exact
-// milliseconds) and odd ones, at divisions from 1 to the largest a file has.
-TEST(TimeMapEquivalence, MillisecondsAtRunsOfTicksThroughManyTempoMaps) {
-    std::mt19937 rng(17);
-    std::uniform_int_distribution<int> bpm(30, 250), gap(1, 20000), division(1, 32767), step(1, 7);
-    const std::int32_t divisions[] = {480, 96, 384, 960, 1, 1000};
-    for (int map = 0; map < 24; ++map) {
-        CMidiSong song;
-        song.reset();
-        const std::int32_t d = map < 6 ? divisions[map] : division(rng);
-        song.setDivision(d);
-        std::int32_t tick = 0;
-        for (int i = 0; i < 30; ++i) {
-            song.setTempoAt(tick, map % 2 == 0 ? 60 + 30 * (i % 6) : bpm(rng));
-            tick += gap(rng);
-        }
-        const RefMaps ref = mapsOf(song);
-        for (std::int32_t t = -2000; t < tick + 5000; t += step(rng)) {
-            const std::int64_t ms = tickToMs(ref, t);
-            ASSERT_EQ(song.timeMap().tickToMs(t), ms) << "division " << d << " tick " << t;
-            ASSERT_EQ(song.timeMap().msToTick(ms), msToTick(ref, ms)) << "ms " << ms;
-        }
-    }
-}
-
 // Random program and controller edits: every look-up of a value in force stays the walk's.
 TEST(TimeMapEquivalence, RandomChaseEdits) {
     std::mt19937 rng(9);
