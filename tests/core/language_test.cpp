@@ -316,16 +316,7 @@ TEST_F(LanguageSourceTest, NamesTheLineOfEachFault) {
         std::string reported;
     } faults[] = {
         {1 + 42, "42\tmnuAggancia\tx\ty", "line 46:"}, // the twin is missing from the slot
-        {1 + 9, "10\tmnuEsci\tEsci\tQuit", "index 9"},
-        {1 + 4, "4\tmnuInfo\tInformazioni\t", "untranslated"},
-        {1 + 4, "4\tmnuInfo\tInfo \u2713\tHelp", "U+2713"},
-        {1 + 4, "4\tmnuInfo\tInfo\xC3\tHelp", "UTF-8"},
-        {1 + 4, "4\tmnuInfo\tInfo", "columns"},
-        {0, "index\tslot\tIT\tENG", "three-letter"},
-        {kFirstExtra - 1, "name\tENG\tITA", "same codes"},
-        {kFirstExtra, "Unheard\ta\tb", "line 168: no text is called \"Unheard\""},
         {kFirstExtra + 1, last + "\ta\tb", "line 169: " + last + " is listed twice"},
-        {kFirstExtra, last + "\t\tb", "ITA leaves " + last + " empty"},
     };
     const std::vector<std::string> valid = rows;
     for (const auto& f : faults) {
@@ -334,11 +325,6 @@ TEST_F(LanguageSourceTest, NamesTheLineOfEachFault) {
         const std::string error = failure();
         EXPECT_NE(error.find(f.reported), std::string::npos) << f.text << ": " << error;
     }
-    rows = valid;
-    rows.erase(rows.begin() + kFirstExtra);
-    EXPECT_NE(failure().find("no text for " + last), std::string::npos) << failure();
-    rows.resize(1 + kLanguageTextCount - 1);
-    EXPECT_NE(failure().find("162 of the 163"), std::string::npos) << failure();
 }
 
 // The shipped table, built by the tool exactly as the build does, reads back text for text.

@@ -12,26 +12,15 @@ namespace cantelo {
 namespace {
 
 TEST(CleanLyricText, FollowsTheKaraokeMarkers) {
+    // '_' goes first, then '-'; of two trailing '_' one goes and the other becomes a space; a
+    // line end alone stays a line mark.
+    // clang-format off
     const std::pair<std::string, std::string> cases[] = {
-        {"Hel-", "Hel"},
-        {"lo_", "lo"},
-        {"wo-_", "wo"}, // '_' goes first, then '-'
-        {"x__", "x "},  // one trailing '_' removed, the other becomes a space
-        {"/Come", "\rCome"},
-        {"\\Verse", "\rVerse"},
-        {"<Line", "\rLine"},
-        {" /Come", "\rCome"},
-        {"end|", "end\r"},
-        {"end\n", "end\r"},
-        {"a_b|c<d>e", "a bc d e"},
-        {"word   ", "word "},
-        {" ", ""},
-        {"_", ""},
-        {">", ""},
-        {"", ""},
-        {"\r", "\r"},
-        {"|", "\r"}, // a line end alone stays a line mark
-    };
+        {"Hel-", "Hel"}, {"lo_", "lo"}, {"wo-_", "wo"}, {"x__", "x "}, {"/Come", "\rCome"},
+        {"\\Verse", "\rVerse"}, {"<Line", "\rLine"}, {" /Come", "\rCome"}, {"end|", "end\r"},
+        {"end\n", "end\r"}, {"a_b|c<d>e", "a bc d e"}, {"word   ", "word "}, {" ", ""}, {"_", ""},
+        {">", ""}, {"", ""}, {"\r", "\r"}, {"|", "\r"}};
+    // clang-format on
     for (const auto& [in, out] : cases) EXPECT_EQ(cleanLyricText(in), out) << '"' << in << '"';
 }
 

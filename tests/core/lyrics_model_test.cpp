@@ -158,26 +158,12 @@ TEST_F(LyricsModelTest, LongLinesBreakAtWordBoundariesAndTextsAreKeptWhole) {
 TEST_F(LyricsModelTest, HandedOverLyricsReadBackToTheSameList) {
     std::vector<Raw> raw;
     int tick = 180;
-    for (const char* text : {"/Come ",
-                             "a",
-                             "way, ",
-                             "this is a longer phrase",
-                             "and another long phrase",
-                             "then\r",
-                             "\\more words here\r",
-                             "super",
-                             "cali",
-                             "fragi",
-                             "listic",
-                             "expiali",
-                             "docious",
-                             "end",
-                             "\r",
-                             "\r",
-                             "ing ",
-                             "x_",
-                             "y-",
-                             "<z|"})
+    // clang-format off
+    for (const char* text : {"/Come ", "a", "way, ", "this is a longer phrase",
+                             "and another long phrase", "then\r", "\\more words here\r", "super",
+                             "cali", "fragi", "listic", "expiali", "docious", "end", "\r", "\r",
+                             "ing ", "x_", "y-", "<z|"})
+        // clang-format on
         raw.push_back({text, tick += 20});
     lyricEvents(1, raw);
     open();

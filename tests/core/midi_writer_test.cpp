@@ -29,8 +29,6 @@ using test::fileBytes;
 using test::SmfFile;
 using test::SmfTrack;
 
-// ---- encoding single events -----------------------------------------------------------------
-
 class EncodeTest : public ::testing::Test {
 protected:
     Bytes encode(const CObjectEvent& e, std::int32_t param, int channel, bool useRunning = true) {
@@ -43,47 +41,32 @@ protected:
     std::uint16_t running = 0;
 };
 
-TEST_F(EncodeTest, ChannelEventsLeaveOutTheRunningStatusAndKeepDataBelow128) {
+// The golden song covers notes, running status and tempos; these are what it does not reach.
+TEST_F(EncodeTest, ValuesClampAndLongDataTakesVariableLengthsThatClearRunningStatus) {
     CObjectEventNote note;
     note.key = 60;
-    note.velocity = 100;
-    EXPECT_EQ(encode(note, 0, 3), (Bytes{0x93, 60, 100}));
-    EXPECT_EQ(encode(note, 1, 3), (Bytes{60, 0})); // the note-off under running status
-    EXPECT_EQ(encode(note, 1, 4), (Bytes{0x94, 60, 0}));
-    EXPECT_EQ(encode(note, 0, 4, false), (Bytes{0x94, 60, 100}));
     note.velocity = 0; // scaled down to nothing: still a note, not a note-off
-    EXPECT_EQ(encode(note, 0, 4), (Bytes{60, 1}));
+    EXPECT_EQ(encode(note, 0, 4, false), (Bytes{0x94, 60, 1}));
     CObjectEventProgramChange program;
     program.program = 300;
     EXPECT_EQ(encode(program, 0, 4), (Bytes{0xC4, 127}));
-
     CObjectEventControlChange cc; // param: volume percent, 256 + pan
-    EXPECT_EQ(encode(cc, 50, 1), (Bytes{0xB1, 7, 50}));
-    EXPECT_EQ(encode(cc, 200, 1), (Bytes{7, 127}));
+    EXPECT_EQ(encode(cc, 200, 1), (Bytes{0xB1, 7, 127}));
     cc.controller = 10;
     EXPECT_EQ(encode(cc, 256 + 64, 1), (Bytes{10, 64}));
-    EXPECT_EQ(encode(cc, 100, 1), (Bytes{10, 100}));
-}
 
-TEST_F(EncodeTest, MetaAndSysExLengthsAreVariableLengthAndClearRunningStatus) {
     CObjectMetaEventText lyric;
     lyric.type = 5;
     lyric.data.assign(200, 'a');
-    running = 0x93;
     const Bytes long200 = encode(lyric, 0, 0);
     ASSERT_EQ(long200.size(), 204u);
     EXPECT_EQ(Bytes(long200.begin(), long200.begin() + 4), (Bytes{0xFF, 0x05, 0x81, 0x48}));
     EXPECT_EQ(running, 0);
-
     CObjectSysExData sysEx;
-    sysEx.data = {0x41, 0x10, 0x42, 0x12, 0xF7};
+    sysEx.data = {0x41, 0x10, 0x42, 0xF7};
     running = 0x90;
-    EXPECT_EQ(encode(sysEx, 0, 0), (Bytes{0xF0, 5, 0x41, 0x10, 0x42, 0x12, 0xF7}));
+    EXPECT_EQ(encode(sysEx, 0, 0), (Bytes{0xF0, 4, 0x41, 0x10, 0x42, 0xF7}));
     EXPECT_EQ(running, 0);
-
-    CObjectMetaEventTempo tempo; // 120 BPM
-    EXPECT_EQ(encode(tempo, 0, 0), (Bytes{0xFF, 0x51, 3, 0x07, 0xA1, 0x20}));
-
     CObjectMetaEventText empty; // writes nothing, so running status still holds
     running = 0x90;
     EXPECT_TRUE(encode(empty, 0, 0).empty());

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -27,10 +28,6 @@ public:
     }
     RecordingOutput* last = nullptr;
 };
-
-std::uint32_t controlMessage(int ch, int controller, int value) {
-    return static_cast<std::uint32_t>((0xB0 | ch) | (controller << 8) | (value << 16));
-}
 
 // Channels 0, 3 and 5 play; channel 0 has its volume (100) and pan at the start, channel 3 a
 // volume change at tick 960; the others are unused.
@@ -64,9 +61,8 @@ protected:
     static int midX(const MixerItem& i) { return (i.left + i.right) / 2; }
     static int midY(const MixerItem& i) { return (i.top + i.bottom) / 2; }
     bool sent(int ch, int controller, int value) const {
-        for (std::uint32_t m : outputs.last->shortMessages())
-            if (m == controlMessage(ch, controller, value)) return true;
-        return false;
+        return std::ranges::count(outputs.last->shortMessages(),
+                                  test::control(ch, controller, value)) > 0;
     }
 
     test::ScratchDir dir;

@@ -25,12 +25,6 @@ inline void appendVlq(Bytes& out, std::uint32_t v) {
     out.push_back(groups[0]);
 }
 
-inline Bytes vlq(std::uint32_t v) {
-    Bytes out;
-    appendVlq(out, v);
-    return out;
-}
-
 inline void appendBe(Bytes& out, std::uint32_t v, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
@@ -64,24 +58,16 @@ public:
     }
     // A meta event with a variable-length length, as the file format defines it.
     SmfTrack& meta(std::uint32_t delta, std::uint8_t type, const Bytes& data) {
-        appendVlq(m_bytes, delta);
-        m_bytes.push_back(0xFF);
-        m_bytes.push_back(type);
+        event(delta, {0xFF, type});
         appendVlq(m_bytes, static_cast<std::uint32_t>(data.size()));
-        m_bytes.insert(m_bytes.end(), data.begin(), data.end());
-        return *this;
+        return raw(data);
     }
     SmfTrack& meta(std::uint32_t delta, std::uint8_t type, std::string_view text) {
         return meta(delta, type, bytesOf(text));
     }
     // A meta event written by older tools: its length is one byte whatever its value.
     SmfTrack& metaOneByteLength(std::uint32_t delta, std::uint8_t type, const Bytes& data) {
-        appendVlq(m_bytes, delta);
-        m_bytes.push_back(0xFF);
-        m_bytes.push_back(type);
-        m_bytes.push_back(static_cast<std::uint8_t>(data.size()));
-        m_bytes.insert(m_bytes.end(), data.begin(), data.end());
-        return *this;
+        return event(delta, {0xFF, type, static_cast<std::uint8_t>(data.size())}).raw(data);
     }
     SmfTrack& tempo(std::uint32_t delta, std::uint32_t usPerQuarter) {
         return meta(delta, 0x51,
@@ -90,12 +76,10 @@ public:
                           static_cast<std::uint8_t>(usPerQuarter)});
     }
     // `data` is everything after the length (for a normal SysEx, ending in 0xF7).
-    SmfTrack& sysEx(std::uint32_t delta, const Bytes& data, std::uint8_t status = 0xF0) {
-        appendVlq(m_bytes, delta);
-        m_bytes.push_back(status);
+    SmfTrack& sysEx(std::uint32_t delta, const Bytes& data) {
+        event(delta, {0xF0});
         appendVlq(m_bytes, static_cast<std::uint32_t>(data.size()));
-        m_bytes.insert(m_bytes.end(), data.begin(), data.end());
-        return *this;
+        return raw(data);
     }
     SmfTrack& endOfTrack(std::uint32_t delta = 0) { return event(delta, {0xFF, 0x2F, 0x00}); }
 
@@ -112,17 +96,14 @@ public:
     explicit SmfFile(std::uint16_t format = 1, std::uint16_t division = 480)
         : m_format(format), m_division(division) {}
 
-    SmfFile& track(const SmfTrack& t, std::optional<std::uint32_t> declaredLength = {}) {
+    SmfFile& track(const SmfTrack& t) {
         ++m_trackChunks;
-        return chunk("MTrk", t.bytes(), declaredLength);
+        return chunk("MTrk", t.bytes());
     }
-    // Any chunk; `declaredLength` lets a chunk claim more or fewer bytes than it holds.
-    SmfFile& chunk(std::string_view type, const Bytes& body,
-                   std::optional<std::uint32_t> declaredLength = {}) {
+    SmfFile& chunk(std::string_view type, const Bytes& body) {
         m_body.insert(m_body.end(), type.begin(), type.end());
-        appendBe(m_body, declaredLength.value_or(static_cast<std::uint32_t>(body.size())), 4);
-        m_body.insert(m_body.end(), body.begin(), body.end());
-        return *this;
+        appendBe(m_body, static_cast<std::uint32_t>(body.size()), 4);
+        return trailing(body);
     }
     // Bytes after the last chunk.
     SmfFile& trailing(const Bytes& b) {

@@ -152,28 +152,14 @@ TEST_F(SongEditTest, SongAndLyricStepsShareOneHistory) {
     EXPECT_FALSE(LyricsHistory::holds(doc.lyrics().lyrics(), lyrics));
 }
 
-TEST_F(SongEditTest, LimitsAndEdgeCases) {
+TEST_F(SongEditTest, EditsThatChangeNothingAreNoStepAndBanksComeBackWithTheirChase) {
     SmfTrack track;
-    track.tempo(0, 60'000'000 / 250)
-        .event(0, {0xB2, 0, 1})
-        .event(0, {0xC2, 5})
-        .noteOn(0, 2, 60, 100)
-        .noteOff(240, 2, 60)
-        .noteOn(0, 2, 62, 5)
-        .noteOff(240, 2, 62)
-        .endOfTrack();
+    track.tempo(0, 60'000'000 / 250).event(0, {0xB2, 0, 1}).event(0, {0xC2, 5});
+    track.noteOn(0, 2, 60, 100).noteOff(240, 2, 60).endOfTrack();
     open(test::writeFile(dir.path() / "e.mid", SmfFile(0, 480).track(track).bytes()));
-
-    EXPECT_EQ(shiftTempos(doc, true).reason, FailureReason::NothingToDo); // 250 stays 250
-    EXPECT_EQ(doc.song().tempoAt(0), 250);
-    EXPECT_FALSE(doc.canUndo());
-
-    ASSERT_TRUE(scaleVelocities(doc, 2, -10));
-    std::vector<int> velocities;
-    for (auto& e : test::trackOf(doc.song(), 2)->events)
-        if (e.status() == 0x90) velocities.push_back(static_cast<CObjectEventNote&>(e).velocity);
-    EXPECT_EQ(velocities, (std::vector<int>{90, 4}));
+    EXPECT_EQ(shiftTempos(doc, true).reason, FailureReason::NothingToDo);      // 250 stays 250
     EXPECT_EQ(scaleVelocities(doc, 9, 10).reason, FailureReason::NothingToDo); // no track
+    EXPECT_FALSE(doc.canUndo());
 
     ASSERT_TRUE(doc.clearAllBanks());
     EXPECT_EQ(doc.song().controllerAt(0, 2, 100), -1);

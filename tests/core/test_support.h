@@ -3,8 +3,9 @@
 // What the test files share beyond file images: a scratch folder per test, whole files as
 // bytes, commands run for their output, the corpus listing, and songs built event by event.
 
-#include "smf_builder.h"
+#include "core/playback/midi_output.h"
 #include "core/song/midi_song.h"
+#include "smf_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +130,24 @@ inline CObjectEventProgramChange* addProgram(CMidiSong& song, int ch, std::int32
     e->program = program;
     song.addChase(e, ch);
     return e;
+}
+
+// Short messages as the outputs receive them.
+constexpr std::uint32_t shortMessage(int status, int a, int b = 0) {
+    return packShort(static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(a),
+                     static_cast<std::uint8_t>(b));
+}
+constexpr std::uint32_t noteOn(int ch, int key, int vel) {
+    return shortMessage(0x90 | ch, key, vel);
+}
+constexpr std::uint32_t noteOff(int ch, int key) {
+    return shortMessage(0x80 | ch, key);
+}
+constexpr std::uint32_t control(int ch, int cc, int v) {
+    return shortMessage(0xB0 | ch, cc, v);
+}
+constexpr std::uint32_t programChange(int ch, int program) {
+    return shortMessage(0xC0 | ch, program);
 }
 
 } // namespace cantelo::test

@@ -1,8 +1,7 @@
 // The time map, the per-channel chase indexes and the playback queues must answer exactly as the
 // walks over the song's lists that they replace, and the lists must follow plain setters. Walks
 // and setters are kept below over plain copies of the lists; both sides are asked the same
-// questions on every corpus file, on a generated song dense in tempos and signatures, and after
-// random edit sequences.
+// questions on every corpus file and after random edit sequences.
 #include "test_support.h"
 
 #include "core/playback/midi_player.h"
@@ -23,6 +22,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace cantelo {
@@ -389,75 +389,29 @@ void expectSameMessagesAndQueues(CMidiSong& song) {
     CMidiPlayer player(out, clock, CMidiPlayer::Threading::CallerPumps);
     player.AttachSong(&song);
     ASSERT_TRUE(player.Play());
-    for (int c = 0; c < kChannels; ++c) {
-        const auto& got = player.queue(c);
-        const auto& w = want[static_cast<std::size_t>(c)];
-        ASSERT_EQ(got.size(), w.size()) << "channel " << c;
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            ASSERT_EQ(got[i].tick, w[i].tick) << "channel " << c << " record " << i;
-            ASSERT_EQ(got[i].ms, w[i].ms) << "channel " << c << " record " << i;
-            ASSERT_EQ(got[i].message, w[i].message) << "channel " << c << " record " << i;
-        }
-    }
+    const auto records = [](const std::vector<TimedMessage>& q) {
+        std::vector<std::tuple<std::int32_t, std::uint32_t, std::uint32_t>> v;
+        for (const TimedMessage& r : q) v.emplace_back(r.tick, r.ms, r.message);
+        return v;
+    };
+    for (int c = 0; c < kChannels; ++c)
+        ASSERT_EQ(records(player.queue(c)), records(want[static_cast<std::size_t>(c)])) << c;
     clock.advanceMs(1500);
     player.pump();
     song.shiftAllTempos(true);
     player.RetimeQueues();
     const RefMaps raised = mapsOf(song);
     for (int c = 0; c < kChannels; ++c) {
-        const auto& got = player.queue(c);
-        const auto& old = want[static_cast<std::size_t>(c)];
-        ASSERT_EQ(got.size(), old.size());
-        for (std::size_t i = 0; i < got.size(); ++i) {
-            const std::uint32_t ms =
-                i < player.queueNext(c) ? old[i].ms : stampMs(tickToMs(raised, got[i].tick));
-            ASSERT_EQ(got[i].ms, ms) << "channel " << c << " record " << i;
-            ASSERT_EQ(got[i].message, old[i].message);
-        }
+        auto retimed = want[static_cast<std::size_t>(c)];
+        for (std::size_t i = player.queueNext(c); i < retimed.size(); ++i)
+            retimed[i].ms = stampMs(tickToMs(raised, retimed[i].tick));
+        ASSERT_EQ(records(player.queue(c)), records(retimed)) << c;
     }
     player.Stop();
     song.shiftAllTempos(false);
 }
 
 // ---- the inputs ----------------------------------------------------------------------------
-
-// Many signatures on measure boundaries and off them, many tempos, at an unusual division, and
-// notes, controllers and programs on three channels spread over the song.
-TEST(TimeMapEquivalence, GeneratedSongDenseInTemposAndSignatures) {
-    std::mt19937 rng(11);
-    std::uniform_int_distribution<int> nn(1, 9), dd(1, 4), span(1, 3), bpm(40, 200), off(0, 5),
-        gap(0, 700), key(40, 80);
-    auto song = std::make_unique<CMidiSong>();
-    song->reset();
-    song->setDivision(384);
-    std::int32_t tick = 0;
-    for (int i = 0; i < 900; ++i) {
-        const std::uint8_t sig[4] = {static_cast<std::uint8_t>(nn(rng)),
-                                     static_cast<std::uint8_t>(dd(rng)), 24, 8};
-        song->setTimeSignatureAt(tick + (off(rng) == 0 ? 37 : 0), sig);
-        tick += span(rng) * 384 * 4 * sig[0] / (1 << sig[1]);
-    }
-    const std::int32_t length = tick;
-    for (int i = 1; i <= 1200; ++i)
-        song->setTempoAt(static_cast<std::int32_t>(std::int64_t{length} * i / 1201), bpm(rng));
-    for (int ch = 0; ch < 3; ++ch) {
-        std::int32_t at = 0;
-        for (int i = 0; i < 400; ++i) {
-            at += gap(rng);
-            const std::int32_t end = at + gap(rng);
-            test::addNote(*song, ch, at, end, key(rng), 90);
-            if (i % 7 == 0) test::addControl(*song, ch, at, 7, i % 128);
-            if (i % 50 == 0) test::addProgram(*song, ch, at, i % 128);
-            at = end;
-        }
-    }
-    expectSameMaps(*song, length, rng, "dense");
-    auto ticks = ticksToAsk(mapsOf(*song), length, rng);
-    for (std::size_t i = 0; i < ticks.size(); i += 8) ticks[i / 8] = ticks[i];
-    ticks.resize(ticks.size() / 8);
-    expectSameChase(*song, ticks);
-    expectSameMessagesAndQueues(*song);
-}
 
 TEST(TimeMapEquivalence, EveryCorpusFile) {
     const auto files = test::corpusFiles({".mid", ".kar", ".MID", ".KAR", ".nvk"});
@@ -526,31 +480,6 @@ TEST(TimeMapEquivalence, RandomTempoSignatureAndDivisionEdits) {
             ASSERT_EQ(mapsOf(song).tempos, ref.tempos) << "round " << round << " step " << step;
             ASSERT_EQ(mapsOf(song).signatures, ref.signatures) << "round " << round;
             expectSameMaps(song, tail, rng, "round " + std::to_string(round));
-        }
-    }
-}
-
-// Milliseconds at a run of ticks through many tempo maps, round ones (whose times are often exact
-// milliseconds) and odd ones, at divisions from 1 to the largest a file has.
-TEST(TimeMapEquivalence, MillisecondsAtRunsOfTicksThroughManyTempoMaps) {
-    std::mt19937 rng(17);
-    std::uniform_int_distribution<int> bpm(30, 250), gap(1, 20000), division(1, 32767), step(1, 7);
-    const std::int32_t divisions[] = {480, 96, 384, 960, 1, 1000};
-    for (int map = 0; map < 24; ++map) {
-        CMidiSong song;
-        song.reset();
-        const std::int32_t d = map < 6 ? divisions[map] : division(rng);
-        song.setDivision(d);
-        std::int32_t tick = 0;
-        for (int i = 0; i < 30; ++i) {
-            song.setTempoAt(tick, map % 2 == 0 ? 60 + 30 * (i % 6) : bpm(rng));
-            tick += gap(rng);
-        }
-        const RefMaps ref = mapsOf(song);
-        for (std::int32_t t = -2000; t < tick + 5000; t += step(rng)) {
-            const std::int64_t ms = tickToMs(ref, t);
-            ASSERT_EQ(song.timeMap().tickToMs(t), ms) << "division " << d << " tick " << t;
-            ASSERT_EQ(song.timeMap().msToTick(ms), msToTick(ref, ms)) << "ms " << ms;
         }
     }
 }

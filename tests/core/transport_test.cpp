@@ -14,13 +14,8 @@ using namespace cantelo;
 
 namespace {
 
-constexpr std::uint32_t control(int ch, int cc, int value) {
-    return packShort(static_cast<std::uint8_t>(0xB0 | ch), static_cast<std::uint8_t>(cc),
-                     static_cast<std::uint8_t>(value));
-}
-constexpr std::uint32_t programChange(int ch, int program) {
-    return packShort(static_cast<std::uint8_t>(0xC0 | ch), static_cast<std::uint8_t>(program));
-}
+using test::control;
+using test::programChange;
 
 // The transport over a player that runs only when the test pumps it, on a clock the test moves:
 // division 480 at 120 BPM, so 960 ticks last one second.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -11,57 +12,45 @@ namespace {
 
 using Paint = VuMeterAnimation::Paint;
 
-// What the widget would show: the last colour set for each segment.
+// The meter stepped by the display timer, and what the widget would show: the last colour set
+// for each segment.
 struct Screen {
+    VuMeterAnimation meter;
     std::array<std::array<bool, kMeterSegments>, kMeterChannels> lit{};
-    void apply(const std::vector<Paint>& painted) {
-        for (const Paint& p : painted) lit[p.channel][p.segment] = p.lit;
+    void step(int runs = 1) {
+        for (int i = 0; i < runs; ++i) {
+            std::vector<Paint> painted;
+            meter.step(painted);
+            for (const Paint& p : painted) lit[p.channel][p.segment] = p.lit;
+        }
     }
-    int litCount(int ch) const {
-        int n = 0;
-        for (bool b : lit[ch]) n += b;
-        return n;
-    }
+    int litCount(int ch) const { return static_cast<int>(std::ranges::count(lit[ch], true)); }
 };
 
 TEST(VuMeterTest, RiseHoldAndFall) {
-    VuMeterAnimation meter;
     Screen screen;
-    std::vector<Paint> painted;
+    VuMeterAnimation& meter = screen.meter;
     meter.SetValue(13, 4);
     for (int run = 1; run <= 12; ++run) {
-        painted.clear();
-        meter.step(painted);
-        screen.apply(painted);
+        screen.step();
         EXPECT_EQ(screen.litCount(4), run);
     }
-    painted.clear();
-    meter.step(painted); // 130 ms
-    screen.apply(painted);
+    screen.step(); // 130 ms
     EXPECT_EQ(screen.litCount(4), 13);
     EXPECT_EQ(meter.peak(4), 12);
     EXPECT_EQ(screen.litCount(5), 0); // only the fed channel moved
 
     // Falling one segment per 30 ms, the peak held on top for 250 ms.
-    for (int run = 0; run < 24; ++run) {
-        painted.clear();
-        meter.step(painted);
-        screen.apply(painted);
-    }
+    screen.step(24);
     EXPECT_EQ(meter.level(4), 13 - 8);
     EXPECT_EQ(meter.peak(4), 12);
     EXPECT_TRUE(screen.lit[4][12]);
     EXPECT_FALSE(screen.lit[4][11]);
-    painted.clear();
-    meter.step(painted);
+    screen.step();
     EXPECT_EQ(meter.peak(4), 11);
 
     // Everything ends unlit and the animation goes idle.
-    for (int run = 0; run < 500 && meter.animating(); ++run) {
-        painted.clear();
-        meter.step(painted);
-        screen.apply(painted);
-    }
+    for (int run = 0; run < 500 && meter.animating(); ++run) screen.step();
     EXPECT_FALSE(meter.animating());
     EXPECT_EQ(screen.litCount(4), 0);
 }

@@ -1,10 +1,9 @@
 #include "core/document/display_step.h"
-#include "core/playback/recording_output.h"
-#include "gui/app/editor_session_qt.h"
 #include "gui/app/main_window.h"
 #include "gui/app/mixer_link_qt.h"
 #include "gui/views/mixer_panel_qt.h"
 #include "gui/views/vu_meter_qt.h"
+#include "session_fixture.h"
 
 #include <QAction>
 #include <QFile>
@@ -16,22 +15,11 @@
 #include <filesystem>
 
 using namespace cantelo;
+using namespace cantelo::test;
 
 namespace {
 
-const std::filesystem::path kCorpus = CANTELO_CORPUS_DIR;
 const char* const kSong = "dmp__twinkle.kar";
-
-class RecorderOutputs final : public OutputProvider {
-public:
-    std::vector<std::string> list() override { return {"Recorder"}; }
-    std::unique_ptr<MidiOutput> create(int) override {
-        auto output = std::make_unique<RecordingOutput>("Recorder");
-        last = output.get();
-        return output;
-    }
-    RecordingOutput* last = nullptr;
-};
 
 QPoint centre(const MixerItem& item) {
     return {(item.left + item.right) / 2, (item.top + item.bottom) / 2};
@@ -39,30 +27,20 @@ QPoint centre(const MixerItem& item) {
 
 } // namespace
 
-class MixerWindowTest : public QObject {
+class MixerWindowTest : public QObject, private SessionFixture {
     Q_OBJECT
 private slots:
     void init() {
         if (!std::filesystem::exists(kCorpus / kSong)) QSKIP("the corpus is missing");
-        m_window = std::make_unique<TCanteloEd1>(Configuration{}, "/nonexistent/reg.cne");
-        auto outputs = std::make_unique<RecorderOutputs>();
-        m_outputs = outputs.get();
-        m_session = std::make_unique<EditorSession>(*m_window, std::move(outputs),
-                                                    m_dir.path().toStdString());
-        m_window->show();
+        startSession();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     }
-    void cleanup() {
-        m_session.reset();
-        m_window.reset();
-    }
+    void cleanup() { endSession(); }
 
     // The fader and the knobs through the mouse, the wheel and the keys: the song at the
     // position, the output, the redraw, and Ctrl+Z giving back the song's bytes.
     void controlsChangeTheSongAndTheOutput() {
-        const QString path = m_dir.filePath(QString::fromLatin1(kSong));
-        QVERIFY(QFile::copy(QString::fromStdString((kCorpus / kSong).string()), path));
-        QVERIFY(m_session->files().openSong(path));
+        QVERIFY(m_session->files().openSong(copyOf(kSong)));
         QTRY_VERIFY(m_outputs->last && m_outputs->last->isOpen());
         EditorDocument& doc = m_session->document();
         CMidiSong& song = doc.song();
@@ -70,18 +48,14 @@ private slots:
         while (used < kChannels && !song.channelUsed[static_cast<std::size_t>(used)]) ++used;
         QVERIFY(used < kChannels);
 
-        QAction* command = m_window->action(CommandId::Mixer);
-        QVERIFY(command->isEnabled());
-        command->trigger();
+        m_window->action(CommandId::Mixer)->trigger();
         MixerLink& link = m_session->mixer();
         MixerPanel* panel = link.panel();
         QVERIFY(panel && link.window());
-        QCOMPARE(panel->size(), QSize(kMixerWidth, kMixerHeight));
-        QCOMPARE(link.window()->windowTitle(), QStringLiteral("Mixer"));
         Mixer& mixer = link.mixer();
 
         mixer.SetMixValue(used, 100, 7);
-        const QByteArray before = saved();
+        const QByteArray before = savedBytes();
         m_outputs->last->clear();
         mixer.layout();
         const QPoint fader = centre(*mixer.findItem(used * 8));
@@ -99,7 +73,7 @@ private slots:
 
         // The drag was one step: one Ctrl+Z gives back the song, the shown value and the sound.
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(saved(), before);
+        QCOMPARE(savedBytes(), before);
         mixer.layout();
         QCOMPARE(mixer.findItem(used * 8)->value, 100);
         QVERIFY(m_outputs->last->shortMessages().back() == (0x6407B0u | std::uint32_t(used)));
@@ -137,20 +111,6 @@ private slots:
         QCOMPARE(meter->animation().peak(2), 12);
         QVERIFY(!meter->segmentLit(5, 0));
     }
-
-private:
-    QByteArray saved() {
-        const QString to = m_dir.filePath(QStringLiteral("saved%1.mid").arg(m_saves++));
-        if (!m_session->document().save(to.toStdString(), kFormatChoice0).result) return {};
-        QFile f(to);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
-    QTemporaryDir m_dir;
-    RecorderOutputs* m_outputs = nullptr;
-    std::unique_ptr<TCanteloEd1> m_window;
-    std::unique_ptr<EditorSession> m_session;
-    int m_saves = 0;
 };
 
 QTEST_MAIN(MixerWindowTest)

@@ -47,24 +47,12 @@ TEST_F(RenderTest, WavFilesAreWrittenWholeOrNotAtAll) {
     std::string error;
     ASSERT_TRUE(wav.finish(&error)) << error;
     EXPECT_EQ(wav.frames(), 3u);
-    test::Bytes expected = test::bytesOf("RIFF");
-    const auto add = [&](std::uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) expected.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    add(36 + 12, 4);
-    for (char c : std::string("WAVEfmt ")) expected.push_back(static_cast<std::uint8_t>(c));
-    add(16, 4);
-    add(1, 2); // PCM
-    add(2, 2);
-    add(22050, 4);
-    add(22050 * 4, 4);
-    add(4, 2);
-    add(16, 2);
-    for (char c : std::string("data")) expected.push_back(static_cast<std::uint8_t>(c));
-    add(12, 4);
-    for (const int sample : {0, 32767, -32767, 16384, 32767, -32767})
-        add(static_cast<std::uint16_t>(sample), 2);
-    EXPECT_EQ(test::fileBytes(target), expected);
+    // 16-bit PCM stereo at 22050 Hz, three frames; the samples clipped at +-32767.
+    const std::string_view expected("RIFF\x30\0\0\0WAVEfmt \x10\0\0\0\1\0\2\0\x22\x56\0\0"
+                                    "\x88\x58\1\0\4\0\x10\0data\x0C\0\0\0"
+                                    "\0\0\xFF\x7F\x01\x80\0\x40\xFF\x7F\x01\x80",
+                                    56);
+    EXPECT_EQ(test::fileBytes(target), test::bytesOf(expected));
 
     WavWriter nowhere(dir / "no-such-folder" / "x.wav", 44100);
     EXPECT_FALSE(nowhere.ok());
