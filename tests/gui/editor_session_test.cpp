@@ -21,11 +21,8 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <algorithm>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 using namespace cantelo;
 using namespace cantelo::test;
@@ -126,11 +123,8 @@ private slots:
 
     void aFailedOpenShowsTheErrorAndDisablesSaving() {
         QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")));
-        const QString junk = m_dir.filePath("junk.mid");
-        QFile f(junk);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a midi file at all");
-        f.close();
+        const QString junk = writeBytes(m_dir.filePath("junk.mid"), "not a midi file at all");
+        QVERIFY(!junk.isEmpty());
         m_answers->answer({1});
         QVERIFY(!m_session->files().openSong(junk));
         QCOMPARE(m_answers->seen, QStringList{"OK"});
@@ -152,8 +146,9 @@ private slots:
              {std::tuple{"zero.mid", 0, false}, std::tuple{"one.kar", 1, false},
               std::tuple{"scrambled.nvk", 1, true}}) {
             QVERIFY2(m_session->files().openSong(m_dir.filePath(name)), name);
-            QCOMPARE(m_session->document().song().format, format);
-            QCOMPARE(m_session->document().song().scrambled, scrambled);
+            QCOMPARE(std::pair(m_session->document().song().format,
+                               m_session->document().song().scrambled),
+                     std::pair(format, scrambled));
             QCOMPARE(lyricsText(*m_session), lyrics);
         }
         // "Salva" keeps the file's own format without asking, and the position read-outs.
@@ -173,12 +168,11 @@ private slots:
             copyOf("dwm__eros_ramazzotti-piu_bella_cosa.mid", "italian.mid")));
         auto* cp1252 = m_window->findChild<QAction*>(QStringLiteral("mnuEncodingWINDOWS-1252"));
         auto* utf8 = m_window->findChild<QAction*>(QStringLiteral("mnuEncodingUTF-8"));
-        QVERIFY(cp1252 && utf8);
-        QVERIFY(cp1252->isChecked());
+        QVERIFY(cp1252 && utf8 && cp1252->isChecked());
         const std::string lyrics = lyricsText(*m_session);
         utf8->trigger();
-        QVERIFY(utf8->isChecked() && !cp1252->isChecked());
-        QVERIFY(m_session->document().lyrics().textEncoding().isUtf8());
+        QVERIFY(utf8->isChecked() && !cp1252->isChecked() &&
+                m_session->document().lyrics().textEncoding().isUtf8());
         QVERIFY(m_window->statusBar()->currentMessage().endsWith(QStringLiteral(": UTF-8")));
         QCOMPARE(lyricsText(*m_session), lyrics);
         QVERIFY(!m_session->document().modified());
@@ -200,8 +194,7 @@ private slots:
         const QString first = copyOf(kSong, "a.kar");
         const QString second = copyOf(kOtherSong, "b.kar");
         const QByteArray original = fileBytes(first);
-        QVERIFY(m_session->files().openSong(first));
-        QVERIFY(!m_session->document().modified());
+        QVERIFY(m_session->files().openSong(first) && !m_session->document().modified());
         typeAtStart('Q');
         QVERIFY(m_session->document().modified());
 
@@ -280,11 +273,9 @@ private slots:
         // Escape, like the cancel button, keeps the window and the work: it must never discard.
         m_answers->answer({3, 0});
         QVERIFY(!m_window->close());
-        QVERIFY(!m_window->close());
-        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_window->close() && m_window->isVisible());
         m_answers->answer({2});
-        QVERIFY(m_window->close());
-        QVERIFY(!m_session->device().isOpen());
+        QVERIFY(m_window->close() && !m_session->device().isOpen());
     }
 
     void aFailedSaveShowsItsReasonAndKeepsTheOldFile() {
@@ -297,8 +288,7 @@ private slots:
         m_answers->answer({1});
         QVERIFY(!m_session->files().saveSong(target, kFormatChoice1));
         QCOMPARE(m_answers->seen, QStringList{"OK"});
-        QCOMPARE(fileBytes(target), original);
-        QVERIFY(m_session->document().modified());
+        QVERIFY(fileBytes(target) == original && m_session->document().modified());
     }
 
     void playAndStopDriveThePlayerAndTheReadOuts() {
@@ -311,8 +301,7 @@ private slots:
         QVERIFY(!m_window->toolButton("tbGoInit")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(m_window->label("LblszPointer2")->text() != "00:00:00:00", 3000);
         m_window->action("mnuStop")->trigger();
-        QVERIFY(!m_session->player().playing());
-        QVERIFY(!play->isDown());
+        QVERIFY(!m_session->player().playing() && !play->isDown());
         QVERIFY(m_window->toolButton("tbGoInit")->isEnabled());
         QVERIFY(m_outputs->last->shortMessages().size() > 16);
     }
@@ -358,8 +347,7 @@ private slots:
         MonitorView& monitor = m_session->monitor().view();
         const QSize pageSize = m_window->monitorChild()->clientSize();
         m_window->action("mnuRec")->trigger();
-        QVERIFY(m_session->transport().syncRunning());
-        QVERIFY(monitor.inStrip());
+        QVERIFY(m_session->transport().syncRunning() && monitor.inStrip());
         QCOMPARE(m_window->monitorChild()->clientSize(), QSize(500, 36));
 
         QWidget* editor = m_window->editorChild()->findChild<QWidget*>("EditorPanel");
@@ -373,8 +361,7 @@ private slots:
         QVERIFY(tapped > 0 && tapped <= m_session->player().tick());
 
         m_window->action("mnuStop")->trigger();
-        QVERIFY(!m_session->transport().syncRunning());
-        QVERIFY(!monitor.inStrip());
+        QVERIFY(!m_session->transport().syncRunning() && !monitor.inStrip());
         QCOMPARE(m_window->monitorChild()->clientSize(), pageSize);
         QCOMPARE(lyricItem(m_session->document().lyrics().lyrics(), 0).tick, tapped);
         QVERIFY(m_session->document().modified());
@@ -412,9 +399,7 @@ private slots:
         QVERIFY(view.image().pixelColor(2, 2) != QColor(Qt::black));
 
         QTemporaryDir folder;
-        QFile notAPicture(folder.filePath("notes.bmp"));
-        QVERIFY(notAPicture.open(QIODevice::WriteOnly) && notAPicture.write("BM not really") > 0);
-        notAPicture.close();
+        QVERIFY(!writeBytes(folder.filePath("notes.bmp"), "BM not really").isEmpty());
         QVERIFY(!view.loadBackground({folder.path().toStdString()}, "notes.bmp"));
         view.redraw();
         QCOMPARE(view.image().pixelColor(2, 2), QColor(Qt::black));
@@ -429,8 +414,7 @@ private slots:
         const std::string opened = lyricsText(*m_session);
 
         m_window->action("mnuTextToUpperM")->trigger();
-        QVERIFY(lyricsText(*m_session) != opened);
-        QVERIFY(m_window->isWindowModified());
+        QVERIFY(lyricsText(*m_session) != opened && m_window->isWindowModified());
         m_window->action("mnuPulisciP")->trigger(); // the context-menu twin
         QCOMPARE(lyricsText(*m_session), std::string(36, '/'));
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
@@ -467,8 +451,7 @@ private slots:
     void choosingAnOutputStoresItAndOpensIt() {
         QVERIFY(writeConfiguration(m_dir.path().toStdString(), Configuration{}));
         emit m_window->outputChosen(1);
-        QCOMPARE(m_outputs->last->name(), std::string("Recorder B"));
-        QVERIFY(m_outputs->last->isOpen());
+        QVERIFY(m_outputs->last->name() == "Recorder B" && m_outputs->last->isOpen());
         QCOMPARE(readConfiguration(m_dir.path().toStdString()).deviceIndex, 1);
     }
 
