@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace cantelo {
 namespace {

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <string>
-#include <tuple>
 #include <vector>
 
 using namespace cantelo;

@@ -11,13 +11,10 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <vector>
 
 using namespace cantelo;
 using namespace cantelo::test;

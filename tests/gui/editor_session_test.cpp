@@ -23,6 +23,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <tuple>
 
 using namespace cantelo;
 using namespace cantelo::test;

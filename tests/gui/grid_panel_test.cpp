@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <filesystem>

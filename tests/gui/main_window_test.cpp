@@ -16,7 +16,6 @@
 #include <QToolButton>
 
 #include <filesystem>
-#include <memory>
 
 using cantelo::Configuration;
 using cantelo::TCanteloEd1;

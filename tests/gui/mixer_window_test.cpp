@@ -6,9 +6,7 @@
 #include "session_fixture.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMdiSubWindow>
-#include <QTemporaryDir>
 #include <QWheelEvent>
 #include <QtTest>
 

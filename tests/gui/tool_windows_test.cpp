@@ -21,7 +21,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
