@@ -175,15 +175,13 @@ private slots:
         QVERIFY(utf8->isChecked() && !cp1252->isChecked() &&
                 m_session->document().lyrics().textEncoding().isUtf8());
         QVERIFY(m_window->statusBar()->currentMessage().endsWith(QStringLiteral(": UTF-8")));
-        QCOMPARE(lyricsText(*m_session), lyrics);
-        QVERIFY(!m_session->document().modified());
+        QVERIFY(lyricsText(*m_session) == lyrics && !m_session->document().modified());
 
         cp1252->trigger();
         m_answers->answer({1, 1}); // format 0, then yes to UTF-8
         QVERIFY(m_session->files().saveSongAs(m_dir.filePath("utf8.mid")));
         QCOMPARE(m_answers->seen.size(), 2);
-        QVERIFY(m_session->files().openSong(m_dir.filePath("utf8.mid")));
-        QVERIFY(utf8->isChecked());
+        QVERIFY(m_session->files().openSong(m_dir.filePath("utf8.mid")) && utf8->isChecked());
         QCOMPARE(lyricsText(*m_session), toUtf8(lyrics, TextEncoding()));
         // A UTF-8 song is not asked again.
         m_answers->answer({1});
@@ -202,23 +200,19 @@ private slots:
         // Cancel: nothing opens and the change stays.
         m_answers->answer({3});
         QVERIFY(!m_session->files().openSongAsking(second));
-        QCOMPARE(QString::fromStdString(m_session->document().fileName()), first);
-        QVERIFY(lyricsText(*m_session).find('Q') != std::string::npos);
+        QVERIFY(openName() == first && typed());
 
         // Don't save: the other song opens and the file on disk is untouched.
         m_answers->answer({2});
         QVERIFY(m_session->files().openSongAsking(second));
-        QCOMPARE(fileBytes(first), original);
-        QVERIFY(!m_session->document().modified());
+        QVERIFY(fileBytes(first) == original && !m_session->document().modified());
 
         // Save: the song is written under its own name before the other one opens.
         QVERIFY(m_session->files().openSongAsking(first));
         typeAtStart('Q');
         m_answers->answer({1});
-        QVERIFY(m_session->files().openSongAsking(second));
-        QVERIFY(fileBytes(first) != original);
-        QVERIFY(m_session->files().openSong(first));
-        QVERIFY(lyricsText(*m_session).find('Q') != std::string::npos);
+        QVERIFY(m_session->files().openSongAsking(second) && fileBytes(first) != original);
+        QVERIFY(m_session->files().openSong(first) && typed());
     }
 
     // The rules of each command are the transport's; here they reach the session.
@@ -230,8 +224,7 @@ private slots:
         typeAtStart('Q');
         m_answers->answer({2}); // a forwarded open stops and asks before it replaces unsaved work
         m_session->handleRemoteCommand(kTagOpenFile, QFile::encodeName(second));
-        QVERIFY(!m_session->player().playing());
-        QCOMPARE(QString::fromStdString(m_session->document().fileName()), second);
+        QVERIFY(!m_session->player().playing() && openName() == second);
         m_session->handleRemoteCommand(kTagPlay, {});
         m_session->handleRemoteCommand(kTagStop, {});
         QVERIFY(!m_session->player().playing());
@@ -259,13 +252,12 @@ private slots:
             m_session->handleRemoteCommand(kTagOpenFile,
                                            QFile::encodeName(m_dir.filePath("missing.kar")));
             m_session->handleRemoteCommand(kTagOpenFile, QFile::encodeName(song));
-            QCOMPARE(QString::fromStdString(m_session->document().fileName()), first);
+            QCOMPARE(openName(), first);
             QTest::keyClick(box, Qt::Key_Escape);
         });
         ShowMessage(m_window.get(), m_window->language().texts(), Message::BadExtension);
-        QTRY_COMPARE(QString::fromStdString(m_session->document().fileName()), song);
-        QCOMPARE(stacked, 0);
-        QVERIFY(!QApplication::activeModalWidget());
+        QTRY_COMPARE(openName(), song);
+        QVERIFY(stacked == 0 && !QApplication::activeModalWidget());
     }
 
     void closingWithUnsavedChangesCanBeCancelled() {
@@ -457,6 +449,9 @@ private slots:
     }
 
 private:
+    QString openName() { return QString::fromStdString(m_session->document().fileName()); }
+    // Whether the 'Q' that typeAtStart types is in the lyrics.
+    bool typed() { return lyricsText(*m_session).find('Q') != std::string::npos; }
     void typeAtStart(char c) {
         m_session->document().editor().setCursor(0, 0);
         m_session->document().editor().typeCharacter(c);
