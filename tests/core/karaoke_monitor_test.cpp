@@ -54,10 +54,11 @@ TEST(MonitorGeometry, RowsAndSizesFollowTheHeight) {
         ++asked;
         return c == 0xE8 ? size - 14 : c == 'e' ? 11 : 5;
     });
-    EXPECT_EQ(std::pair(w.width("\xE8\x65\x01", 31), w.width("e", 31)), std::pair(28, 11));
+    EXPECT_EQ(std::pair(w.width(std::string("\xE8") + "e\x01", 31), w.width("e", 31)),
+              std::pair(28, 11));
     EXPECT_EQ(asked, 224); // one size measured once
     // In a UTF-8 song "\xC3\xA8" is the same one character.
-    EXPECT_EQ(w.width("\xC3\xA8\x65", 31, TextEncoding::utf8()), 28);
+    EXPECT_EQ(w.width(std::string("\xC3\xA8") + "e", 31, TextEncoding::utf8()), 28);
 
     // The window keeps the page's shape; drags outside its range do nothing.
     EXPECT_EQ(monitorSizeForWidthDrag(712), (MonitorClientSize{712, 273}));
