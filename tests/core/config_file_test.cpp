@@ -113,8 +113,7 @@ TEST_F(ConfigFileTest, ACutRecordKeepsTheDefaultsOfWhatIsMissing) {
 }
 
 TEST_F(ConfigFileTest, TheDeviceMenuAndTheRunningMessageUseOnlyTheirBytes) {
-    EXPECT_FALSE(configuredLanguageForMessage(folder));
-    EXPECT_FALSE(storeOutputDevice(folder, 1));
+    EXPECT_FALSE(configuredLanguageForMessage(folder) || storeOutputDevice(folder, 1));
     EXPECT_FALSE(fs::exists(file())) << "the close writes the first file, not the device menu";
 
     ASSERT_TRUE(writeConfiguration(folder, distinctive()));

@@ -36,8 +36,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         startSession();
         m_window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        QVERIFY(doc().open(kSong.string()));
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()) && doc().open(kSong.string()));
         m_panel = m_window->editorChild()->findChild<EditorPanel*>(QStringLiteral("EditorPanel"));
         QVERIFY(m_panel);
     }
@@ -83,15 +82,14 @@ private slots:
     }
 
     void aUtf8SongIsTypedAndSavedInUtf8() {
-        QVERIFY(doc().open((kSong.parent_path() / "dmp__Schubert_Standchen.mid").string()));
-        QVERIFY(doc().lyrics().textEncoding().isUtf8());
+        QVERIFY(doc().open((kSong.parent_path() / "dmp__Schubert_Standchen.mid").string()) &&
+                doc().lyrics().textEncoding().isUtf8());
         click(0, 0);
         key(Qt::Key_Udiaeresis, QStringLiteral("ü"));
         const std::string typed = line(0);
         QVERIFY(editor().cursorColumn() == 2 && typed.starts_with("\xC3\xBC"));
         const std::string saved = m_dir.filePath(QStringLiteral("typed.mid")).toStdString();
-        QVERIFY(doc().save(saved, kFormatChoice1).result.ok());
-        QVERIFY(doc().open(saved));
+        QVERIFY(doc().save(saved, kFormatChoice1).result.ok() && doc().open(saved));
         QCOMPARE(line(0), typed);
     }
 

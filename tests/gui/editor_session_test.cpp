@@ -97,8 +97,8 @@ private slots:
                 QVERIFY2(m_window->dispatcher().hasHandler(row.id), row.name.data());
         // The session's handlers leave with it; the window's own stay.
         m_session.reset();
-        QVERIFY(!m_window->dispatcher().hasHandler(CommandId::Open));
-        QVERIFY(m_window->dispatcher().hasHandler(CommandId::Quit));
+        QVERIFY(!m_window->dispatcher().hasHandler(CommandId::Open) &&
+                m_window->dispatcher().hasHandler(CommandId::Quit));
     }
 
     void openingEnablesSavingAndOpensThePort() {
@@ -138,9 +138,9 @@ private slots:
         QVERIFY(lyrics.size() > 20);
 
         m_answers->answer({1, 2, 2});
-        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("zero.mid")));
-        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("one.kar")));
-        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("scrambled.nvk")));
+        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("zero.mid")) &&
+                m_session->files().saveSongAs(m_dir.filePath("one.kar")) &&
+                m_session->files().saveSongAs(m_dir.filePath("scrambled.nvk")));
         QCOMPARE(m_answers->seen, (QStringList{"Format 0", "Format 0", "Format 0"}));
 
         for (const auto& [name, format, scrambled] :
@@ -392,8 +392,8 @@ private slots:
         QVERIFY(view.image().pixelColor(2, 2) != QColor(Qt::black));
 
         QTemporaryDir folder;
-        QVERIFY(!writeBytes(folder.filePath("notes.bmp"), "BM not really").isEmpty());
-        QVERIFY(!view.loadBackground({folder.path().toStdString()}, "notes.bmp"));
+        QVERIFY(!writeBytes(folder.filePath("notes.bmp"), "BM not really").isEmpty() &&
+                !view.loadBackground({folder.path().toStdString()}, "notes.bmp"));
         view.redraw();
         QCOMPARE(view.image().pixelColor(2, 2), QColor(Qt::black));
     }
@@ -401,8 +401,8 @@ private slots:
     // The commands reach the document from the menus, the tool buttons and the keys, and what
     // they change shows in the frame.
     void wiredCommandsChangeTheDocument() {
-        QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")));
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")) &&
+                QTest::qWaitForWindowActive(m_window.get()));
         EditorDocument& doc = m_session->document();
         const std::string opened = lyricsText(*m_session);
 

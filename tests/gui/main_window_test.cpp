@@ -203,8 +203,7 @@ private slots:
         settings.monitorClientWidth = 650;
         TCanteloEd1 window(settings, kLanguageFile);
         window.showAsConfigured();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(!window.isMaximized());
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && !window.isMaximized());
         // The test screen is 800 pixels wide: the stored width shrinks to it, and the window
         // stays on the screen.
         const QRect screen = window.screen()->availableGeometry();
@@ -243,8 +242,7 @@ private slots:
         settings.monitorClientHeight = 0;
         TCanteloEd1 window(settings, kLanguageFile);
         window.showAsConfigured();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.isMaximized());
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && window.isMaximized());
         QCOMPARE(std::pair(window.eventPanelChild()->client()->width(),
                            window.editorChild()->clientSize().width()),
                  std::pair(713, 420));
