@@ -63,22 +63,18 @@ TEST_F(EditorDocumentTest, EditsAndUndoFlipTheModifiedStateExactlyWhenItChanges)
 
     // Keys go to the editor; the document hears of them all the same.
     doc.editor().typeCharacter('x');
-    EXPECT_EQ(count(Kind::Lyrics), 1);
-    EXPECT_EQ(modifiedSeen, std::vector<bool>{true});
+    EXPECT_TRUE(count(Kind::Lyrics) == 1 && modifiedSeen == std::vector<bool>{true});
     EXPECT_TRUE(doc.undo());
     EXPECT_EQ(modifiedSeen, (std::vector<bool>{true, false}));
 
-    EXPECT_TRUE(doc.textCase(LetterCase::Upper));
-    EXPECT_TRUE(doc.textCase(LetterCase::Lower));
+    EXPECT_TRUE(doc.textCase(LetterCase::Upper) && doc.textCase(LetterCase::Lower));
     EXPECT_EQ(modifiedSeen, (std::vector<bool>{true, false, true}));
     seen.clear();
     EXPECT_EQ(doc.textCase(LetterCase::Lower).reason, FailureReason::NothingToDo);
     EXPECT_TRUE(seen.empty());
 
-    EXPECT_TRUE(doc.undo());
-    EXPECT_TRUE(doc.modified());
-    EXPECT_TRUE(doc.undo());
-    EXPECT_FALSE(doc.modified());
+    EXPECT_TRUE(doc.undo() && doc.modified());
+    EXPECT_TRUE(doc.undo() && !doc.modified());
     EXPECT_EQ(doc.undo().reason, FailureReason::NothingToDo);
     EXPECT_TRUE(doc.redo());
     EXPECT_EQ(modifiedSeen, (std::vector<bool>{true, false, true, false, true}));
@@ -86,8 +82,7 @@ TEST_F(EditorDocumentTest, EditsAndUndoFlipTheModifiedStateExactlyWhenItChanges)
     // A song edit counts until the next save or open, whatever the lyrics do.
     ASSERT_TRUE(doc.open(kCorpusSong.string()));
     doc.songEdited(Kind::Tempo);
-    EXPECT_TRUE(doc.modified());
-    EXPECT_EQ(modifiedSeen.back(), true);
+    EXPECT_TRUE(doc.modified() && modifiedSeen.back());
 }
 
 TEST_F(EditorDocumentTest, SavedSongReopensWithTheSameLyricsAndIsUnmodified) {
@@ -97,18 +92,16 @@ TEST_F(EditorDocumentTest, SavedSongReopensWithTheSameLyricsAndIsUnmodified) {
     const std::string target = (dir / "copy.kar").string();
     const WriteOutcome saved = doc.save(target, kFormatChoice1);
     ASSERT_TRUE(saved.result) << static_cast<int>(saved.result.reason);
-    EXPECT_EQ(doc.fileName(), target);
-    EXPECT_EQ(count(Kind::FileSaved), 1);
-    EXPECT_EQ(modifiedSeen.back(), false);
+    EXPECT_EQ(std::tuple(doc.fileName(), count(Kind::FileSaved), modifiedSeen.back()),
+              std::tuple(target, 1, false));
 
     EditorDocument again;
     ASSERT_TRUE(again.open(target));
-    EXPECT_EQ(LyricsHistory::itemsOf(again.lyrics().lyrics()), lyricItems());
-    EXPECT_EQ(again.song().format, 1);
+    EXPECT_TRUE(LyricsHistory::itemsOf(again.lyrics().lyrics()) == lyricItems() &&
+                again.song().format == 1);
     // "Salva" then writes the same file in its own format, without a name to ask.
     const WriteOutcome resaved = again.saveSameFormat();
-    EXPECT_TRUE(resaved.result);
-    EXPECT_EQ(resaved.path, target);
+    EXPECT_TRUE(resaved.result && resaved.path == target);
     EXPECT_TRUE(EditorDocument().saveSameFormat().needsName);
 }
 
@@ -121,16 +114,15 @@ TEST_F(EditorDocumentTest, FailedOpenShowsAnEmptySongAndTellsTheViews) {
     seen.clear();
 
     const Result r = doc.open(test::writeFile(dir / "junk.kar", "not a song at all"));
-    EXPECT_EQ(r.reason, FailureReason::Unrecognised);
-    EXPECT_EQ(r.path, (dir / "junk.kar").string());
-    EXPECT_EQ(count(Kind::FileOpened), 1);
-    EXPECT_EQ(count(Kind::Lyrics), 0); // the open's own refreshes are covered by FileOpened
+    EXPECT_EQ(std::pair(r.reason, r.path),
+              std::pair(FailureReason::Unrecognised, (dir / "junk.kar").string()));
+    // The open's own refreshes are covered by FileOpened.
+    EXPECT_EQ(std::pair(count(Kind::FileOpened), count(Kind::Lyrics)), std::pair(1, 0));
     const SongDocument& d = doc.songDocument();
     EXPECT_EQ(std::tie(d.positionLabel, d.endLabel, d.lengthLabel, d.instrumentName),
               std::tuple("0001.01.000", "0001.01.000", "00:00:00:00", ""));
-    EXPECT_EQ(d.melodyNotes.count(), 0);
     EXPECT_EQ(lyricItems(), LyricsHistory::itemsOf(EditorDocument().lyrics().lyrics()));
-    EXPECT_EQ(doc.reference().tick, 0);
+    EXPECT_TRUE(d.melodyNotes.count() == 0 && doc.reference().tick == 0);
     EXPECT_FALSE(doc.modified() || doc.canUndo());
     // With nothing open, "Salva" must not write over the file that failed.
     EXPECT_TRUE(doc.saveSameFormat().needsName);
@@ -166,9 +158,7 @@ TEST_F(EditorDocumentTest, EachFailureGivesItsReasonAndChangesNothing) {
     };
     for (const auto& c : cases) {
         const Result r = c.run();
-        EXPECT_EQ(r.reason, c.reason) << c.what;
-        EXPECT_FALSE(r.path.empty()) << c.what;
-        EXPECT_EQ(lyricItems(), before) << c.what;
+        EXPECT_TRUE(r.reason == c.reason && !r.path.empty() && lyricItems() == before) << c.what;
     }
     EXPECT_FALSE(fs::exists(dir / "no"));
 }
@@ -191,14 +181,12 @@ TEST_F(EditorDocumentTest, ImportExportAndSyllablesKeepToTheSongsEncoding) {
     EXPECT_FALSE(doc.canConvertTextsToUtf8()); // all ASCII: nothing to convert
     const auto before = lyricItems();
     const Result refused = doc.importText(chinese);
-    EXPECT_EQ(refused.reason, FailureReason::NotInEncoding);
-    EXPECT_EQ(refused.path, chinese);
-    EXPECT_EQ(lyricItems(), before);
-    EXPECT_FALSE(doc.modified());
-    ASSERT_TRUE(doc.importText(test::writeFile(dir / "de.txt", "\xC3\x9C"
-                                                               "bermut\r\n")));
-    EXPECT_EQ(firstLine(), "\xDC"
-                           "bermut");
+    EXPECT_EQ(std::pair(refused.reason, refused.path),
+              std::pair(FailureReason::NotInEncoding, chinese));
+    EXPECT_TRUE(lyricItems() == before && !doc.modified());
+    ASSERT_TRUE(
+        doc.importText(test::writeFile(dir / "de.txt", std::string("\xC3\x9C") + "bermut\r\n")));
+    EXPECT_EQ(firstLine(), std::string("\xDC") + "bermut");
 
     ASSERT_TRUE(doc.open(utf8Song.string()));
     ASSERT_TRUE(doc.lyrics().textEncoding().isUtf8());
@@ -223,9 +211,9 @@ TEST_F(EditorDocumentTest, ImportExportAndSyllablesKeepToTheSongsEncoding) {
     const WriteOutcome exported = doc.exportText((dir / "out").string(), trailer);
     ASSERT_TRUE(exported.result);
     const std::string written = test::fileText(exported.path);
-    EXPECT_TRUE(isValidUtf8(written));
-    EXPECT_NE(written.find("Titolo \xC3\xA8\r\n"), std::string::npos);
-    EXPECT_NE(written.find("\xE2\x82\xAC credit"), std::string::npos);
+    EXPECT_TRUE(isValidUtf8(written) && written.find("Titolo \xC3\xA8\r\n") != std::string::npos &&
+                written.find("\xE2\x82\xAC credit") != std::string::npos)
+        << written;
 }
 
 // A song of lyric events in `encoding` (each text of `words` encoded, at 200, 300 ...), with a
@@ -263,8 +251,7 @@ TEST_F(EditorDocumentTest, AnotherEncodingRereadsTheBytesAndConversionRewritesTh
     EXPECT_EQ(count(Kind::Lyrics), 1);
     EXPECT_EQ(doc.setTextEncoding(*TextEncoding::named("Windows-1251")).reason,
               FailureReason::NothingToDo);
-    EXPECT_FALSE(doc.modified());
-    EXPECT_EQ(lyricItems(), items);
+    EXPECT_TRUE(!doc.modified() && lyricItems() == items);
     ASSERT_TRUE(doc.save(second.string(), kFormatChoice1).result);
     EXPECT_EQ(test::fileBytes(second), test::fileBytes(first));
 
@@ -273,18 +260,15 @@ TEST_F(EditorDocumentTest, AnotherEncodingRereadsTheBytesAndConversionRewritesTh
     const WriteOutcome exported = doc.exportText((dir / "out").string(), {"Titolo \xE8", {}}, true);
     ASSERT_TRUE(exported.result);
     const std::string text = test::fileText(exported.path);
-    EXPECT_TRUE(isValidUtf8(text));
-    EXPECT_TRUE(text.starts_with("Perch\xC3\xA9 la citt\xC3\xA0 \xC3\xA8 bella"));
-    EXPECT_NE(text.find("Titolo \xC3\xA8\r\n"), std::string::npos);
+    EXPECT_TRUE(isValidUtf8(text) &&
+                text.starts_with("Perch\xC3\xA9 la citt\xC3\xA0 \xC3\xA8 bella") &&
+                text.find("Titolo \xC3\xA8\r\n") != std::string::npos)
+        << text;
     EXPECT_FALSE(doc.modified());
     doc.editor().typeCharacter('x');
-    ASSERT_TRUE(doc.canUndo());
-    ASSERT_TRUE(doc.canConvertTextsToUtf8());
-    ASSERT_TRUE(doc.convertTextsToUtf8());
-    EXPECT_TRUE(doc.lyrics().textEncoding().isUtf8());
-    EXPECT_FALSE(doc.canUndo());
-    EXPECT_TRUE(doc.modified());
-    EXPECT_FALSE(doc.canConvertTextsToUtf8());
+    ASSERT_TRUE(doc.canUndo() && doc.canConvertTextsToUtf8() && doc.convertTextsToUtf8());
+    EXPECT_TRUE(doc.lyrics().textEncoding().isUtf8() && doc.modified());
+    EXPECT_FALSE(doc.canUndo() || doc.canConvertTextsToUtf8());
     ASSERT_TRUE(doc.save(second.string(), kFormatChoice1).result);
     // Every text of the file is UTF-8 now, and it opens as UTF-8.
     ASSERT_TRUE(doc.open(second.string()));
@@ -349,8 +333,7 @@ TEST_F(EditorDocumentTest, SyllableFileLoadsAsOneUndoStep) {
     openCorpusSong();
     const auto opened = lyricItems();
     const WriteOutcome written = doc.saveSyllables((dir / "twinkle").string());
-    ASSERT_TRUE(written.result);
-    EXPECT_EQ(written.path, (dir / "twinkle.nvs").string());
+    ASSERT_TRUE(written.result && written.path == (dir / "twinkle.nvs").string());
     ASSERT_TRUE(doc.clearText());
     const auto cleared = lyricItems();
 
@@ -360,31 +343,22 @@ TEST_F(EditorDocumentTest, SyllableFileLoadsAsOneUndoStep) {
               FailureReason::Refused);
     EXPECT_EQ(lyricItems(), cleared);
     ASSERT_TRUE(doc.loadSyllables(written.path, [&] { return ++asked, true; }));
-    EXPECT_EQ(asked, 2);
-    EXPECT_EQ(lyricItems(), opened);
-    EXPECT_FALSE(doc.modified()); // the text is the one opened again
+    // The text is the one opened again.
+    EXPECT_TRUE(asked == 2 && lyricItems() == opened && !doc.modified());
     EXPECT_TRUE(doc.undo());
     EXPECT_EQ(lyricItems(), cleared);
 }
 
 TEST_F(EditorDocumentTest, ClearAllBanksRemovesControllers0And32Only) {
     SmfTrack track;
-    track.event(0, {0xB0, 0, 1})
-        .event(0, {0xB0, 32, 2})
-        .event(0, {0xB0, 7, 100})
-        .event(0, {0xC0, 5})
-        .event(10, {0xB3, 0, 8})
-        .event(0, {0xB3, 10, 40})
-        .noteOn(0, 3, 60, 90)
-        .event(480, {0xB3, 32, 9})
-        .noteOff(0, 3, 60)
-        .endOfTrack();
+    track.event(0, {0xB0, 0, 1}).event(0, {0xB0, 32, 2}).event(0, {0xB0, 7, 100});
+    track.event(0, {0xC0, 5}).event(10, {0xB3, 0, 8}).event(0, {0xB3, 10, 40});
+    track.noteOn(0, 3, 60, 90).event(480, {0xB3, 32, 9}).noteOff(0, 3, 60).endOfTrack();
     ASSERT_TRUE(doc.open(test::writeFile(dir / "banks.mid", SmfFile(0, 480).track(track).bytes())));
     seen.clear();
 
     ASSERT_TRUE(doc.clearAllBanks());
-    EXPECT_EQ(count(Kind::Controllers), 1);
-    EXPECT_TRUE(doc.modified());
+    EXPECT_TRUE(count(Kind::Controllers) == 1 && doc.modified());
     std::vector<int> left;
     for (auto& t : doc.song().data().tracks)
         for (auto& e : t.events)
@@ -401,9 +375,8 @@ TEST_F(EditorDocumentTest, MelodyAndReferenceArePublishedAndBindFromTheReference
     openCorpusSong();
     const int melodyChannel = chooseMelodyWithNotes();
     ASSERT_GE(melodyChannel, 0);
-    EXPECT_EQ(doc.melodyChannel(), melodyChannel);
-    EXPECT_EQ(count(Kind::MelodyNotes), melodyChannel + 1);
-    EXPECT_EQ(count(Kind::MelodyChannel), melodyChannel + 1);
+    EXPECT_EQ(std::tuple(doc.melodyChannel(), count(Kind::MelodyNotes), count(Kind::MelodyChannel)),
+              std::tuple(melodyChannel, melodyChannel + 1, melodyChannel + 1));
     EXPECT_EQ(doc.setMelodyChannel(16, 0).result.reason, FailureReason::Other);
     EXPECT_FALSE(doc.modified()); // choosing the melody is no edit of the song
 
@@ -422,8 +395,7 @@ TEST_F(EditorDocumentTest, MelodyAndReferenceArePublishedAndBindFromTheReference
         std::find_if(bound.begin(), bound.end(), [](const auto& item) { return !item.lineBreak; });
     ASSERT_NE(firstSyllable, bound.end());
     EXPECT_EQ(firstSyllable->tick, note->tick);
-    EXPECT_TRUE(doc.clearReference());
-    EXPECT_EQ(count(Kind::Reference), 2);
+    EXPECT_TRUE(doc.clearReference() && count(Kind::Reference) == 2);
 }
 
 // A listener that throws stands in for running out of memory half-way through a command.
@@ -434,8 +406,7 @@ TEST_F(EditorDocumentTest, AnExceptionInsideACommandLeavesTheTextAsItWas) {
         if (c.kind == Kind::Lyrics) throw std::runtime_error("listener failed");
     });
     EXPECT_EQ(doc.textCase(LetterCase::Upper).reason, FailureReason::Other);
-    EXPECT_EQ(lyricItems(), before);
-    EXPECT_FALSE(doc.modified());
+    EXPECT_TRUE(lyricItems() == before && !doc.modified());
     doc.unsubscribe(id);
     EXPECT_TRUE(doc.textCase(LetterCase::Upper));
 }

@@ -17,6 +17,8 @@ namespace cantelo {
 namespace {
 
 namespace fs = std::filesystem;
+using Cell = std::pair<std::string, int>;
+using Texts = std::pair<std::string, std::string>;
 
 // A proportional stand-in for the font: 'i' is narrow and a space narrower than a letter, so a
 // position taken from the column count instead of the measured text lands elsewhere.
@@ -66,11 +68,10 @@ TEST_F(EditorLayoutTest, CursorLineIsGreenBlueAfterScrollingAndTheMarkerLightsTh
     doc.editor().setBindStartLine(2);
     EditorLayout l = layout();
     ASSERT_GE(l.rows.size(), 3u);
-    EXPECT_EQ(l.rows[0].startLetterColour, kStartLetterColour);
-    EXPECT_EQ(l.rows[1].startLetterColour, kCurrentStartLetterColour);
-    EXPECT_EQ(l.rows[2].startLetterColour, kStartLetterColour);
-    EXPECT_FALSE(l.rows[1].markerLit);
-    EXPECT_TRUE(l.rows[2].markerLit);
+    EXPECT_EQ(std::tuple(l.rows[0].startLetterColour, l.rows[1].startLetterColour,
+                         l.rows[2].startLetterColour),
+              std::tuple(kStartLetterColour, kCurrentStartLetterColour, kStartLetterColour));
+    EXPECT_EQ(std::pair(l.rows[1].markerLit, l.rows[2].markerLit), std::pair(false, true));
     // The cursor past the end stands on a space right of the text, in the current row.
     ASSERT_TRUE(l.cursor);
     EXPECT_EQ(std::tuple(l.cursor->letter, l.cursor->x, l.cursor->width, l.cursor->top),
@@ -83,8 +84,7 @@ TEST_F(EditorLayoutTest, CursorLineIsGreenBlueAfterScrollingAndTheMarkerLightsTh
     doc.editor().setFirstVisibleLine(2);
     l = layout(kEditorRowHeight);
     ASSERT_EQ(l.rows.size(), 1u);
-    EXPECT_EQ(l.rows[0].line, 2);
-    EXPECT_FALSE(l.cursor);
+    EXPECT_TRUE(l.rows[0].line == 2 && !l.cursor);
 }
 
 TEST_F(EditorLayoutTest, GutterShowsPositionsAndTheRowAfterAFinalBreakItsTickPlusTen) {
@@ -93,20 +93,19 @@ TEST_F(EditorLayoutTest, GutterShowsPositionsAndTheRowAfterAFinalBreakItsTickPlu
     doc.editor().setPanelHeight(kEditorRowHeight);
     doc.editor().setFirstVisibleLine(1);
     EditorLayout l = layout(2 * kEditorRowHeight);
-    EXPECT_EQ(l.rows.at(0).gutter, "0002.01.000");
-    EXPECT_EQ(l.rows.at(1).gutter, "0003.01.000");
+    EXPECT_EQ(std::pair(l.rows.at(0).gutter, l.rows.at(1).gutter),
+              Texts("0002.01.000", "0003.01.000"));
 
     if (!openCorpusSong()) GTEST_SKIP() << "no corpus at " << CANTELO_CORPUS_DIR;
     load("la@960,|@970, la@1200,|@1210");
     // Two whole rows and a partial one, then a row under the text with its rule only.
     l = layout(3 * kEditorRowHeight + 7);
     ASSERT_EQ(l.rows.size(), 4u);
-    EXPECT_EQ(l.rows[0].gutter, doc.song().timeMap().positionText(960));
-    EXPECT_EQ(l.rows[1].gutter, doc.song().timeMap().positionText(1200));
-    EXPECT_EQ(l.rows[2].gutter, doc.song().timeMap().positionText(1220));
-    EXPECT_EQ(l.rows[2].top, 2 * kEditorRowHeight);
-    EXPECT_EQ(l.rows[3].line, -1);
-    EXPECT_TRUE(l.rows[3].gutter.empty());
+    const std::int32_t ticks[] = {960, 1200, 1220};
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(l.rows[i].gutter, doc.song().timeMap().positionText(ticks[i]));
+    EXPECT_EQ(std::tuple(l.rows[2].top, l.rows[3].line, l.rows[3].gutter),
+              std::tuple(2 * kEditorRowHeight, -1, std::string()));
 }
 
 // A UTF-8 song: the cursor cell and the start marks hold whole characters, and a press never
@@ -118,11 +117,10 @@ TEST_F(EditorLayoutTest, MultiByteCharactersAreCellsAndPressTargetsAsAWhole) {
     doc.editor().setCursor(0, 0);
     const EditorLayout l = layout();
     ASSERT_TRUE(l.cursor);
-    EXPECT_EQ(l.cursor->letter, "\xC3\xBC");
-    EXPECT_EQ(l.cursor->width, 14);
+    EXPECT_EQ(std::pair(l.cursor->letter, l.cursor->width), Cell("\xC3\xBC", 14));
     ASSERT_EQ(l.rows.at(0).startLetters.size(), 2u);
-    EXPECT_EQ(l.rows[0].startLetters[0].letter, "\xC3\xBC");
-    EXPECT_EQ(l.rows[0].startLetters[1].column, 5);
+    EXPECT_EQ(std::pair(l.rows[0].startLetters[0].letter, l.rows[0].startLetters[1].column),
+              Cell("\xC3\xBC", 5));
     // Pixels 80..93 are the "\xC3\xBC": any press there is column 0, the next one column 2.
     EXPECT_EQ(hitEditor(doc, kWidth, kEditorTextX + 13, 3).column, 0);
     EXPECT_EQ(hitEditor(doc, kWidth, kEditorTextX + 15, 3).column, 2);
@@ -138,8 +136,7 @@ TEST_F(EditorLayoutTest, HitTestAreasAndColumnsAtTheirEdges) {
         {97, EditorArea::Text, 2},   {98, EditorArea::Text, 3},   {400, EditorArea::Text, 3}};
     for (const auto& [x, area, column] : cases) {
         const EditorHit hit = hitEditor(doc, kWidth, x, 3);
-        EXPECT_EQ(hit.area, area) << x;
-        EXPECT_EQ(hit.column, column) << x;
+        EXPECT_EQ(std::pair(hit.area, hit.column), std::pair(area, column)) << x;
     }
     EXPECT_EQ(hitEditor(doc, kWidth, 100, kEditorRowHeight).line, 1);
     EXPECT_EQ(hitEditor(doc, kWidth, 100, 2 * kEditorRowHeight).area, EditorArea::None);
@@ -155,18 +152,11 @@ TEST(Cp1252, EveryByteRoundTripsAndOnlyItsCharactersHaveBytes) {
         EXPECT_EQ(cp1252FromUnicode(unicodeFromCp1252(byte)), byte) << b;
     }
     EXPECT_EQ(unicodeFromCp1252('\x80'), U'€');
-    EXPECT_EQ(cp1252FromUnicode(U'è'), '\xE8');
-    EXPECT_EQ(cp1252FromUnicode(U'œ'), '\x9C');
-    EXPECT_EQ(cp1252FromUnicode(U'\x80'), std::nullopt); // the C1 control is not the euro
-    EXPECT_EQ(cp1252FromUnicode(U'ā'), std::nullopt);
-    EXPECT_EQ(cp1252FromUnicode(U'中'), std::nullopt);
+    // The C1 control U+0080 is not the euro.
+    for (const auto& [c, byte] : std::vector<std::pair<char32_t, std::optional<char>>>{
+             {U'è', '\xE8'}, {U'œ', '\x9C'}, {U'\x80', {}}, {U'ā', {}}, {U'中', {}}})
+        EXPECT_EQ(cp1252FromUnicode(c), byte) << static_cast<std::uint32_t>(c);
 }
-
-} // namespace
-} // namespace cantelo
-
-namespace cantelo {
-namespace {
 
 TEST_F(EditorLayoutTest, ATakeMarksTheSyllableReachedAtItsPlaceAndABreakInTheGutter) {
     load(" Twin@100,kle@110,|@140, star@150,ry@160,|@170");
@@ -176,19 +166,16 @@ TEST_F(EditorLayoutTest, ATakeMarksTheSyllableReachedAtItsPlaceAndABreakInTheGut
     view.gutterTick = 160;
     std::vector<EditorMark> marks = syncMarks(doc, kWidth, view, 10);
     ASSERT_EQ(marks.size(), 2u);
-    EXPECT_EQ(marks[0].x, kEditorGutterX);
-    EXPECT_EQ(marks[0].top, kEditorRowHeight);
-    EXPECT_EQ(marks[0].colour, kSyncGutterColour);
-    EXPECT_EQ(marks[1].text, "ry");
-    EXPECT_EQ(marks[1].x, kEditorTextX + 4 + 4 * 7);
-    EXPECT_EQ(marks[1].background, kSyncHighlightColour);
+    EXPECT_EQ(std::tuple(marks[0].x, marks[0].top, marks[0].colour),
+              std::tuple(kEditorGutterX, kEditorRowHeight, kSyncGutterColour));
+    EXPECT_EQ(std::tuple(marks[1].text, marks[1].x, marks[1].background),
+              std::tuple(std::string("ry"), kEditorTextX + 4 + 4 * 7, kSyncHighlightColour));
 
     view.gutterTick = -1;
     view.highlightItem = 2; // the break closing line 0: its tick in the gutter
     marks = syncMarks(doc, kWidth, view, 10);
     ASSERT_EQ(marks.size(), 1u);
-    EXPECT_EQ(marks[0].top, 0);
-    EXPECT_EQ(marks[0].background, kSyncBreakColour);
+    EXPECT_EQ(std::pair(marks[0].top, marks[0].background), std::pair(0, kSyncBreakColour));
     // A line scrolled out of view gives no mark.
     EXPECT_TRUE(syncMarks(doc, kWidth, view, 0).empty());
 }

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace cantelo {
@@ -30,8 +32,9 @@ protected:
         for (const MeasureMark& m : layout.measures()) xs.push_back(m.x);
         return xs;
     }
-    static std::vector<std::vector<int>> boxes(const TRectItem& hits) {
-        std::vector<std::vector<int>> out;
+    using Boxes = std::vector<std::array<int, 5>>;
+    static Boxes boxes(const TRectItem& hits) {
+        Boxes out;
         for (const RectItem* r = hits.head(); r; r = r->next)
             out.push_back({r->index, r->left, r->top, r->right, r->bottom});
         return out;
@@ -44,19 +47,16 @@ protected:
 };
 
 TEST_F(GridLayoutTest, TicksAndPixelsShareOneMapping) {
-    const GridMapping atStart(24, 0, 480);
-    EXPECT_EQ(atStart.xFromTick(960), 48);
-    const GridMapping scrolled(24, 24, 480);
-    EXPECT_EQ(scrolled.xFromTick(960), 24);
+    EXPECT_EQ(
+        std::pair(GridMapping(24, 0, 480).xFromTick(960), GridMapping(24, 24, 480).xFromTick(960)),
+        std::pair(48, 24));
     // The view starts on a whole quarter: 50 is drawn as 48.
     const GridMapping between(24, 50, 480);
-    EXPECT_EQ(between.scroll(), 48);
-    EXPECT_EQ(between.xFromTick(960), 0);
-    EXPECT_EQ(between.tickFromX(12), 1200);
-    EXPECT_EQ(between.cursorX(960), 0);
+    EXPECT_EQ(std::tuple(between.scroll(), between.xFromTick(960), between.tickFromX(12),
+                         between.cursorX(960)),
+              std::tuple(48, 0, 1200, 0));
     // Truncated toward zero: a tick just left of the view lands on column 0.
-    EXPECT_EQ(between.xFromTick(950), 0);
-    EXPECT_EQ(between.xFromTick(900), -3);
+    EXPECT_EQ(std::pair(between.xFromTick(950), between.xFromTick(900)), std::pair(0, -3));
     // A damaged division does not divide by zero.
     EXPECT_EQ(GridMapping(24, 0, 0).xFromTick(2), 48);
 }
@@ -64,16 +64,16 @@ TEST_F(GridLayoutTest, TicksAndPixelsShareOneMapping) {
 TEST_F(GridLayoutTest, MeasureAndBeatLines) {
     build(24, 0);
     ASSERT_GE(layout.measures().size(), 7u);
-    EXPECT_EQ(layout.measures()[0].x, 0);
-    EXPECT_EQ(layout.measures()[1].x, 96);
-    EXPECT_EQ(layout.measures()[1].number, 2);
+    EXPECT_EQ(
+        std::tuple(layout.measures()[0].x, layout.measures()[1].x, layout.measures()[1].number),
+        std::tuple(0, 96, 2));
     EXPECT_EQ(std::vector<int>(layout.beats().begin(), layout.beats().begin() + 4),
               (std::vector<int>{24, 48, 72, 120}));
     // Scrolled, measures keep their numbers and the walk stops at the right edge.
     build(24, 200); // drawn from 192: the third measure starts the view
-    EXPECT_EQ(layout.measures().front().x, 0);
-    EXPECT_EQ(layout.measures().front().number, 3);
-    EXPECT_EQ(layout.beats().front(), 24);
+    EXPECT_EQ(std::tuple(layout.measures().front().x, layout.measures().front().number,
+                         layout.beats().front()),
+              std::tuple(0, 3, 24));
     EXPECT_LT(layout.measures().back().x, kWidth);
     for (int zoom : {3, 6}) {
         build(zoom, 0);
@@ -104,18 +104,19 @@ TEST_F(GridLayoutTest, LyricBoxesCycleThroughFourRows) {
     lyricItem(lyrics, 7).text.clear(); // an empty syllable is not a break: skipped
     build(24, 24 * 2);                 // the item at tick 0 lies left of the view
     EXPECT_EQ(layout.firstVisibleItem(), 1);
-    EXPECT_EQ(boxes(layout.syllableHits()), (std::vector<std::vector<int>>{{1, 0, 70, 8, 85},
-                                                                           {2, 24, 82, 32, 97},
-                                                                           {3, 47, 94, 55, 108},
-                                                                           {4, 48, 106, 56, 121},
-                                                                           {5, 72, 70, 80, 85},
-                                                                           {6, 96, 82, 104, 97}}));
-    EXPECT_EQ(layout.syllableHits().head()->text, "a");
-    EXPECT_DOUBLE_EQ(layout.syllableHits().head()->tick, 960);
+    // Index, left, top, right, bottom.
+    EXPECT_EQ(boxes(layout.syllableHits()), (Boxes{{1, 0, 70, 8, 85},
+                                                   {2, 24, 82, 32, 97},
+                                                   {3, 47, 94, 55, 108},
+                                                   {4, 48, 106, 56, 121},
+                                                   {5, 72, 70, 80, 85},
+                                                   {6, 96, 82, 104, 97}}));
+    EXPECT_EQ(std::pair(layout.syllableHits().head()->text, layout.syllableHits().head()->tick),
+              std::pair(std::string("a"), 960.0));
     // A lyric box is hit strictly inside its edges.
     EXPECT_EQ(syllableAt(layout.syllableHits(), 1, 71)->index, 1);
-    EXPECT_EQ(syllableAt(layout.syllableHits(), 8, 71), nullptr);
-    EXPECT_EQ(syllableAt(layout.syllableHits(), 1, 70), nullptr);
+    EXPECT_FALSE(syllableAt(layout.syllableHits(), 8, 71) ||
+                 syllableAt(layout.syllableHits(), 1, 70));
 
     // Without a lyric track nothing is drawn, and nothing stale is left to hit.
     build(24, 0, kWidth, false);
@@ -129,7 +130,7 @@ TEST_F(GridLayoutTest, TheWalksStopAtTheFirstItemRightOfTheView) {
     notes.add(60, 14120, 480, 90);
     notes.add(60, 0, 480, 90);
     build(24, 0);
-    EXPECT_EQ(boxes(layout.syllableHits()), (std::vector<std::vector<int>>{{0, 705, 70, 731, 85}}));
+    EXPECT_EQ(boxes(layout.syllableHits()), (Boxes{{0, 705, 70, 731, 85}}));
     ASSERT_EQ(layout.noteHits().count(), 1);
     EXPECT_EQ(layout.noteHits().head()->left, 705);
 }
@@ -140,12 +141,11 @@ TEST_F(GridLayoutTest, NoteBarsByKey) {
     notes.add(60, 240, 100, 90); // left of the view entirely
     notes.add(48, 1920, 480, 90);
     build(24, 24);
-    EXPECT_EQ(boxes(layout.noteHits()),
-              (std::vector<std::vector<int>>{{1, -24, 48, 23, 51}, {3, 72, 72, 95, 75}}));
+    EXPECT_EQ(boxes(layout.noteHits()), (Boxes{{1, -24, 48, 23, 51}, {3, 72, 72, 95, 75}}));
     EXPECT_EQ(layout.noteHits().head()->text, std::string(1, char(72)));
     EXPECT_EQ(noteAt(layout.noteHits(), 95, 75, false)->index, 3);
-    EXPECT_EQ(noteAt(layout.noteHits(), 96, 75, false), nullptr);
-    EXPECT_EQ(noteAt(layout.noteHits(), 80, 10, false), nullptr);
+    EXPECT_FALSE(noteAt(layout.noteHits(), 96, 75, false) ||
+                 noteAt(layout.noteHits(), 80, 10, false));
     EXPECT_EQ(noteAt(layout.noteHits(), 80, 10, true)->index, 3); // the sound bar: any height
 }
 
@@ -156,12 +156,9 @@ TEST_F(GridLayoutTest, PreviewContinuesTheRowsFromTheDraggedBox) {
                                          {6, "x", 1440, false}};
     const auto boxes = layoutPreview(items, GridMapping(24, 0, 480), kWidth, 106, kFont);
     ASSERT_EQ(boxes.size(), 3u);
-    EXPECT_EQ(boxes[0].top, 106);
-    EXPECT_EQ(boxes[0].right, 48 + 14);
-    EXPECT_TRUE(boxes[1].lineBreak());
-    EXPECT_EQ(boxes[1].top, 70);
-    EXPECT_EQ(boxes[2].top, 82);
-    EXPECT_EQ(boxes[2].left, 72);
+    EXPECT_EQ(std::pair(boxes[0].top, boxes[0].right), std::pair(106, 48 + 14));
+    EXPECT_TRUE(boxes[1].lineBreak() && boxes[1].top == 70);
+    EXPECT_EQ(std::pair(boxes[2].top, boxes[2].left), std::pair(82, 72));
 }
 
 TEST(GridScroll, RangeOfANewSong) {
@@ -177,10 +174,8 @@ TEST(GridScroll, ZoomInBringsTheCursorToTheMiddle) {
     const std::int32_t position = 25200; // x = 300 at zoom 24, scroll 960
     const GridScroll before{24, 960, 20000};
     const GridScroll after = zoomedIn(before, 300, position, 480, width);
-    EXPECT_EQ(after.zoom, 48);
-    EXPECT_EQ(after.maximum, 40000);
-    EXPECT_EQ(after.step(), 48);
-    EXPECT_EQ(after.position % 48, 0);
+    EXPECT_EQ(std::tuple(after.zoom, after.maximum, after.step(), after.position % 48),
+              std::tuple(48, 40000, 48, 0));
     const int x = GridMapping(48, after.position, 480).cursorX(position);
     EXPECT_LE(std::abs(x - width / 2), 48) << x;
     // At the song's start the view cannot move left of it.
@@ -204,10 +199,9 @@ TEST(GridScroll, ZoomOutKeepsTheCursorNearItsColumn) {
 
 TEST(GridScroll, PlaybackPagesByOneWidth) {
     const GridScroll s{24, 1000, 5000};
-    EXPECT_EQ(pageForPlayback(s, 705, 705), std::nullopt);
-    EXPECT_EQ(pageForPlayback(s, 706, 705), 1705);
-    EXPECT_EQ(pageForPlayback(s, -50, 705), std::nullopt);
-    EXPECT_EQ(pageForPlayback(s, -51, 705), 295);
+    EXPECT_EQ(std::vector({pageForPlayback(s, 705, 705), pageForPlayback(s, 706, 705),
+                           pageForPlayback(s, -50, 705), pageForPlayback(s, -51, 705)}),
+              (std::vector<std::optional<int>>{std::nullopt, 1705, std::nullopt, 295}));
     EXPECT_EQ(pageForPlayback({24, 100, 5000}, -51, 705), 0);
     EXPECT_EQ(pageForPlayback({24, 0, 5000}, -51, 705), std::nullopt);
     EXPECT_EQ(pageForPlayback({24, 4900, 5000}, 800, 705), 5000);

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace cantelo {
 namespace {
 
@@ -33,6 +35,12 @@ protected:
     GridMouseContext idle;
 };
 
+using Key = std::optional<int>;
+// The note audition a reaction asks for: end the sounding note, sound a key, start the timer.
+std::tuple<bool, Key, bool> audition(const GridReaction& r) {
+    return {r.stopNote, r.playKey, r.startNoteOffTimer};
+}
+
 template <class T>
 T commandOf(const GridReaction& r) {
     EXPECT_TRUE(std::holds_alternative<T>(r.command));
@@ -41,33 +49,27 @@ T commandOf(const GridReaction& r) {
 
 TEST_F(GridMouseTest, HoverShowsPositionsSwitchesThePopupAndAuditions) {
     GridReaction r = mouse.move(50, 75, idle);
-    EXPECT_EQ(r.syllableLabel, 960);
-    EXPECT_EQ(r.popup, GridPopup::Syllable);
-    EXPECT_FALSE(r.playKey);
+    EXPECT_TRUE(r.syllableLabel == 960 && r.popup == GridPopup::Syllable && !r.playKey);
     EXPECT_TRUE(mouse.move(55, 76, idle).empty()) << "the same box changes nothing";
 
     r = mouse.move(250, 50, idle);
-    EXPECT_EQ(r.noteLabel, 4800);
-    EXPECT_EQ(r.popup, GridPopup::Note);
+    EXPECT_TRUE(r.noteLabel == 4800 && r.popup == GridPopup::Note);
     ASSERT_EQ(r.paints.size(), 1u);
-    EXPECT_EQ(r.paints[0].look, BoxLook::NoteHover);
-    EXPECT_EQ(r.paints[0].box.left, 240);
-    EXPECT_TRUE(r.stopNote);
-    EXPECT_EQ(r.playKey, 72);
-    EXPECT_TRUE(r.startNoteOffTimer);
+    EXPECT_EQ(std::pair(r.paints[0].look, r.paints[0].box.left),
+              std::pair(BoxLook::NoteHover, 240));
+    EXPECT_EQ(audition(r), std::tuple(true, Key(72), true));
     EXPECT_TRUE(mouse.noteOffTimer().stopNote);
 
     // Straight onto the next note: the first is repainted, the second sounds.
     r = mouse.move(290, 61, idle);
     ASSERT_EQ(r.paints.size(), 2u);
-    EXPECT_EQ(r.paints[0].look, BoxLook::NoteNormal);
-    EXPECT_EQ(r.paints[0].box.left, 240);
+    EXPECT_EQ(std::pair(r.paints[0].look, r.paints[0].box.left),
+              std::pair(BoxLook::NoteNormal, 240));
     EXPECT_EQ(r.playKey, 60);
     EXPECT_FALSE(r.popup) << "still over a note";
 
     r = mouse.move(400, 10, idle);
-    EXPECT_EQ(r.popup, GridPopup::None);
-    EXPECT_EQ(r.paints.size(), 1u);
+    EXPECT_TRUE(r.popup == GridPopup::None && r.paints.size() == 1u);
     EXPECT_FALSE(r.stopNote) << "outside the sound bar the timer ends the note";
 
     // No hover while playing or synchronising.
@@ -81,19 +83,15 @@ TEST_F(GridMouseTest, SoundBarSoundsTheNoteUnderTheMouseAtAnyHeight) {
     mouse.redrawn();
     r = mouse.move(250, 120, idle);
     EXPECT_EQ(r.alignX, 250);
-    EXPECT_EQ(r.playKey, 72);
-    EXPECT_FALSE(r.stopNote);
-    EXPECT_FALSE(r.startNoteOffTimer);
+    EXPECT_EQ(audition(r), std::tuple(false, Key(72), false));
     EXPECT_FALSE(mouse.noteOffTimer().stopNote) << "the sound bar holds the note";
     r = mouse.move(270, 120, idle);
-    EXPECT_TRUE(r.stopNote);
-    EXPECT_FALSE(r.playKey);
+    EXPECT_TRUE(r.stopNote && !r.playKey);
     // A press on a syllable does nothing in this mode; one on empty grid moves the position.
     EXPECT_TRUE(mouse.press(50, 75, GridButton::Left, idle).empty());
     mouse.move(250, 120, idle);
     r = mouse.setSoundBar(false);
-    EXPECT_TRUE(r.stopNote);
-    EXPECT_TRUE(r.hideAlign);
+    EXPECT_TRUE(r.stopNote && r.hideAlign);
     ASSERT_EQ(r.paints.size(), 1u);
     EXPECT_EQ(r.paints[0].look, BoxLook::NoteNormal);
 }
@@ -102,16 +100,14 @@ TEST_F(GridMouseTest, SingleSyllableDrag) {
     GridReaction r = mouse.press(52, 75, GridButton::Left, idle);
     EXPECT_EQ(commandOf<MoveCursorTo>(r).item, 0);
     ASSERT_EQ(r.paints.size(), 1u);
-    EXPECT_EQ(r.paints[0].look, BoxLook::Selected);
-    EXPECT_EQ(r.alignX, 48);
+    EXPECT_TRUE(r.paints[0].look == BoxLook::Selected && r.alignX == 48);
 
     r = mouse.move(100, 20, idle);
     ASSERT_TRUE(r.floating);
     EXPECT_EQ((std::vector<int>{r.floating->left, r.floating->right, r.floating->top}),
               (std::vector<int>{96, 110, 70}))
         << "the copy keeps its row";
-    EXPECT_EQ(r.alignX, 96);
-    EXPECT_EQ(r.syllableLabel, 1920);
+    EXPECT_TRUE(r.alignX == 96 && r.syllableLabel == 1920);
     EXPECT_FALSE(r.playKey) << "no hover while dragging";
 
     r = mouse.release(100, GridButton::Left);
@@ -126,9 +122,7 @@ TEST_F(GridMouseTest, PressVariants) {
     // Manual positioning previews the whole text at once.
     GridReaction r = mouse.press(98, 85, GridButton::Left, {.manualPositioning = true});
     EXPECT_EQ(commandOf<MoveCursorTo>(r).item, 1);
-    EXPECT_EQ(r.previewAt, 98);
-    EXPECT_EQ(mouse.dragRow(), 82);
-    EXPECT_TRUE(mouse.drag().wholeText);
+    EXPECT_TRUE(r.previewAt == 98 && mouse.dragRow() == 82 && mouse.drag().wholeText);
     EXPECT_EQ(mouse.move(200, 85, idle).previewAt, 200);
     // A redraw (the cursor move's refresh) does not end the drag; a change of the text does.
     mouse.redrawn();
@@ -139,8 +133,7 @@ TEST_F(GridMouseTest, PressVariants) {
     // Keeping syllables bound only moves the editor's cursor.
     r = mouse.press(146, 97, GridButton::Left, {.keepBound = true});
     EXPECT_EQ(commandOf<MoveCursorTo>(r).item, 2);
-    EXPECT_TRUE(r.paints.empty());
-    EXPECT_FALSE(mouse.dragging());
+    EXPECT_TRUE(r.paints.empty() && !mouse.dragging());
 
     // Empty grid, or anywhere while playing: the position moves to the tick under the mouse.
     EXPECT_EQ(commandOf<SeekTo>(mouse.press(30, 20, GridButton::Left, idle)).tick, 600);
@@ -161,22 +154,18 @@ TEST_F(GridMouseTest, AttachWaitsForTheNextNote) {
     mouse.move(146, 97, idle);
     GridReaction r = mouse.bindToNote();
     ASSERT_EQ(r.paints.size(), 1u);
-    EXPECT_EQ(r.paints[0].look, BoxLook::Picked);
-    EXPECT_TRUE(mouse.attaching());
+    EXPECT_TRUE(r.paints[0].look == BoxLook::Picked && mouse.attaching());
     mouse.move(400, 10, idle);
     r = mouse.move(300, 62, idle);
     const AttachItem attach = commandOf<AttachItem>(r);
-    EXPECT_EQ(attach.item, 2);
-    EXPECT_DOUBLE_EQ(attach.noteTick, 5760);
-    EXPECT_FALSE(r.playKey);
-    EXPECT_FALSE(mouse.attaching());
+    EXPECT_EQ(std::pair(attach.item, attach.noteTick), std::pair(2, 5760.0));
+    EXPECT_FALSE(r.playKey || mouse.attaching());
 
     // A left press cancels a pending attach and erases its mark; a redraw ends it too.
     mouse.move(50, 75, idle);
     mouse.bindToNote();
     r = mouse.press(400, 10, GridButton::Left, idle);
-    EXPECT_TRUE(r.redraw);
-    EXPECT_TRUE(std::holds_alternative<std::monostate>(r.command));
+    EXPECT_TRUE(r.redraw && std::holds_alternative<std::monostate>(r.command));
     EXPECT_FALSE(mouse.attaching());
     mouse.move(50, 75, idle);
     mouse.bindToNote();
@@ -191,12 +180,10 @@ TEST_F(GridMouseTest, DeleteNoteAndRedrawKeepWhatIsStillUnderTheMouse) {
     redraw();
     GridReaction r = mouse.redrawn();
     ASSERT_EQ(r.paints.size(), 1u);
-    EXPECT_EQ(r.paints[0].look, BoxLook::NoteHover);
-    EXPECT_FALSE(r.popup);
+    EXPECT_TRUE(r.paints[0].look == BoxLook::NoteHover && !r.popup);
     r = mouse.deleteNote();
     EXPECT_EQ(commandOf<DeleteMelodyNote>(r).index, 0);
-    EXPECT_EQ(r.popup, GridPopup::None);
-    EXPECT_EQ(mouse.popup(), GridPopup::None);
+    EXPECT_TRUE(r.popup == GridPopup::None && mouse.popup() == GridPopup::None);
 
     // A syllable that moved away is forgotten with its pop-up.
     mouse.move(50, 75, idle);

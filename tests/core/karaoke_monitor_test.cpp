@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace cantelo {
@@ -45,26 +46,19 @@ protected:
 
 TEST(MonitorGeometry, RowsAndSizesFollowTheHeight) {
     const MonitorGeometry g = computeMonitorGeometry(274);
-    EXPECT_EQ(g.fontSize, 31);
-    EXPECT_EQ(g.lineStep, 68);
-    EXPECT_EQ(g.rowY, (std::array<int, 4>{1, 69, 137, 205}));
+    EXPECT_EQ(std::tuple(g.fontSize, g.lineStep, g.rowY),
+              std::tuple(31, 68, std::array<int, 4>{1, 69, 137, 205}));
     // Accented characters have their own widths.
     int asked = 0;
     const MonitorCharWidths w([&](int size, char32_t c) {
         ++asked;
         return c == 0xE8 ? size - 14 : c == 'e' ? 11 : 5;
     });
-    EXPECT_EQ(w.width("\xE8"
-                      "e\x01",
-                      31),
-              28);
-    EXPECT_EQ(w.width("e", 31), 11);
+    EXPECT_EQ(std::pair(w.width(std::string("\xE8") + "e\x01", 31), w.width("e", 31)),
+              std::pair(28, 11));
     EXPECT_EQ(asked, 224); // one size measured once
     // In a UTF-8 song "\xC3\xA8" is the same one character.
-    EXPECT_EQ(w.width("\xC3\xA8"
-                      "e",
-                      31, TextEncoding::utf8()),
-              28);
+    EXPECT_EQ(w.width(std::string("\xC3\xA8") + "e", 31, TextEncoding::utf8()), 28);
 
     // The window keeps the page's shape; drags outside its range do nothing.
     EXPECT_EQ(monitorSizeForWidthDrag(712), (MonitorClientSize{712, 273}));
@@ -84,9 +78,8 @@ TEST_F(MonitorTest, PagesFlipByHalvesOneHalfAheadOfTheSinger) {
 
     // Sing up to the last syllable of line 1: the finished line 0 stays, nothing flips.
     for (double t = 0; t <= firstSyllableOfLine(1) + 100; t += 50) m_monitor.update(t, false);
-    EXPECT_EQ(m_monitor.currentRow(), 1);
-    EXPECT_EQ(m_monitor.sungPrefix(), lineText(1));
-    EXPECT_EQ(shown()[0], lineText(0));
+    EXPECT_EQ(std::tuple(m_monitor.currentRow(), m_monitor.sungPrefix(), shown()[0]),
+              std::tuple(1, lineText(1), lineText(0)));
 
     // The first syllable of line 2 turns the upper half to lines 4 and 5.
     for (double t = firstSyllableOfLine(1) + 150; t <= firstSyllableOfLine(2); t += 50)
@@ -98,10 +91,10 @@ TEST_F(MonitorTest, PagesFlipByHalvesOneHalfAheadOfTheSinger) {
     // The first syllable of line 4 turns the lower half to lines 6 and 7.
     for (double t = firstSyllableOfLine(2); t <= firstSyllableOfLine(4); t += 50)
         m_monitor.update(t, false);
-    EXPECT_EQ(m_monitor.currentRow(), 0);
     EXPECT_EQ(shown(),
               (std::array<std::string, 4>{lineText(4), lineText(5), lineText(6), lineText(7)}));
-    EXPECT_EQ(m_monitor.sungPrefix(), "a4 ");
+    EXPECT_EQ(std::pair(m_monitor.currentRow(), m_monitor.sungPrefix()),
+              std::pair(0, std::string("a4 ")));
 }
 
 TEST_F(MonitorTest, EachTimerStepColoursAtMostOneSyllableAtTheRowsLeftEdge) {
@@ -114,12 +107,9 @@ TEST_F(MonitorTest, EachTimerStepColoursAtMostOneSyllableAtTheRowsLeftEdge) {
     m_monitor.update(1050, false);
     std::vector<MonitorPaint> p = m_monitor.takePaints();
     ASSERT_EQ(p.size(), 1u);
-    EXPECT_EQ(p[0].kind, Kind::Plain);
-    EXPECT_EQ(p[0].text, "a0 ");
-    EXPECT_EQ(p[0].colour, kMonitorSyllableColour);
     // Line "a0 b0" (5 characters, 50 pixels) centred in a 712-pixel window.
-    EXPECT_EQ(p[0].x, 356 - 25);
-    EXPECT_EQ(p[0].y, 1);
+    EXPECT_EQ(std::tuple(p[0].kind, p[0].text, p[0].colour, p[0].x, p[0].y),
+              std::tuple(Kind::Plain, std::string("a0 "), kMonitorSyllableColour, 356 - 25, 1));
 
     m_monitor.update(1050, false);
     p = m_monitor.takePaints();
@@ -137,9 +127,8 @@ TEST_F(MonitorTest, RelocationReplaysUnpaintedAndAnItemAtThePositionIsColoured) 
     makeText(8);
     // Exactly on line 3's first syllable: the replay stops before it, the final updates colour it.
     m_monitor.relocate(firstSyllableOfLine(3));
-    EXPECT_EQ(m_monitor.currentRow(), 3);
-    EXPECT_EQ(m_monitor.sungPrefix(), "a3 ");
-    EXPECT_EQ(m_monitor.shownLines()[3], lineText(3));
+    EXPECT_EQ(std::tuple(m_monitor.currentRow(), m_monitor.sungPrefix(), m_monitor.shownLines()[3]),
+              std::tuple(3, std::string("a3 "), lineText(3)));
 
     // One full repaint: the background, four lines, the finished upper line of the lower half
     // fully sung, then the sung prefix.
@@ -147,27 +136,22 @@ TEST_F(MonitorTest, RelocationReplaysUnpaintedAndAnItemAtThePositionIsColoured) 
     ASSERT_EQ(p.size(), 7u);
     EXPECT_EQ(p[0].kind, Kind::Background);
     for (int i = 1; i <= 4; ++i) EXPECT_EQ(p[static_cast<std::size_t>(i)].kind, Kind::Outlined);
-    EXPECT_EQ(p[5].text, lineText(2));
-    EXPECT_EQ(p[5].y, 137);
-    EXPECT_EQ(p[6].text, "a3 ");
-    EXPECT_EQ(p[6].y, 205);
+    EXPECT_EQ(std::pair(p[5].text, p[5].y), std::pair(lineText(2), 137));
+    EXPECT_EQ(std::pair(p[6].text, p[6].y), std::pair(std::string("a3 "), 205));
 }
 
 TEST_F(MonitorTest, TooWideLineIsSqueezedFromTheLeftMargin) {
-    TItemLyr& list = m_doc.lyrics();
-    list.add(std::string(70, 'x'), 0, 1000); // 700 pixels > 712 - 20
-    list.add("", 1, 1100);
+    makeText(0);
+    m_doc.lyrics().add(std::string(70, 'x'), 0, 1000); // 700 pixels > 712 - 20
+    m_doc.lyrics().add("", 1, 1100);
     m_doc.BuildLineList();
-    m_monitor.setHasLyricTrack(true);
-    m_monitor.setShowLyrics(true);
     m_monitor.relocate(1000);
     const std::vector<MonitorPaint> p = m_monitor.takePaints();
     ASSERT_GE(p.size(), 3u);
-    EXPECT_EQ(p[1].kind, Kind::Squeezed);
-    EXPECT_EQ(p[1].x, 10);
-    EXPECT_TRUE(p[1].sung.empty());
-    EXPECT_EQ(p.back().kind, Kind::Squeezed);
-    EXPECT_EQ(p.back().sung, std::string(70, 'x'));
+    EXPECT_EQ(std::tuple(p[1].kind, p[1].x, p[1].sung),
+              std::tuple(Kind::Squeezed, 10, std::string()));
+    EXPECT_EQ(std::pair(p.back().kind, p.back().sung),
+              std::pair(Kind::Squeezed, std::string(70, 'x')));
 }
 
 } // namespace

@@ -14,6 +14,8 @@ namespace {
 
 using test::Bytes;
 
+using Texts = std::pair<std::string, std::string>;
+
 std::size_t slot(TextId id) {
     return static_cast<std::size_t>(id);
 }
@@ -52,8 +54,7 @@ TEST(LanguageFileTest, TheHeaderListsCodesUpToAZeroByteOrOffset50) {
     const auto two = fileFromPlain(plainHeader({"ITA", "ENG"}, 2));
     ASSERT_TRUE(two);
     ASSERT_EQ(two->languages().size(), 2u); // the zero byte at offset 16 ends the list
-    EXPECT_EQ(two->languages()[1].code, "ENG");
-    EXPECT_EQ(two->languages()[1].image, 54);
+    EXPECT_TRUE(two->languages()[1].code == "ENG" && two->languages()[1].image == 54);
     std::vector<std::string> thirteen;
     for (char c = 'A'; c < 'A' + 13; ++c) thirteen.push_back(std::string(3, c));
     std::string plain = plainHeader(thirteen, 1);
@@ -71,13 +72,11 @@ TEST(LanguageFileTest, BlocksStartAtFixedOffsetsAndTextsEndAtCarriageReturnsOnly
     const auto file = fileFromPlain(plain);
     const auto block = file->block(1);
     ASSERT_TRUE(block);
-    EXPECT_EQ((*block)[0], "a");
-    EXPECT_EQ((*block)[1], "\nb") << "a line feed after the CR starts the next text";
-    EXPECT_EQ((*block)[2], std::string(355, 'x'));
-    EXPECT_EQ((*block)[3], "c") << "a long text does not shift the ones after it";
-    EXPECT_EQ((*block)[4], "") << "zero padding reads as empty texts";
-    EXPECT_FALSE(file->block(2)) << "no third language in the header";
-    EXPECT_FALSE(file->block(-1));
+    // A line feed after the CR starts the next text; a long text does not shift the ones after
+    // it; zero padding reads as empty texts.
+    EXPECT_EQ(std::vector<std::string>(block->begin(), block->begin() + 5),
+              (std::vector<std::string>{"a", "\nb", std::string(355, 'x'), "c", ""}));
+    EXPECT_FALSE(file->block(2) || file->block(-1)) << "no third language in the header";
 }
 
 TEST(LanguageTextsTest, ApplyingALanguageConvertsOnlyTheTextsThatTakeMarks) {
@@ -107,16 +106,15 @@ TEST(LanguageTextsTest, ApplyingALanguageConvertsOnlyTheTextsThatTakeMarks) {
     const ExportTrailer trailer = exportTrailer(texts);
     EXPECT_EQ(trailer.title, "TESTO ESTRATTO CON CANTELO EDITOR 1.09");
     EXPECT_EQ(trailer.credits, (std::vector<std::string>{"x\r\ny", "z"}));
-    EXPECT_EQ(texts[TextId::mnuFile], "F\xA6\xB3\xB2");
-    EXPECT_EQ(texts.at(162), "t162");
+    EXPECT_TRUE(texts[TextId::mnuFile] == "F\xA6\xB3\xB2" && texts.at(162) == "t162");
 
     // A language the file lacks changes nothing; texts a cut block does not reach stay Italian.
     const auto cut = fileFromPlain(plainHeader({"AAA"}, 0) + "uno\rdue\rtre");
     EXPECT_FALSE(texts.apply(*cut, 1));
     EXPECT_EQ(texts[TextId::mnuFile], "F\xA6\xB3\xB2");
     ASSERT_TRUE(texts.apply(*cut, 0));
-    EXPECT_EQ(texts.at(2), "tre") << "the last text may end with the file";
-    EXPECT_EQ(texts.at(3), "Opzioni");
+    EXPECT_EQ(std::pair(texts.at(2), texts.at(3)), Texts("tre", "Opzioni"))
+        << "the last text may end with the file";
 }
 
 // The extension section: ITA and ENG translate some extra texts, DEU none.
@@ -145,8 +143,7 @@ TEST_F(LanguageExtensionTest, TranslatedTextsWinAndTheRestFallBackByLanguage) {
     const auto file = LanguageFile::fromStored(with);
     ASSERT_TRUE(file);
     for (int k = 0; k < 3; ++k) EXPECT_EQ(*file->block(k), blocks[static_cast<std::size_t>(k)]);
-    EXPECT_EQ(*file->extraBlock(1), extras[1]);
-    EXPECT_FALSE(file->extraBlock(3));
+    EXPECT_TRUE(*file->extraBlock(1) == extras[1] && !file->extraBlock(3));
 
     const std::string english = "The file was not saved:",
                       italian = "Il file non e' stato salvato:";
@@ -154,11 +151,10 @@ TEST_F(LanguageExtensionTest, TranslatedTextsWinAndTheRestFallBackByLanguage) {
     EXPECT_EQ(texts[ExtraTextId::SaveFailed], "ita save");
     EXPECT_EQ(texts[ExtraTextId::UnsavedSave], "Salva") << "ITA lacks it: built-in Italian";
     ASSERT_TRUE(texts.apply(*file, 1));
-    EXPECT_EQ(texts[ExtraTextId::SaveFailed], std::string(355, 'e'));
-    EXPECT_EQ(texts[ExtraTextId::StatusNoSong], "No song open");
+    EXPECT_EQ(std::pair(texts[ExtraTextId::SaveFailed], texts[ExtraTextId::StatusNoSong]),
+              Texts(std::string(355, 'e'), "No song open"));
     ASSERT_TRUE(texts.apply(*file, 2));
-    EXPECT_EQ(texts[ExtraTextId::SaveFailed], english);
-    EXPECT_EQ(texts.at(0), "d0");
+    EXPECT_EQ(std::pair(texts[ExtraTextId::SaveFailed], texts.at(0)), Texts(english, "d0"));
     texts.useBuiltIn();
     EXPECT_EQ(texts[ExtraTextId::SaveFailed], italian);
 
@@ -300,10 +296,9 @@ TEST_F(LanguageSourceTest, ReadsCodesAndTextsInWindows1252) {
     const auto source = parseLanguageSource(t, nullptr);
     ASSERT_TRUE(source);
     EXPECT_EQ(source->codes, (std::vector<std::string>{"ITA", "ENG"}));
-    EXPECT_EQ(source->blocks[0][50], "Aggangia sulla 1\xB0 Nota");
-    EXPECT_EQ(source->blocks[1][50], "\x80 \x93quoted\x94 \xA6\xB3\xB2");
-    EXPECT_EQ(source->blocks[1][36], "");
-    EXPECT_EQ(source->blocks[1][162], "en162");
+    EXPECT_EQ(std::pair(source->blocks[0][50], source->blocks[1][50]),
+              Texts("Aggangia sulla 1\xB0 Nota", "\x80 \x93quoted\x94 \xA6\xB3\xB2"));
+    EXPECT_EQ(std::pair(source->blocks[1][36], source->blocks[1][162]), Texts("", "en162"));
     EXPECT_EQ(source->extras[0][0], "x0");
     EXPECT_FALSE(source->extras[1][0]) << "an empty cell leaves the text to the built-in English";
     EXPECT_EQ(source->extras[1][kExtraTextCount - 1], "none \x80");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -32,11 +33,18 @@ protected:
         lists = std::make_unique<std::array<TItemLyr, 512>>();
     }
 
-    void text(std::int32_t tick, std::string_view s, int chunk = 0) { add(1, tick, s, chunk); }
-    void lyric(std::int32_t tick, std::string_view s, int chunk = 0) { add(5, tick, s, chunk); }
     void add(std::uint8_t type, std::int32_t tick, std::string_view s, int chunk) {
         const auto* p = reinterpret_cast<const std::uint8_t*>(s.data());
         song->addTextEvent(type, {p, s.size()}, tick, chunk);
+    }
+    // Events of one type and chunk written as "text@tick", joined with ','.
+    void add(std::uint8_t type, int chunk, std::string_view events) {
+        while (!events.empty()) {
+            const std::string_view event = events.substr(0, events.find(','));
+            events.remove_prefix(std::min(event.size() + 1, events.size()));
+            const std::size_t at = event.rfind('@');
+            add(type, std::stoi(std::string(event.substr(at + 1))), event.substr(0, at), chunk);
+        }
     }
 
     // Items of chunk k as "text@tick".
@@ -71,53 +79,32 @@ using Items = std::vector<std::string>;
 
 // Each chunk keeps its own lyric state, so every case gets a chunk of its own.
 TEST_F(LyricExtractionTest, EachChunkFollowsItsOwnMarkers) {
-    // Soft Karaoke texts start at the first line mark.
-    text(0, "@KMIDI KARAOKE FILE");
-    text(150, "@LENGL");
-    text(160, " @Ttitle");        // a header behind a space is still a header
-    text(170, "Before any line"); // no line started yet
-    text(100, "/Too early");      // tick 100 and below are not lyrics
-    text(200, "\\First");
-    text(210, "word");
-    text(220, " ");        // a lone space is no syllable
-    text(230, " /Second"); // the space in front of the mark is dropped
-    // Lyric events are cleaned.
-    lyric(100, "early", 1);
-    lyric(101, "Hel-", 1);
-    lyric(110, "lo_", 1);
-    lyric(120, "/Come", 1);
-    lyric(130, "%comment", 1);
-    lyric(140, "  ", 1);
-    // A line start before any lyric is skipped.
-    lyric(200, "\rIntro", 2);
-    lyric(210, "Real", 2);
-    lyric(220, "\rNext", 2);
+    constexpr std::uint8_t kText = 1, kLyric = 5;
+    // Soft Karaoke texts start at the first line mark. A header behind a space is still a
+    // header; no line has started at 170; tick 100 and below are not lyrics; a lone space is no
+    // syllable; the space in front of a mark is dropped.
+    add(kText, 0,
+        "@KMIDI KARAOKE FILE@0,@LENGL@150, @Ttitle@160,Before any line@170,"
+        "/Too early@100,\\First@200,word@210, @220, /Second@230");
+    add(kLyric, 1, "early@100,Hel-@101,lo_@110,/Come@120,%comment@130,  @140"); // cleaned
+    add(kLyric, 2, "\rIntro@200,Real@210,\rNext@220"); // a line start before any lyric: skipped
     // A chunk keeps the first kind of lyrics it finds.
-    text(200, "/Line", 3);
-    lyric(210, "ignored", 3);
-    text(220, "more", 3);
-    lyric(200, "sung", 4);
-    text(210, "/ignored", 4);
-    text(215, "plain", 4);
-    lyric(220, "on", 4);
-    // '>' adds spaces after words from there on.
-    lyric(150, "word", 5); // before the sign: as it is
-    lyric(200, ">", 5);    // sets the mode; cleans to nothing itself
-    lyric(210, "Hel-", 5); // ends in '-': no space, then the '-' goes
-    lyric(220, "lo", 5);
-    lyric(230, "\rNew", 5); // a line start gets no space
-    lyric(240, "end ", 5);
+    add(kText, 3, "/Line@200,more@220");
+    add(kLyric, 3, "ignored@210");
+    add(kLyric, 4, "sung@200,on@220");
+    add(kText, 4, "/ignored@210,plain@215");
+    // '>' adds spaces after words from there on: a word before it stays as it is, the sign
+    // cleans to nothing, a word ending in '-' gets no space before the '-' goes, nor does a
+    // line start.
+    add(kLyric, 5, "word@150,>@200,Hel-@210,lo@220,\rNew@230,end @240");
     // A text ends at its first NUL byte.
-    lyric(200, std::string("ab\0cd", 5), 6);
-    lyric(210, std::string("\0x", 2), 6); // empty as a C string
-    text(240, "x", 7);                    // no line started
-    add(2, 200, "/copyright", 8);
-    add(6, 200, "/marker", 8);
-    add(7, 200, "/cue", 8);
-    lyric(200, "far", 511);
-    lyric(200, "too far", 512);
-    lyric(200, "way too far", 100000);
-
+    add(kLyric, 200, std::string("ab\0cd", 5), 6);
+    add(kLyric, 210, std::string("\0x", 2), 6);                     // empty as a C string
+    add(kText, 7, "x@240");                                         // no line started
+    for (std::uint8_t type : {2, 6, 7}) add(type, 8, "/other@200"); // copyright, marker, cue
+    add(kLyric, 511, "far@200");
+    add(kLyric, 512, "too far@200");
+    add(kLyric, 100000, "way too far@200");
     EXPECT_EQ(items(0), (Items{"\\First@200", "word@210", "/Second@230"}));
     EXPECT_EQ(source(0), LyricSource::Text);
     EXPECT_EQ(items(1), (Items{"Hel@101", "lo@110", "\rCome@120"}));

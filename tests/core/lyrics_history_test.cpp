@@ -22,16 +22,14 @@ TEST(History, TheOldestStepsGoPastTheLimitAndAStepThatChangedNothingIsPassedOver
         list.add("x", 0, 100 + i);
     }
     EXPECT_EQ(history.undoDepth(), 3u);
-    while (history.undo(list, {})) {
-    }
+    while (history.undo(list, {})) continue;
     EXPECT_EQ(list.count(), 3); // the oldest kept step
 
     history.record(list, {7, 0});
     list.add("y", 0, 200);
     history.record(list, {8, 0}); // a command that then refused
     EXPECT_EQ(history.undo(list, {}), (LyricsCursor{7, 0}));
-    EXPECT_EQ(list.count(), 3);
-    EXPECT_FALSE(history.canUndo());
+    EXPECT_TRUE(list.count() == 3 && !history.canUndo());
 }
 
 // ---- the editor's commands ----------------------------------------------------------------
@@ -90,13 +88,11 @@ TEST_F(EditorUndo, EveryCommandIsOneStepThatUndoAndRedoReplayExactly) {
         const int id = doc.subscribe(
             [&](const LyricsChange& change) { refreshes += change.cursorLine && change.editor; });
         ASSERT_TRUE(editor->undo());
-        EXPECT_EQ(items(), before);
-        EXPECT_EQ(editor->cursor(), cursorBefore);
+        EXPECT_TRUE(items() == before && editor->cursor() == cursorBefore) << items();
         EXPECT_EQ(doc.lineCount(), static_cast<int>(lineTextsOf(doc.lyrics()).size()));
         ASSERT_TRUE(editor->redo());
-        EXPECT_EQ(items(), after);
-        EXPECT_EQ(editor->cursor(), cursorAfter);
-        EXPECT_EQ(refreshes, 2);
+        EXPECT_TRUE(items() == after && editor->cursor() == cursorAfter && refreshes == 2)
+            << items();
         doc.unsubscribe(id);
     }
     // A new edit after an undo drops the redo branch.
@@ -116,10 +112,8 @@ TEST_F(EditorUndo, CharactersTypedIntoOneSyllableAreOneStepUntilAnotherKey) {
     editor->pressBackspace();
     editor->typeCharacter('r');
     EXPECT_EQ(editor->history().undoDepth(), 4u);
-    while (editor->undo()) {
-    }
-    EXPECT_EQ(items(), before);
-    EXPECT_EQ(editor->cursor(), (LyricsCursor{0, 3}));
+    while (editor->undo()) continue;
+    EXPECT_TRUE(items() == before && editor->cursor() == (LyricsCursor{0, 3})) << items();
 }
 
 // Steps recorded by the binding and synchronisation commands share the editor's history.
@@ -133,8 +127,7 @@ TEST_F(EditorUndo, OtherCommandsShareTheHistoryAndANewSongForgetsIt) {
     EXPECT_EQ(editor->history().undoDepth(), 2u);
     editor->undo();
     editor->undo();
-    EXPECT_EQ(items(), before);
-    EXPECT_EQ(editor->cursor(), (LyricsCursor{2, 1}));
+    EXPECT_TRUE(items() == before && editor->cursor() == (LyricsCursor{2, 1})) << items();
 
     // Commands that change nothing keep the redo branch.
     editor->changeTextCase(LetterCase::Lower);
@@ -154,8 +147,7 @@ TEST_F(EditorUndo, OtherCommandsShareTheHistoryAndANewSongForgetsIt) {
     CMidiSong song;
     doc.reset();
     doc.chooseLyricTrack(song);
-    EXPECT_FALSE(editor->canUndo());
-    EXPECT_EQ(editor->cursor(), (LyricsCursor{0, 0}));
+    EXPECT_TRUE(!editor->canUndo() && editor->cursor() == (LyricsCursor{0, 0}));
 }
 
 } // namespace

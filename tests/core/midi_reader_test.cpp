@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <tuple>
 
 namespace cantelo {
 namespace {
@@ -93,8 +94,7 @@ TEST_F(ReaderTest, ChunkStructure) {
     junk.noteOn(0, 3, 64, 100);
     ASSERT_TRUE(
         read(SmfFile(1, 480).track(first).chunk("XFIH", junk.bytes()).track(second).bytes()));
-    EXPECT_EQ(song->trackCount, 1);
-    EXPECT_EQ(song->findTrack(3), nullptr);
+    EXPECT_TRUE(song->trackCount == 1 && !song->findTrack(3));
     ASSERT_EQ(notes(1).size(), 1u);
     ASSERT_EQ(texts().size(), 2u);
     EXPECT_EQ(texts()[1]->track, 1) << "the chunk after the foreign one is chunk 1";
@@ -103,8 +103,8 @@ TEST_F(ReaderTest, ChunkStructure) {
     EXPECT_EQ(song->trackCount, 1) << "more announced than present: the ones present";
     EXPECT_EQ(notes(1).size(), 1u);
     ASSERT_TRUE(read(SmfFile(1, 480).announceTracks(1).track(first).track(second).bytes()));
-    EXPECT_EQ(song->trackCount, 0) << "fewer announced: the rest are bytes after the last chunk";
-    EXPECT_EQ(song->findTrack(1), nullptr);
+    // Fewer announced: the rest are bytes after the last chunk.
+    EXPECT_TRUE(song->trackCount == 0 && !song->findTrack(1));
 }
 
 TEST_F(ReaderTest, EventsAreBoundedByTheirChunk) {
@@ -116,32 +116,22 @@ TEST_F(ReaderTest, EventsAreBoundedByTheirChunk) {
     second.noteOn(0, 2, 60, 100).endOfTrack();
     ASSERT_TRUE(read(SmfFile(1, 480).track(first).track(second).bytes()));
     ASSERT_EQ(texts().size(), 1u);
-    EXPECT_EQ(texts()[0]->data, bytesOf("short"));
-    EXPECT_EQ(notes(2).size(), 1u);
+    EXPECT_TRUE(texts()[0]->data == bytesOf("short") && notes(2).size() == 1u);
 
     // A channel event cut by the end of its chunk is dropped, not completed from the next chunk.
     SmfTrack cut;
     cut.raw({0x00, 0x93, 0x3C});
     ASSERT_TRUE(read(SmfFile(1, 480).track(cut).track(second).bytes()));
-    EXPECT_EQ(song->findTrack(3)->events.size(), 0u);
-    EXPECT_EQ(notes(2).size(), 1u);
+    EXPECT_EQ(std::pair(song->findTrack(3)->events.size(), notes(2).size()), std::pair(0ul, 1ul));
 }
 
 TEST_F(ReaderTest, EveryTruncationOfAFileReadsWithinItsBytes) {
     SmfTrack conductor, words, music;
-    conductor.tempo(0, 500000)
-        .meta(0, 0x58, Bytes{3, 2, 24, 8})
-        .sysEx(0, Bytes(300, 0x41))
-        .endOfTrack();
+    conductor.tempo(0, 500000).meta(0, 0x58, Bytes{3, 2, 24, 8});
+    conductor.sysEx(0, Bytes(300, 0x41)).endOfTrack();
     words.meta(0, 0x03, "Words").meta(120, 0x05, "Hel-").meta(120, 0x05, "lo").endOfTrack();
-    music.event(0, {0xC0, 5})
-        .noteOn(0, 0, 60, 100)
-        .event(0, {0x3E, 100})
-        .noteOff(96, 0, 60)
-        .event(0, {0x3E, 0})
-        .event(0, {0xE0, 0, 64})
-        .event(0, {0xB9, 98, 5})
-        .endOfTrack();
+    music.event(0, {0xC0, 5}).noteOn(0, 0, 60, 100).event(0, {0x3E, 100}).noteOff(96, 0, 60);
+    music.event(0, {0x3E, 0}).event(0, {0xE0, 0, 64}).event(0, {0xB9, 98, 5}).endOfTrack();
     const Bytes image = SmfFile(1, 96).track(conductor).track(words).track(music).bytes();
     ASSERT_TRUE(read(image));
     ASSERT_EQ(noteCount(), 2u);
@@ -167,10 +157,8 @@ TEST_F(ReaderTest, LongMetaAndSysExDataAreKeptWholeWhateverTheLengthEncoding) {
     const Bytes image = SmfFile(0, 480).track(t).bytes();
     ASSERT_EQ(image[14 + 8 + 3], 0x83) << "the copyright's length takes two bytes";
     ASSERT_TRUE(read(image));
-    ASSERT_EQ(texts().size(), 1u);
-    EXPECT_EQ(texts()[0]->data, copyright);
-    ASSERT_EQ(song->data().sysEx.size(), 1u);
-    EXPECT_EQ(song->data().sysEx.head()->data, dump);
+    ASSERT_TRUE(texts().size() == 1u && song->data().sysEx.size() == 1u);
+    EXPECT_TRUE(texts()[0]->data == copyright && song->data().sysEx.head()->data == dump);
     ASSERT_EQ(notes(0).size(), 1u) << "the events after the long ones stay in step";
     EXPECT_EQ(notes(0)[0]->tick, 10);
 
@@ -185,8 +173,7 @@ TEST_F(ReaderTest, LongMetaAndSysExDataAreKeptWholeWhateverTheLengthEncoding) {
     old.raw({0x00, 0xF0, 0x90}).raw(sysex).noteOn(5, 0, 60, 100).endOfTrack();
     ASSERT_TRUE(read(SmfFile(0, 480).track(old).bytes()));
     ASSERT_EQ(texts().size(), 2u);
-    EXPECT_EQ(texts()[0]->data, ascii);
-    EXPECT_EQ(texts()[1]->data, latin1);
+    EXPECT_EQ(std::pair(texts()[0]->data, texts()[1]->data), std::pair(ascii, latin1));
     ASSERT_EQ(song->data().sysEx.size(), 1u);
     EXPECT_EQ(song->data().sysEx.head()->data, sysex);
     ASSERT_EQ(notes(0).size(), 1u);
@@ -194,17 +181,12 @@ TEST_F(ReaderTest, LongMetaAndSysExDataAreKeptWholeWhateverTheLengthEncoding) {
 }
 
 TEST_F(ReaderTest, RunningStatusSurvivesMetaAndSysExButNotAChunkEnd) {
+    // The first sysex comes before any channel event: channel 0x40. By running status past a
+    // meta and a sysex: note-on 62 on channel 5, then a note-off 60, then control change 10.
     SmfTrack t;
-    t.sysEx(0, {0x41, 0xF7}) // before any channel event: channel 0x40
-        .noteOn(0, 4, 60, 100)
-        .meta(0, 0x05, "la")
-        .event(10, {62, 90}) // note-on 62 on channel 5 by running status
-        .sysEx(0, {0x7E, 0xF7})
-        .event(10, {60, 0}) // note-off 60
-        .event(0, {0xB4, 7, 100})
-        .meta(0, 0x01, "x")
-        .event(5, {10, 30}) // control change 10 by running status
-        .endOfTrack();
+    t.sysEx(0, {0x41, 0xF7}).noteOn(0, 4, 60, 100).meta(0, 0x05, "la").event(10, {62, 90});
+    t.sysEx(0, {0x7E, 0xF7}).event(10, {60, 0}).event(0, {0xB4, 7, 100}).meta(0, 0x01, "x");
+    t.event(5, {10, 30}).endOfTrack();
     ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
     const auto n = notes(4);
     ASSERT_EQ(n.size(), 2u);
@@ -213,8 +195,8 @@ TEST_F(ReaderTest, RunningStatusSurvivesMetaAndSysExButNotAChunkEnd) {
     EXPECT_EQ(song->controllerAt(10, 4, 1000), 30);
     const auto& sx = song->data().sysEx;
     ASSERT_EQ(sx.size(), 2u);
-    EXPECT_EQ(sx.head()->channel, 0x40);
-    EXPECT_EQ(sx.tail()->channel, 4) << "the channel of the last channel status read";
+    // The second has the channel of the last channel status read.
+    EXPECT_EQ(std::pair(int{sx.head()->channel}, int{sx.tail()->channel}), std::pair(0x40, 4));
 
     // Data bytes before any status are skipped one by one, each followed by a delta time: 0x3C
     // is skipped, 0x40 is a 64-tick delta.
@@ -232,16 +214,11 @@ TEST_F(ReaderTest, RunningStatusSurvivesMetaAndSysExButNotAChunkEnd) {
 }
 
 TEST_F(ReaderTest, NoteOffsCloseTheMostRecentOpenNoteOfTheirKey) {
+    // A at 0, B at 10, the same key on another channel; a note-off closes B at 20, a velocity-0
+    // note-on A at 30, and the third finds nothing open. The last note ends where it starts.
     SmfTrack t;
-    t.noteOn(0, 0, 60, 100)    // A at 0
-        .noteOn(10, 0, 60, 80) // B at 10
-        .noteOn(0, 1, 60, 70)  // same key, other channel
-        .noteOff(10, 0, 60)    // closes B at 20
-        .noteOn(10, 0, 60, 0)  // velocity 0: closes A at 30
-        .noteOff(10, 0, 60)    // nothing open any more: ignored
-        .noteOn(10, 2, 50, 90)
-        .noteOff(0, 2, 50) // ends where it starts: one tick long
-        .endOfTrack();
+    t.noteOn(0, 0, 60, 100).noteOn(10, 0, 60, 80).noteOn(0, 1, 60, 70).noteOff(10, 0, 60);
+    t.noteOn(10, 0, 60, 0).noteOff(10, 0, 60).noteOn(10, 2, 50, 90).noteOff(0, 2, 50).endOfTrack();
     ASSERT_TRUE(read(SmfFile(0, 24).track(t).bytes())); // provisional ends one tick on
     const auto n = notes(0);
     ASSERT_EQ(n.size(), 2u) << "a velocity-0 note-on is a note-off, not a note";
@@ -254,16 +231,14 @@ TEST_F(ReaderTest, NoteOffsCloseTheMostRecentOpenNoteOfTheirKey) {
     EXPECT_EQ(song->findTrack(1)->lastTick, 11);
     ASSERT_EQ(notes(2).size(), 1u);
     EXPECT_EQ(notes(2)[0]->offTick, 51);
-    EXPECT_EQ(song->songLength, 51);
-    EXPECT_EQ(song->channelUsed[1], true);
-    EXPECT_EQ(song->channelUsed[3], false);
+    EXPECT_EQ(std::tuple(song->songLength, song->channelUsed[1], song->channelUsed[3]),
+              std::tuple(51, true, false));
 
     // The provisional end counts for the song's length even when the note-off comes sooner.
     SmfTrack early;
     early.noteOn(100, 0, 60, 100).noteOff(0, 0, 60).endOfTrack();
     ASSERT_TRUE(read(SmfFile(0, 96).track(early).bytes()));
-    EXPECT_EQ(notes(0)[0]->offTick, 101);
-    EXPECT_EQ(song->songLength, 104);
+    EXPECT_EQ(std::pair(notes(0)[0]->offTick, song->songLength), std::pair(101, 104));
 
     // A note-off in a later chunk closes the note of its channel, whose track keeps the name of
     // the chunk it began in (a name beginning with "MIDI" gives way to a later one there).
@@ -279,23 +254,18 @@ TEST_F(ReaderTest, NoteOffsCloseTheMostRecentOpenNoteOfTheirKey) {
 }
 
 TEST_F(ReaderTest, ChannelEventsKeepTheirValuesAndTicks) {
+    // The program at tick 0 is also the channel's program, the one at 150 is not in the channel
+    // program list. Controller 98 keeps its value off the percussion channel, is 0 on it.
     SmfTrack a, b;
-    a.event(0, {0xC3, 24})        // program at tick 0: also the channel's program
-        .event(50, {0xE3, 1, 70}) // pitch bend
-        .event(0, {0xA3, 60, 33}) // key pressure
-        .event(0, {0xD3, 44})     // channel pressure
-        .event(100, {0xC3, 30})   // program at 150: not in the channel program list
-        .event(0, {0xB3, 98, 7})  // controller 98 keeps its value off the percussion channel
-        .event(0, {0xB9, 98, 7})  // ... and is stored as 0 on it
-        .event(0, {0xB9, 7, 99})
-        .endOfTrack();
+    a.event(0, {0xC3, 24}).event(50, {0xE3, 1, 70}).event(0, {0xA3, 60, 33}).event(0, {0xD3, 44});
+    a.event(100, {0xC3, 30}).event(0, {0xB3, 98, 7}).event(0, {0xB9, 98, 7});
+    a.event(0, {0xB9, 7, 99}).endOfTrack();
     b.event(40, {0xB9, 7, 90}).endOfTrack(); // lowers channel 10's first tick
     ASSERT_TRUE(read(SmfFile(1, 480).track(a).track(b).bytes()));
 
     const CChannelTrack* t = song->findTrack(3);
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(t->firstTick, 0);
-    EXPECT_EQ(t->lastTick, 150);
+    EXPECT_EQ(std::pair(t->firstTick, t->lastTick), std::pair(0, 150));
     std::vector<std::string> lines;
     for (const auto& e : t->events) lines.push_back(test::eventLine(e));
     EXPECT_EQ(lines,
@@ -303,11 +273,11 @@ TEST_F(ReaderTest, ChannelEventsKeepTheirValuesAndTicks) {
                                         "pressure 50 44", "program 150 30", "cc 150 98=7"}));
     ASSERT_EQ(song->data().programs[3].size(), 1u);
     EXPECT_EQ(song->data().programs[3].head()->program, 24);
-    EXPECT_EQ(song->programAt(3, 150), 30);
-    EXPECT_EQ(song->controllerAt(98, 9, 150), 0);
-    EXPECT_EQ(song->controllerAt(7, 9, 150), 99);
-    EXPECT_EQ(song->findTrack(9)->firstTick, 40);
-    EXPECT_EQ(song->findTrack(9)->lastTick, 150);
+    EXPECT_EQ(std::tuple(song->programAt(3, 150), song->controllerAt(98, 9, 150),
+                         song->controllerAt(7, 9, 150)),
+              std::tuple(30, 0, 99));
+    EXPECT_EQ(std::pair(song->findTrack(9)->firstTick, song->findTrack(9)->lastTick),
+              std::pair(40, 150));
 }
 
 TEST_F(ReaderTest, TempoAndSignatureEventsReplaceTheDefaults) {
@@ -319,9 +289,9 @@ TEST_F(ReaderTest, TempoAndSignatureEventsReplaceTheDefaults) {
         ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
         const auto& tempos = song->data().tempos;
         ASSERT_EQ(tempos.size(), 2u) << "the file's tempo at 0 replaces the reset's";
-        EXPECT_EQ(tempos.head()->bpm, bpm) << us;
-        EXPECT_EQ(tempos.tail()->tick, 960);
-        EXPECT_EQ(tempos.tail()->bpm, bpm) << us;
+        EXPECT_EQ(std::tuple(tempos.head()->bpm, tempos.tail()->tick, tempos.tail()->bpm),
+                  std::tuple(bpm, 960, bpm))
+            << us;
     }
 
     SmfTrack t;
@@ -330,8 +300,7 @@ TEST_F(ReaderTest, TempoAndSignatureEventsReplaceTheDefaults) {
     const auto& sigs = song->data().signatures;
     ASSERT_EQ(sigs.size(), 2u);
     EXPECT_EQ(sigs.head()->data, (std::vector<std::uint8_t>{3, 2, 24, 8}));
-    EXPECT_EQ(sigs.tail()->measure, 2);
-    EXPECT_EQ(sigs.tail()->tick, 2880);
+    EXPECT_EQ(std::pair(sigs.tail()->measure, sigs.tail()->tick), std::pair(2, 2880));
 }
 
 TEST_F(ReaderTest, TextsOfChunk512AndAboveAreKeptWithoutLyricState) {
@@ -358,9 +327,8 @@ TEST_F(ReaderTest, TicksPastTheLargestSignedTickStayThere) {
     ASSERT_TRUE(read(SmfFile(0, 480).track(t).bytes()));
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     ASSERT_EQ(notes(0).size(), 1u);
-    EXPECT_EQ(notes(0)[0]->tick, kMax);
-    EXPECT_EQ(notes(0)[0]->offTick, kMax);
-    EXPECT_EQ(song->songLength, kMax);
+    EXPECT_EQ(std::tuple(notes(0)[0]->tick, notes(0)[0]->offTick, song->songLength),
+              std::tuple(kMax, kMax, kMax));
 }
 
 } // namespace

@@ -28,6 +28,7 @@ using test::bytesOf;
 using test::fileBytes;
 using test::SmfFile;
 using test::SmfTrack;
+using Notes = std::vector<std::tuple<int, int, int, int>>; // tick, off tick, key, velocity
 
 class EncodeTest : public ::testing::Test {
 protected:
@@ -102,8 +103,8 @@ protected:
         EXPECT_TRUE(readSongImage(*back, image, "back.mid"));
         return back;
     }
-    static std::vector<std::tuple<int, int, int, int>> notes(const CMidiSong& s, int ch) {
-        std::vector<std::tuple<int, int, int, int>> out;
+    static Notes notes(const CMidiSong& s, int ch) {
+        Notes out;
         if (const CChannelTrack* t = s.findTrack(ch))
             for (const auto& e : t->events)
                 if (e.status() == 0x90) {
@@ -134,8 +135,7 @@ TEST_F(WriterTest, Format0GoldenBytesAndReadBack) {
 
     auto back = reread(image);
     EXPECT_EQ(notes(*back, 3), notes(*song, 3));
-    EXPECT_EQ(back->tempoAt(1999), 120);
-    EXPECT_EQ(back->tempoAt(2000), 100);
+    EXPECT_EQ(std::pair(back->tempoAt(1999), back->tempoAt(2000)), std::pair(120, 100));
     EXPECT_EQ(back->findTrack(3)->name, "Melody");
 }
 
@@ -149,27 +149,25 @@ TEST_F(WriterTest, Format1KeepsEachChunksTextsTogetherAndEveryChannelApart) {
     note(track(0, "Piano"), 5, 500, 60, 70);
 
     auto back = reread(encodeSong(*song, 1, false));
-    EXPECT_EQ(back->format, 1);
-    EXPECT_EQ(back->trackCount + 1, 5); // conductor, texts of chunks 2 and 7, two channels
+    // The conductor, the texts of chunks 2 and 7, two channels.
+    EXPECT_EQ(std::pair(back->format, back->trackCount + 1), std::pair(1, 5));
     std::map<std::int32_t, std::vector<std::string>> byChunk;
     for (const auto& e : back->data().texts)
         byChunk[e.track].emplace_back(e.data.begin(), e.data.end());
     ASSERT_EQ(byChunk.size(), 3u);
-    EXPECT_EQ(byChunk[0], std::vector<std::string>{"@TTitle"});
-    EXPECT_EQ(byChunk[1].size(), 13u);
-    EXPECT_EQ(byChunk[2], std::vector<std::string>{"/elsewhere"});
+    EXPECT_EQ(std::tuple(byChunk[0], byChunk[1].size(), byChunk[2]),
+              std::tuple(std::vector<std::string>{"@TTitle"}, 13u,
+                         std::vector<std::string>{"/elsewhere"}));
 
     auto lists = std::make_unique<std::array<TItemLyr, 512>>();
     extractLyrics(*back, *lists);
-    EXPECT_EQ((*lists)[1].count(), 12);
-    EXPECT_EQ(back->lyricSource[1], LyricSource::Lyr);
-    EXPECT_EQ(back->lyricSource[2], LyricSource::Text);
+    EXPECT_EQ(std::tuple((*lists)[1].count(), back->lyricSource[1], back->lyricSource[2]),
+              std::tuple(12, LyricSource::Lyr, LyricSource::Text));
 
     std::vector<std::pair<int, std::string>> tracks;
     for (const auto& t : back->data().tracks) tracks.emplace_back(t.channel, t.name);
     EXPECT_EQ(tracks, (std::vector<std::pair<int, std::string>>{{9, "Drums"}, {0, "Piano"}}));
-    EXPECT_EQ(notes(*back, 9), notes(*song, 9));
-    EXPECT_EQ(notes(*back, 0), notes(*song, 0));
+    for (int ch : {9, 0}) EXPECT_EQ(notes(*back, ch), notes(*song, ch)) << ch;
     ASSERT_EQ(back->data().sysEx.size(), 1u);
     EXPECT_EQ(back->data().sysEx.head()->data, song->data().sysEx.head()->data);
 }
@@ -183,12 +181,11 @@ TEST_F(WriterTest, EditedNotesStillReadBackAsTheSameNotes) {
     note(t, 1600, 1700, 71, 0);   // velocity scaled to 0: stays a note
     for (int format : {0, 1}) {
         auto back = reread(encodeSong(*song, format, false));
-        EXPECT_EQ(notes(*back, 2),
-                  (std::vector<std::tuple<int, int, int, int>>{{0, 480, 60, 100},
-                                                               {480, 960, 60, 90},
-                                                               {960, 1200, 50, 100},
-                                                               {1500, 1501, 70, 100},
-                                                               {1600, 1700, 71, 1}}))
+        EXPECT_EQ(notes(*back, 2), (Notes{{0, 480, 60, 100},
+                                          {480, 960, 60, 90},
+                                          {960, 1200, 50, 100},
+                                          {1500, 1501, 70, 100},
+                                          {1600, 1700, 71, 1}}))
             << "format " << format;
     }
 }
@@ -202,8 +199,7 @@ TEST_F(WriterTest, ScrambledSongReadsBackAsThePlainOne) {
     ASSERT_GE(scrambled.size(), 256u + 13u);
     EXPECT_NE(Bytes(scrambled.begin(), scrambled.begin() + 4), bytesOf("MThd"));
     auto back = reread(scrambled);
-    EXPECT_TRUE(back->scrambled);
-    EXPECT_EQ(notes(*back, 0), notes(*song, 0));
+    EXPECT_TRUE(back->scrambled && notes(*back, 0) == notes(*song, 0));
     ASSERT_TRUE(descrambleImage(scrambled));
     EXPECT_TRUE(std::equal(plain.begin(), plain.end(), scrambled.begin()));
 }
@@ -218,8 +214,7 @@ TEST(ScrambleTest, KeyIsNeverZero) {
     ASSERT_EQ(image.size(), plain.size() + 1);
     std::uint8_t key = 0;
     for (std::size_t i = image.size() - 13; i < image.size(); ++i) key ^= image[i];
-    EXPECT_NE(key, 0);
-    EXPECT_EQ(image[0], 'M' ^ key);
+    EXPECT_TRUE(key != 0 && image[0] == ('M' ^ key)) << int{key};
     ASSERT_TRUE(descrambleImage(image));
     EXPECT_TRUE(std::equal(plain.begin(), plain.end(), image.begin()));
 }
@@ -257,15 +252,15 @@ TEST_F(WriteFileTest, ReplacesThePreviousFileAndLeavesNothingElse) {
 
 TEST_F(WriteFileTest, FailuresKeepThePreviousFileAndSayWhy) {
     std::ofstream(dir / "file") << "a regular file";
-    EXPECT_FALSE(writeSongFile(*song, (dir / "file" / "song.mid").string(), 0, false, &error));
-    EXPECT_NE(error.find("folder does not exist"), std::string::npos) << error;
-    EXPECT_FALSE(writeSongFile(*song, (dir / "none" / "song.mid").string(), 0, false, &error));
-    EXPECT_NE(error.find("folder does not exist"), std::string::npos) << error;
-
     fs::create_directory(dir / "taken.mid"); // the rename fails at the last step
-    error.clear();
-    EXPECT_FALSE(writeSongFile(*song, (dir / "taken.mid").string(), 0, false, &error));
-    EXPECT_NE(error.find("taken.mid"), std::string::npos) << error;
+    for (const auto& [target, says] :
+         {std::pair{dir / "file" / "song.mid", "folder does not exist"},
+          {dir / "none" / "song.mid", "folder does not exist"},
+          {dir / "taken.mid", "taken.mid"}}) {
+        error.clear();
+        EXPECT_FALSE(writeSongFile(*song, target.string(), 0, false, &error));
+        EXPECT_NE(error.find(says), std::string::npos) << error;
+    }
     EXPECT_TRUE(fs::is_directory(dir / "taken.mid"));
     EXPECT_EQ(names(), (std::set<std::string>{"file", "taken.mid"}));
 }
@@ -284,8 +279,7 @@ TEST_F(WriteFileTest, DiskFullHalfwayKeepsThePreviousFile) {
     const bool ok = writeFileReplacing(target.string(), big, &error);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(ok);
-    EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+    EXPECT_TRUE(!ok && error.find("larger than") != std::string::npos) << error;
     EXPECT_EQ(fileBytes(target), bytesOf("previous"));
     EXPECT_EQ(names(), std::set<std::string>{"song.mid"});
 }

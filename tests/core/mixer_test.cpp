@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace cantelo {
 namespace {
@@ -86,10 +87,11 @@ TEST_F(MixerTest, FaderDragIsOneUndoStepAndFeedsTheMeter) {
     EXPECT_EQ(mixer.mouseMove(midX(fader), midY(fader) - 10), meterLevel(110));
     EXPECT_EQ(mixer.mouseMove(midX(fader), midY(fader) - 200), 13);
     mixer.mouseUp();
-    EXPECT_EQ(doc.song().controllerAt(7, 3, position), 127);
-    EXPECT_EQ(doc.song().displayValue(3, DisplayController::Volume), 127);
+    EXPECT_EQ(std::tuple(doc.song().controllerAt(7, 3, position),
+                         doc.song().displayValue(3, DisplayController::Volume),
+                         item(3, MixKind::Volume).value),
+              std::tuple(127, 127, 127));
     EXPECT_TRUE(sent(3, 7, 127));
-    EXPECT_EQ(item(3, MixKind::Volume).value, 127);
 
     // Dragged far down it stops at 0. An undo pressed mid-drag takes the moves so far back, and
     // the moves after it are again one step.
@@ -111,8 +113,7 @@ TEST_F(MixerTest, FaderDragIsOneUndoStepAndFeedsTheMeter) {
     outputs.last->clear();
     mixer.followSong();
     EXPECT_EQ(doc.song().displayValue(3, DisplayController::Volume), 100);
-    EXPECT_TRUE(sent(3, 7, 100));
-    EXPECT_EQ(outputs.last->shortMessages().size(), 1u);
+    EXPECT_TRUE(sent(3, 7, 100) && outputs.last->shortMessages().size() == 1u);
 }
 
 TEST_F(MixerTest, KnobsWheelAndAChannelWithoutTheController) {
@@ -122,20 +123,19 @@ TEST_F(MixerTest, KnobsWheelAndAChannelWithoutTheController) {
     ASSERT_TRUE(mixer.mouseDown(midX(pan), midY(pan)));
     mixer.mouseMove(pan.left + kMixerKnobSize / 2, pan.top - 30);
     mixer.mouseUp();
-    EXPECT_EQ(doc.song().controllerAt(10, 0, position), 63);
-    EXPECT_TRUE(sent(0, 10, 63));
-    EXPECT_EQ(knobValue(-10, 10), 0);  // down-left
-    EXPECT_EQ(knobValue(10, 10), 127); // down-right
-    EXPECT_EQ(knobValue(-10, 0), 21);  // left, 90 degrees
-    EXPECT_EQ(knobValue(10, -10), 84); // up-right, 225 degrees
-    EXPECT_EQ(knobValue(0, 10), 0);    // straight down
+    EXPECT_TRUE(doc.song().controllerAt(10, 0, position) == 63 && sent(0, 10, 63));
+    // Down-left, down-right, left (90 degrees), up-right (225 degrees), straight down.
+    EXPECT_EQ((std::vector{knobValue(-10, 10), knobValue(10, 10), knobValue(-10, 0),
+                           knobValue(10, -10), knobValue(0, 10)}),
+              (std::vector{0, 127, 21, 84, 0}));
 
     // Channel 5 has no reverb: the wheel shows 0 + 1 and puts the event at tick 0.
-    EXPECT_EQ(doc.song().controllerAt(91, 5, position), -1);
-    EXPECT_EQ(item(5, MixKind::Reverb).value, 0);
+    EXPECT_TRUE(doc.song().controllerAt(91, 5, position) == -1 &&
+                item(5, MixKind::Reverb).value == 0);
     ASSERT_TRUE(mixer.stepControl(item(5, MixKind::Reverb).id, +1));
-    EXPECT_EQ(doc.song().latestControllerTick(5, position, 91), 0);
-    EXPECT_EQ(doc.song().controllerAt(91, 5, 0), 1);
+    EXPECT_EQ(std::pair(doc.song().latestControllerTick(5, position, 91),
+                        doc.song().controllerAt(91, 5, 0)),
+              std::pair(0, 1));
     EXPECT_FALSE(mixer.stepControl(item(5, MixKind::Mute).id, +1));
 }
 
@@ -154,12 +154,10 @@ TEST_F(MixerTest, SoloMuteAndUnusedChannels) {
     const bool couldUndo = doc.canUndo();
     for (MixKind k : {MixKind::Mute, MixKind::Solo, MixKind::Volume, MixKind::Pan}) {
         const MixerItem i = item(7, k);
-        EXPECT_FALSE(mixer.mouseDown(midX(i), midY(i)));
-        EXPECT_FALSE(mixer.dragging());
+        EXPECT_FALSE(mixer.mouseDown(midX(i), midY(i)) || mixer.dragging());
         EXPECT_FALSE(mixer.stepControl(i.id, 1));
     }
-    EXPECT_FALSE(mixer.muted(7));
-    EXPECT_FALSE(mixer.soloed(7));
+    EXPECT_FALSE(mixer.muted(7) || mixer.soloed(7));
     EXPECT_EQ(doc.canUndo(), couldUndo);
 
     // Opening a song lets every button up.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace cantelo {
@@ -25,16 +26,16 @@ protected:
     std::vector<std::string> controls() {
         std::vector<std::string> out;
         for (auto& e : test::trackOf(doc.song(), 2)->events) {
+            const std::string at = "@" + std::to_string(e.tick);
             if (e.status() == 0xC0)
                 out.push_back(
                     "pc=" + std::to_string(static_cast<CObjectEventProgramChange&>(e).program) +
-                    "@" + std::to_string(e.tick));
-            if (e.status() == 0xB0) {
-                auto& cc = static_cast<CObjectEventControlChange&>(e);
-                if (cc.controller == 0 || cc.controller == 32)
-                    out.push_back("cc" + std::to_string(cc.controller) + "=" +
-                                  std::to_string(cc.value) + "@" + std::to_string(e.tick));
-            }
+                    at);
+            if (e.status() != 0xB0) continue;
+            auto& cc = static_cast<CObjectEventControlChange&>(e);
+            if (cc.controller == 0 || cc.controller == 32)
+                out.push_back("cc" + std::to_string(cc.controller) + "=" +
+                              std::to_string(cc.value) + at);
         }
         return out;
     }
@@ -53,16 +54,13 @@ TEST_F(PatchToolTest, ProgramCreatedAtThePositionWithItsBank) {
     EXPECT_EQ(at480.sendProgram, 0);
     EXPECT_EQ(controls(), (std::vector<std::string>{"pc=0@480", "cc0=1@478"}));
     const PatchView view = loadPatch(doc.song(), 2, 600);
-    EXPECT_EQ(view.instrument, 1);
-    EXPECT_EQ(view.msb, 1);
-    EXPECT_EQ(view.lsb, -1);
+    EXPECT_EQ(std::tuple(view.instrument, view.msb, view.lsb), std::tuple(1, 1, -1));
     // The same patch again changes nothing.
     EXPECT_EQ(applyPatch(doc, 2, 1, 1, -1, 600, answer).result.reason, FailureReason::NothingToDo);
     // Emptying MSB deletes the bank select that belonged to the program.
     ASSERT_TRUE(applyPatch(doc, 2, 1, -1, -1, 600, answer).result);
     EXPECT_EQ(controls(), (std::vector<std::string>{"pc=0@480"}));
-    ASSERT_TRUE(doc.undo());
-    ASSERT_TRUE(doc.undo());
+    ASSERT_TRUE(doc.undo() && doc.undo());
     EXPECT_TRUE(controls().empty());
 
     ASSERT_TRUE(applyPatch(doc, 2, 1, 1, -1, 0, answer).result);
@@ -76,9 +74,8 @@ TEST_F(PatchToolTest, AnsweringNoKeepsOnlyTheBankValues) {
     yes = false;
     const PatchOutcome out = applyPatch(doc, 2, 10, 6, -1, 480, answer);
     ASSERT_TRUE(out.result);
-    EXPECT_EQ(out.sendProgram, -1);
     EXPECT_EQ(controls(), (std::vector<std::string>{"cc0=6@0"}));
-    EXPECT_FALSE(doc.song().insertAtPosition);
+    EXPECT_TRUE(out.sendProgram == -1 && !doc.song().insertAtPosition);
     // Answered "Si" with an LSB of its own: the LSB goes 5 ticks after the MSB it belongs to.
     yes = true;
     ASSERT_TRUE(applyPatch(doc, 2, 10, 6, 3, 480, answer).result);
@@ -100,8 +97,9 @@ TEST_F(PatchToolTest, BankFarBeforeTheProgramIsNotItsOwn) {
     SmfTrack track;
     track.event(0, {0xB2, 7, 100}).event(100, {0xB2, 0, 4}).event(11, {0xC2, 5});
     open(track);
-    EXPECT_EQ(loadPatch(doc.song(), 2, 300).msb, -1);
-    EXPECT_EQ(loadPatch(doc.song(), 2, 300).instrument, 6);
+    EXPECT_EQ(
+        std::pair(loadPatch(doc.song(), 2, 300).msb, loadPatch(doc.song(), 2, 300).instrument),
+        std::pair(-1, 6));
     ASSERT_TRUE(applyPatch(doc, 2, 6, 9, -1, 300, answer).result);
     const auto after = controls();
     EXPECT_EQ(after.front(), "cc0=4@100");
@@ -114,25 +112,17 @@ TEST_F(PatchToolTest, RefusalsAndBankDigits) {
     open(track);
     EXPECT_EQ(applyPatch(doc, 5, 1, -1, -1, 0, answer).refusal, PatchRefusal::ChannelNotInUse);
     EXPECT_EQ(applyPatch(doc, 2, 0, -1, -1, 0, answer).refusal, PatchRefusal::NoInstrument);
-    EXPECT_FALSE(doc.canUndo());
-
-    EXPECT_FALSE(doc.song().insertAtPosition);
-
-    EXPECT_TRUE(bankTextAllowed("127"));
-    EXPECT_TRUE(bankTextAllowed(""));
-    EXPECT_FALSE(bankTextAllowed("128"));
-    EXPECT_FALSE(bankTextAllowed("0127")); // a fourth digit
-    EXPECT_FALSE(bankTextAllowed("1a"));
-    EXPECT_FALSE(bankTextAllowed("-1"));
-    EXPECT_EQ(bankFieldValue("127"), 127);
-    EXPECT_EQ(bankFieldValue(""), -1);
-    EXPECT_EQ(bankFieldText(-1), "");
+    EXPECT_FALSE(doc.canUndo() || doc.song().insertAtPosition);
+    EXPECT_TRUE(bankTextAllowed("127") && bankTextAllowed(""));
+    for (const char* refused : {"128", "0127", "1a", "-1"}) // "0127": a fourth digit
+        EXPECT_FALSE(bankTextAllowed(refused)) << refused;
+    EXPECT_TRUE(bankFieldValue("127") == 127 && bankFieldValue("") == -1 &&
+                bankFieldText(-1) == "");
 
     const std::vector<std::string> items = instrumentItems(doc.song());
     ASSERT_EQ(items.size(), 129u);
-    EXPECT_EQ(items[0], "==================");
-    EXPECT_EQ(items[1], "000 - Grand Piano");
-    EXPECT_EQ(items[128].substr(0, 6), "127 - ");
+    EXPECT_EQ(std::tuple(items[0], items[1], items[128].substr(0, 6)),
+              std::tuple("==================", "000 - Grand Piano", "127 - "));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -30,13 +31,10 @@ TEST_F(RemoteDecoderTest, ForwardedFileArrivesAsShowThenOpenEvenByteByByte) {
     for (std::uint8_t b : stream) decoder.feed(std::span(&b, 1));
     const auto messages = drain();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(remoteTagText(messages[0].tag), "cnsw");
-    EXPECT_EQ(remoteTagText(messages[1].tag), "cnof");
-    for (const auto& m : messages) {
-        EXPECT_EQ(m.text, "/home/u/Canzoni/song.KAR");
-        EXPECT_EQ(m.length, m.text.size() + 1); // the NUL travels with the path
-        EXPECT_EQ(remoteCommandResult(m), 1);
-    }
+    EXPECT_EQ(remoteTagText(messages[0].tag) + remoteTagText(messages[1].tag), "cnswcnof");
+    for (const auto& m : messages) // the NUL travels with the path
+        EXPECT_EQ(std::tuple(m.text, m.length, remoteCommandResult(m)),
+                  std::tuple("/home/u/Canzoni/song.KAR", m.text.size() + 1, 1));
 }
 
 TEST_F(RemoteDecoderTest, TextEndsAtTheFirstNulOrTheLength) {
@@ -45,9 +43,7 @@ TEST_F(RemoteDecoderTest, TextEndsAtTheFirstNulOrTheLength) {
     decoder.feed(encodeRemoteMessage(kTagPlay, {}));
     const auto messages = drain();
     ASSERT_EQ(messages.size(), 3u);
-    EXPECT_EQ(messages[0].text, "a.kar");
-    EXPECT_EQ(messages[1].text, "b.mid");
-    EXPECT_EQ(messages[2].text, "");
+    EXPECT_EQ(messages[0].text + "|" + messages[1].text + "|" + messages[2].text, "a.kar|b.mid|");
     EXPECT_EQ(remoteCommandResult(messages[2]), 1);
 }
 
@@ -60,11 +56,9 @@ TEST_F(RemoteDecoderTest, OverLimitIsRefusedAndTheStreamStaysInStep) {
     decoder.feed(std::span(big).first(kRemoteHeaderSize + 10));
     auto early = drain();
     ASSERT_EQ(early.size(), 2u);
-    EXPECT_FALSE(early[0].refused);
-    EXPECT_EQ(early[0].text.size(), kMaxRemoteData);
-    EXPECT_TRUE(early[1].refused);
-    EXPECT_EQ(early[1].text, "");
-    EXPECT_EQ(remoteCommandResult(early[1]), 0);
+    EXPECT_TRUE(!early[0].refused && early[0].text.size() == kMaxRemoteData);
+    EXPECT_EQ(std::tuple(early[1].refused, early[1].text, remoteCommandResult(early[1])),
+              std::tuple(true, "", 0));
 
     Bytes rest(big.begin() + kRemoteHeaderSize + 10, big.end());
     const Bytes after = encodeRemoteMessage(kTagShowWindow, bytesOf("z"));
@@ -72,8 +66,7 @@ TEST_F(RemoteDecoderTest, OverLimitIsRefusedAndTheStreamStaysInStep) {
     decoder.feed(rest);
     const auto late = drain();
     ASSERT_EQ(late.size(), 1u);
-    EXPECT_EQ(late[0].tag, kTagShowWindow);
-    EXPECT_EQ(late[0].text, "z");
+    EXPECT_TRUE(late[0].tag == kTagShowWindow && late[0].text == "z");
 
     // A huge announced length is refused without waiting for the data.
     Bytes head = encodeRemoteMessage(kTagOpenFile, {});
@@ -81,39 +74,28 @@ TEST_F(RemoteDecoderTest, OverLimitIsRefusedAndTheStreamStaysInStep) {
     decoder.feed(head);
     const auto huge = drain();
     ASSERT_EQ(huge.size(), 1u);
-    EXPECT_TRUE(huge[0].refused);
-    EXPECT_EQ(huge[0].length, 0xFFFFFFFFu);
+    EXPECT_TRUE(huge[0].refused && huge[0].length == 0xFFFFFFFFu);
 }
 
 TEST(RemoteCommand, UnknownTagsAreAnsweredZeroAndRepliesHaveFourBytes) {
-    RemoteMessage m;
-    m.tag = remoteTag("cnxx");
-    EXPECT_EQ(remoteCommandResult(m), 0);
-    m.tag = remoteTag("CNOF"); // tags are case-sensitive
-    EXPECT_EQ(remoteCommandResult(m), 0);
-    EXPECT_EQ(decodeRemoteReply(encodeRemoteReply(1)), 1);
-    EXPECT_EQ(decodeRemoteReply(encodeRemoteReply(0)), 0);
+    for (const char* tag : {"cnxx", "CNOF"}) // tags are case-sensitive
+        EXPECT_EQ(remoteCommandResult(RemoteMessage{remoteTag(tag), 0, {}, false}), 0) << tag;
+    for (int reply : {1, 0}) EXPECT_EQ(decodeRemoteReply(encodeRemoteReply(reply)), reply);
     EXPECT_EQ(decodeRemoteReply(Bytes{1, 0, 0}), std::nullopt);
 }
 
 TEST(StartupFile, ExtensionDecidesBetweenOpeningAndTheMessage) {
-    const std::pair<const char*, bool> cases[] = {{"song.KAR", true},
-                                                  {"/tmp/a.Mid", true},
-                                                  {"x.nvk", true},
-                                                  {"notes.txt", false},
-                                                  {"/music.kar/noextension", false},
-                                                  {"song.midi", false}};
-    for (const auto& [arg, open] : cases) {
-        const std::vector<std::string> args{arg, "ignored.kar"};
-        const StartupFile f = startupFile(args);
-        EXPECT_EQ(f.path, arg);
-        EXPECT_EQ(f.pendingOpen, open) << arg;
-        EXPECT_EQ(f.badExtension, !open) << arg;
+    for (const auto& [arg, open] : {std::pair{"song.KAR", true},
+                                    {"/tmp/a.Mid", true},
+                                    {"x.nvk", true},
+                                    {"notes.txt", false},
+                                    {"/music.kar/noextension", false},
+                                    {"song.midi", false}}) {
+        const StartupFile f = startupFile(std::vector<std::string>{arg, "ignored.kar"});
+        EXPECT_EQ(std::tuple(f.path, f.pendingOpen, f.badExtension), std::tuple(arg, open, !open));
     }
-
     const StartupFile none = startupFile({});
-    EXPECT_FALSE(none.pendingOpen || none.badExtension);
-    EXPECT_TRUE(none.path.empty());
+    EXPECT_FALSE(none.pendingOpen || none.badExtension || !none.path.empty());
 }
 
 } // namespace

@@ -51,15 +51,10 @@ TEST_F(SongMessagesTest, OrderAtEqualTimesAndTimesThroughTheTempoMap) {
     SmfTrack conductor;
     conductor.tempo(0, 500000).tempo(960, 1000000).endOfTrack();
     SmfTrack ch0;
-    ch0.event(0, {0xC0, 5})
-        .noteOn(0, 0, 60, 90)
-        .noteOff(480, 0, 60) // released and struck again at 500 ms
-        .noteOn(0, 0, 60, 80)
-        .event(0, {0xB0, 7, 100}) // written after the note, sent before it
-        .noteOff(480, 0, 60)
-        .noteOn(480, 0, 62, 70)
-        .noteOff(480, 0, 62)
-        .endOfTrack();
+    // Released and struck again at 500 ms, with a volume written after the note, sent before it.
+    ch0.event(0, {0xC0, 5}).noteOn(0, 0, 60, 90).noteOff(480, 0, 60).noteOn(0, 0, 60, 80);
+    ch0.event(0, {0xB0, 7, 100}).noteOff(480, 0, 60).noteOn(480, 0, 62, 70).noteOff(480, 0, 62);
+    ch0.endOfTrack();
     SmfTrack ch1;
     ch1.event(480, {0xE1, 0x00, 0x50}).noteOn(0, 1, 40, 50).noteOff(10, 1, 40).endOfTrack();
     // A reset at the start must come before the program set beside it, or it would undo it.
@@ -67,10 +62,10 @@ TEST_F(SongMessagesTest, OrderAtEqualTimesAndTimesThroughTheTempoMap) {
     late.sysEx(0, {0x41, 0x10, 0x42, 0x12, 0x40, 0x00, 0x7F, 0x00, 0x41, 0xF7}).endOfTrack();
     load(SmfFile().track(conductor).track(ch0).track(ch1).track(late));
 
+    // The reader also files the tick-0 program in the channel's program list, so it is played
+    // from both, as the sequencer plays it.
     const std::vector<Sent> expected{
         {0, 0, 0x41},
-        // The reader also files the tick-0 program in the channel's program list, so it is
-        // played from both, as the sequencer plays it.
         {0, packShort(0xC0, 5)},
         {0, packShort(0xC0, 5)},
         {0, packShort(0x90, 60, 90)},
@@ -82,7 +77,7 @@ TEST_F(SongMessagesTest, OrderAtEqualTimesAndTimesThroughTheTempoMap) {
         {510, packShort(0x81, 40)},
         {1000, packShort(0x80, 60)},
         {2000, packShort(0x90, 62, 70)},
-        {3000, packShort(0x80, 62)},
+        {3000, packShort(0x80, 62)}, //
     };
     EXPECT_EQ(sent(), expected);
 }

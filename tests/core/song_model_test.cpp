@@ -7,6 +7,7 @@
 #include <climits>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace cantelo;
@@ -67,11 +68,8 @@ protected:
             ASSERT_NE(c, nullptr);
             EXPECT_TRUE(inList.count(c)) << "event points at a freed chase entry";
             EXPECT_TRUE(owned.insert(c).second) << "two events share a chase entry";
-            EXPECT_EQ(c->tick, static_cast<std::uint32_t>(e.tick));
-            EXPECT_EQ(c->channel, ch);
-            EXPECT_EQ(c->status, e.status());
-            EXPECT_EQ(c->data1, d1);
-            EXPECT_EQ(c->data2, d2);
+            EXPECT_EQ(std::tuple(c->tick, int{c->channel}, c->status, c->data1, c->data2),
+                      std::tuple(static_cast<std::uint32_t>(e.tick), ch, e.status(), d1, d2));
         };
         for (const auto& t : song.data().tracks)
             for (const auto& e : t.events) check(e, t.channel);
@@ -100,15 +98,12 @@ TEST_F(SongModel, ResetAfterEditsIsAFreshReset) {
 
     EXPECT_EQ(test::songSummary(song), test::songSummary(fresh));
     EXPECT_EQ(song.data().texts.size(), 1u) << "the credit text, once";
-    EXPECT_EQ(song.selectedTrack, nullptr);
-    EXPECT_FALSE(song.isMuted(4));
-    EXPECT_EQ(song.outputChannel(2), 2);
+    EXPECT_TRUE(!song.selectedTrack && !song.isMuted(4) && song.outputChannel(2) == 2);
 }
 
 TEST_F(SongModel, ProgramNameNeverReadsPastTheTable) {
     std::string out = "untouched";
-    EXPECT_EQ(song.programNameAt(16, 0, &out), -1);
-    EXPECT_EQ(song.programNameAt(-1, 0, &out), -1);
+    for (int ch : {16, -1}) EXPECT_EQ(song.programNameAt(ch, 0, &out), -1) << ch;
     EXPECT_EQ(out, "untouched");
     EXPECT_EQ(song.programNameAt(0, 0, nullptr), -1);
     // A program number outside the table (a caller filled in a raw byte) must not read past it.
@@ -141,13 +136,13 @@ TEST_F(SongModel, OnlyTheLastSetTempoIsMarkedAndEmptyMapsGiveTheDefaults) {
 TEST_F(SongModel, TextAndSysExListsKeepLongDataWhole) {
     const std::vector<std::uint8_t> la{'l', 'a'};
     song.addTextEvent(5, {}, 10, 1); // no data: ignored
-    song.addTextEvent(5, la, 480, 1);
-    song.addTextEvent(3, la, 480, 1);
-    song.addTextEvent(5, la, 480, 2);
+    for (auto [type, chunk] : {std::pair{5, 1}, {3, 1}, {5, 2}})
+        song.addTextEvent(static_cast<std::uint8_t>(type), la, 480, chunk);
     std::vector<std::uint8_t> copyright(507, 'c');
     song.addTextEvent(2, copyright, 0, 0);
-    EXPECT_EQ(song.data().texts.size(), 5u);
-    EXPECT_EQ(song.data().texts.tail()->length(), 507); // not cut to 255
+    // Long data is not cut to 255.
+    EXPECT_EQ(std::pair(song.data().texts.size(), song.data().texts.tail()->length()),
+              std::pair(std::size_t{5}, 507));
 
     song.moveTextEventTick(480, 960, 5); // the first event of the type at the tick only
     EXPECT_EQ(ticksOf(song.data().texts), (std::vector<std::int32_t>{0, 960, 480, 480, 0}));
@@ -163,16 +158,14 @@ TEST_F(SongModel, TextAndSysExListsKeepLongDataWhole) {
     song.addSysEx(copyright, 100);
     const auto& sx = song.data().sysEx;
     ASSERT_EQ(sx.size(), 2u);
-    EXPECT_EQ(sx.head()->channel, 6);
-    EXPECT_EQ(sx.tail()->length(), 507);
+    EXPECT_EQ(std::pair(int{sx.head()->channel}, sx.tail()->length()), std::pair(6, 507));
 }
 
 // The look-ups themselves are checked against plain walks in the equivalence test; here the
 // chase list must mirror the events through every kind of edit.
 TEST_F(SongModel, AddChaseTakesProgramAndControlChangesOnly) {
     // A second call re-mirrors the event.
-    EXPECT_FALSE(song.addChase(test::addNote(song, 0, 0, 10, 60), 0));
-    EXPECT_FALSE(song.addChase(nullptr, 0));
+    EXPECT_FALSE(song.addChase(test::addNote(song, 0, 0, 10, 60), 0) || song.addChase(nullptr, 0));
     CObjectEventProgramChange* pc = program(0, 0, 8);
     pc->program = 9;
     EXPECT_TRUE(song.addChase(pc, 0));
@@ -181,10 +174,9 @@ TEST_F(SongModel, AddChaseTakesProgramAndControlChangesOnly) {
 }
 
 TEST_F(SongModel, ProgramEditsKeepTheChannelListSortedAndTheChaseInStep) {
-    song.setChannelProgram(1, 960, 5);
-    song.setChannelProgram(1, 0, 200);
-    song.setChannelProgram(1, 480, -3);
-    song.setChannelProgram(1, 960, 6); // exact tick: changed in place
+    // The last at an exact tick already there: changed in place.
+    for (auto [tick, p] : {std::pair{960, 5}, {0, 200}, {480, -3}, {960, 6}})
+        song.setChannelProgram(1, tick, p);
     const auto& list = song.data().programs[1];
     EXPECT_EQ(ticksOf(list), (std::vector<std::int32_t>{0, 480, 960}));
     std::vector<std::int32_t> programs;
@@ -195,8 +187,8 @@ TEST_F(SongModel, ProgramEditsKeepTheChannelListSortedAndTheChaseInStep) {
     program(1, 960, 6);
     song.moveProgram(1, 1000, 240);
     EXPECT_EQ(valuesOf(1, 0xC0), (std::vector<std::string>{"240:6"}));
-    EXPECT_EQ(ticksOf(list), (std::vector<std::int32_t>{0, 240, 480}));
-    EXPECT_EQ(song.programAt(1, 300), 6);
+    EXPECT_TRUE(ticksOf(list) == (std::vector<std::int32_t>{0, 240, 480}) &&
+                song.programAt(1, 300) == 6);
     song.moveProgram(1, 100, 2000); // no program change of the track at 100: nothing moves
     EXPECT_EQ(ticksOf(list), (std::vector<std::int32_t>{0, 240, 480}));
     expectChaseMirrorsEvents();
@@ -213,8 +205,8 @@ TEST_F(SongModel, ProgramEditsKeepTheChannelListSortedAndTheChaseInStep) {
     song.setChannelProgram(4, 960, 3);
     song.applyProgram(4, 5000, 33);
     EXPECT_EQ(valuesOf(4, 0xC0), (std::vector<std::string>{"960:33"}));
-    EXPECT_EQ(song.data().programs[4].head()->program, 127);
-    EXPECT_EQ(song.programAt(4, 5000), 33);
+    EXPECT_EQ(std::pair(song.data().programs[4].head()->program, song.programAt(4, 5000)),
+              std::pair(127, 33));
     song.applyProgram(9, 0, 10); // no track: nothing
     EXPECT_TRUE(song.data().programs[9].empty());
     expectChaseMirrorsEvents();
@@ -238,13 +230,12 @@ TEST_F(SongModel, ControllerEditsChangeRemoveAndAdd) {
     song.insertAtPosition = true;
     song.insertPosition = 480;
     song.addControlChange(0, 0, -7, 93);
-    EXPECT_EQ(song.latestControllerTick(0, 1000, 93), 480);
-    EXPECT_EQ(song.controllerAt(93, 0, 1000), 0);
+    EXPECT_EQ(std::pair(song.latestControllerTick(0, 1000, 93), song.controllerAt(93, 0, 1000)),
+              std::pair(480, 0));
 
     song.deleteController(0, 5000, 7);
     EXPECT_EQ(song.controllerAt(7, 0, 5000), 127); // the second one at 960 is still there
-    song.deleteController(0, 5000, 7);
-    song.deleteController(0, 5000, 7);
+    for (int i = 0; i < 2; ++i) song.deleteController(0, 5000, 7);
     EXPECT_EQ(song.controllerAt(7, 0, 5000), -1);
     song.deleteController(0, 5000, 7); // nothing left: nothing happens
     EXPECT_EQ(song.controllerAt(10, 0, 5000), 80);
@@ -256,14 +247,13 @@ TEST_F(SongModel, ScaleVelocitiesMovesAtLeastOneStepAndClamps) {
     auto* loud = test::addNote(song, 1, 0, 0, 62, 100);
     auto* silent = test::addNote(song, 1, 0, 0, 0, 50); // key 0 is not a note
     auto* other = test::addNote(song, 2, 0, 0, 60, 100);
+    const auto velocities = [&] {
+        return std::vector<int>{quiet->velocity, loud->velocity, silent->velocity, other->velocity};
+    };
     song.scaleVelocities(1, -10);
-    EXPECT_EQ(quiet->velocity, 4);
-    EXPECT_EQ(loud->velocity, 90);
-    EXPECT_EQ(silent->velocity, 50);
-    EXPECT_EQ(other->velocity, 100);
+    EXPECT_EQ(velocities(), (std::vector<int>{4, 90, 50, 100}));
     song.scaleVelocities(1, 50);
-    EXPECT_EQ(loud->velocity, 127);
-    EXPECT_EQ(quiet->velocity, 6);
+    EXPECT_EQ(velocities(), (std::vector<int>{6, 127, 50, 100}));
     // Damaged percentages: the arithmetic stays defined and the clamps still hold.
     song.scaleVelocities(1, INT_MAX);
     EXPECT_EQ(quiet->velocity, 127);
@@ -286,10 +276,9 @@ TEST_F(SongModel, DeletingTracksAndEventsReleasesTheirChaseEntries) {
 
     song.selectedTrack = song.findTrack(3);
     song.deleteTrack(song.findTrack(3), true);
-    EXPECT_EQ(song.selectedTrack, nullptr);
-    EXPECT_EQ(song.findTrack(3), nullptr);
-    EXPECT_EQ(song.programAt(3, 0), 1); // the channel list's own entry stays
-    EXPECT_EQ(song.controllerAt(7, 3, 0), -1);
+    EXPECT_TRUE(!song.selectedTrack && !song.findTrack(3));
+    // The channel list's own entry stays.
+    EXPECT_EQ(std::pair(song.programAt(3, 0), song.controllerAt(7, 3, 0)), std::pair(1, -1));
     expectChaseMirrorsEvents();
 
     // Without events requested, events still in the track must not be left pointing nowhere.

@@ -66,9 +66,8 @@ inline std::string writeFile(const fs::path& p, std::string_view bytes) {
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return p.string();
 }
-inline std::string writeFile(const fs::path& p, const Bytes& bytes) {
-    return writeFile(p,
-                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+inline std::string writeFile(const fs::path& p, const Bytes& b) {
+    return writeFile(p, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
 }
 
 // Everything a shell command prints on its standard output; `status` gets its exit status.
@@ -137,17 +136,13 @@ constexpr std::uint32_t shortMessage(int status, int a, int b = 0) {
     return packShort(static_cast<std::uint8_t>(status), static_cast<std::uint8_t>(a),
                      static_cast<std::uint8_t>(b));
 }
-constexpr std::uint32_t noteOn(int ch, int key, int vel) {
+inline constexpr auto noteOn = [](int ch, int key, int vel) {
     return shortMessage(0x90 | ch, key, vel);
-}
-constexpr std::uint32_t noteOff(int ch, int key) {
-    return shortMessage(0x80 | ch, key);
-}
-constexpr std::uint32_t control(int ch, int cc, int v) {
+};
+inline constexpr auto noteOff = [](int ch, int key) { return shortMessage(0x80 | ch, key); };
+inline constexpr auto control = [](int ch, int cc, int v) {
     return shortMessage(0xB0 | ch, cc, v);
-}
-constexpr std::uint32_t programChange(int ch, int program) {
-    return shortMessage(0xC0 | ch, program);
-}
+};
+inline constexpr auto programChange = [](int ch, int p) { return shortMessage(0xC0 | ch, p); };
 
 } // namespace cantelo::test

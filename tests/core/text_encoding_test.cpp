@@ -41,33 +41,30 @@ TEST(TextEncodingTest, CorpusSongsAreFoundInTheEncodingTheirLyricsWereWrittenIn)
 }
 
 TEST(TextEncodingTest, AsciiAndUnsureTextsStayWindows1252) {
-    EXPECT_TRUE(detectTextEncoding({"Twinkle twinkle", "little star"}).isWindows1252());
-    EXPECT_TRUE(detectTextEncoding({}).isWindows1252());
-    // One valid and one invalid UTF-8 text: not UTF-8.
-    EXPECT_TRUE(detectTextEncoding({"\xC3\xBC", "perch\xE9"}).isWindows1252());
+    // The last: one valid and one invalid UTF-8 text, not UTF-8.
+    for (const std::vector<std::string_view>& texts : std::vector<std::vector<std::string_view>>{
+             {"Twinkle twinkle", "little star"}, {}, {"\xC3\xBC", "perch\xE9"}})
+        EXPECT_TRUE(detectTextEncoding(texts).isWindows1252()) << texts.size();
     EXPECT_TRUE(detectTextEncoding({"gr\xC3\xBC\xC3\x9F"}).isUtf8());
 }
 
 TEST(TextEncodingTest, MultiByteTextsWalkByCharacters) {
     const TextEncoding utf8 = TextEncoding::utf8();
     const std::string perche = "perch\xC3\xA9!"; // "perché!"
-    EXPECT_EQ(utf8.charCount(perche), 7u);
-    EXPECT_EQ(utf8.byteOffset(perche, 6), 7u);
-    EXPECT_EQ(utf8.charIndex(perche, 7), 6u);
-    EXPECT_EQ(utf8.charIndex(perche, 6), 5u); // inside "é": its start
-    EXPECT_EQ(utf8.charLength(perche, 5), 2u);
-    EXPECT_EQ(utf8.charLengthBefore(perche, 7), 2u);
+    // Byte 6 is inside "é": its start.
+    EXPECT_EQ((std::vector{utf8.charCount(perche), utf8.byteOffset(perche, 6),
+                           utf8.charIndex(perche, 7), utf8.charIndex(perche, 6),
+                           utf8.charLength(perche, 5), utf8.charLengthBefore(perche, 7)}),
+              (std::vector<std::size_t>{7, 7, 6, 5, 2, 2}));
     EXPECT_EQ(utf8.decode(perche), U"perch\u00E9!");
     // A stray byte is one unreadable character, so a walk never stops inside a text.
-    EXPECT_EQ(utf8.decode("a\xE9z"), U"a\uFFFDz");
-    EXPECT_EQ(utf8.charCount("a\xE9z"), 3u);
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong "/"
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // surrogate
+    EXPECT_TRUE(utf8.decode("a\xE9z") == U"a\uFFFDz" && utf8.charCount("a\xE9z") == 3u);
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF") || isValidUtf8("\xED\xA0\x80")); // overlong "/", surrogate
 
     const TextEncoding gbk = *TextEncoding::named("GBK");
     const std::string zhong = "\xD6\xD0"; // 中
-    EXPECT_EQ(gbk.decode("a" + zhong + "b"), U"a\u4E2Db");
-    EXPECT_EQ(gbk.charCount("a" + zhong + "b"), 3u);
+    EXPECT_TRUE(gbk.decode("a" + zhong + "b") == U"a\u4E2Db" &&
+                gbk.charCount("a" + zhong + "b") == 3u);
     EXPECT_EQ(gbk.encode(U'\u4E2D'), zhong);
 }
 
@@ -84,8 +81,7 @@ TEST(TextEncodingTest, EncodingACharacterGivesItsBytesOrRefuses) {
         const std::string byte(1, static_cast<char>(b));
         EXPECT_EQ(cp1252.encode(cp1252.decodeAt(byte, 0)), byte) << b;
     }
-    EXPECT_EQ(toUtf8("\xFC", cp1252), "\xC3\xBC");
-    EXPECT_EQ(fromUtf8("\xC3\xBC", cp1252), "\xFC");
+    EXPECT_TRUE(toUtf8("\xFC", cp1252) == "\xC3\xBC" && fromUtf8("\xC3\xBC", cp1252) == "\xFC");
 }
 
 // What scripts learn from the tool: the detected encoding, the lyrics decoded from it or from a

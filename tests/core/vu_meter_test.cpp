@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <vector>
 
 namespace cantelo {
@@ -35,24 +36,20 @@ TEST(VuMeterTest, RiseHoldAndFall) {
         screen.step();
         EXPECT_EQ(screen.litCount(4), run);
     }
-    screen.step(); // 130 ms
-    EXPECT_EQ(screen.litCount(4), 13);
-    EXPECT_EQ(meter.peak(4), 12);
-    EXPECT_EQ(screen.litCount(5), 0); // only the fed channel moved
+    screen.step(); // 130 ms; only the fed channel moved
+    EXPECT_EQ(std::tuple(screen.litCount(4), meter.peak(4), screen.litCount(5)),
+              std::tuple(13, 12, 0));
 
     // Falling one segment per 30 ms, the peak held on top for 250 ms.
     screen.step(24);
-    EXPECT_EQ(meter.level(4), 13 - 8);
-    EXPECT_EQ(meter.peak(4), 12);
-    EXPECT_TRUE(screen.lit[4][12]);
-    EXPECT_FALSE(screen.lit[4][11]);
+    EXPECT_EQ(std::pair(meter.level(4), meter.peak(4)), std::pair(13 - 8, 12));
+    EXPECT_TRUE(screen.lit[4][12] && !screen.lit[4][11]);
     screen.step();
     EXPECT_EQ(meter.peak(4), 11);
 
     // Everything ends unlit and the animation goes idle.
     for (int run = 0; run < 500 && meter.animating(); ++run) screen.step();
-    EXPECT_FALSE(meter.animating());
-    EXPECT_EQ(screen.litCount(4), 0);
+    EXPECT_TRUE(!meter.animating() && screen.litCount(4) == 0);
 }
 
 TEST(VuMeterTest, ZeroOnAnIdleChannelAndTheFedLevel) {
@@ -62,9 +59,7 @@ TEST(VuMeterTest, ZeroOnAnIdleChannelAndTheFedLevel) {
     meter.step(painted);
     EXPECT_EQ(meter.peak(2), -1);
     for (const Paint& p : painted) EXPECT_FALSE(p.lit);
-    EXPECT_EQ(meterLevel(5), 1);
-    EXPECT_EQ(meterLevel(127), 13);
-    EXPECT_EQ(meterLevel(0), 0);
+    EXPECT_EQ(std::tuple(meterLevel(5), meterLevel(127), meterLevel(0)), std::tuple(1, 13, 0));
 
     // A new value during the fall rises again from where the bar is.
     meter.SetValue(6, 1);

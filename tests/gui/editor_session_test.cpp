@@ -21,11 +21,9 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include <algorithm>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <tuple>
 
 using namespace cantelo;
 using namespace cantelo::test;
@@ -99,8 +97,8 @@ private slots:
                 QVERIFY2(m_window->dispatcher().hasHandler(row.id), row.name.data());
         // The session's handlers leave with it; the window's own stay.
         m_session.reset();
-        QVERIFY(!m_window->dispatcher().hasHandler(CommandId::Open));
-        QVERIFY(m_window->dispatcher().hasHandler(CommandId::Quit));
+        QVERIFY(!m_window->dispatcher().hasHandler(CommandId::Open) &&
+                m_window->dispatcher().hasHandler(CommandId::Quit));
     }
 
     void openingEnablesSavingAndOpensThePort() {
@@ -126,11 +124,8 @@ private slots:
 
     void aFailedOpenShowsTheErrorAndDisablesSaving() {
         QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")));
-        const QString junk = m_dir.filePath("junk.mid");
-        QFile f(junk);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not a midi file at all");
-        f.close();
+        const QString junk = writeBytes(m_dir.filePath("junk.mid"), "not a midi file at all");
+        QVERIFY(!junk.isEmpty());
         m_answers->answer({1});
         QVERIFY(!m_session->files().openSong(junk));
         QCOMPARE(m_answers->seen, QStringList{"OK"});
@@ -143,17 +138,18 @@ private slots:
         QVERIFY(lyrics.size() > 20);
 
         m_answers->answer({1, 2, 2});
-        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("zero.mid")));
-        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("one.kar")));
-        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("scrambled.nvk")));
+        QVERIFY(m_session->files().saveSongAs(m_dir.filePath("zero.mid")) &&
+                m_session->files().saveSongAs(m_dir.filePath("one.kar")) &&
+                m_session->files().saveSongAs(m_dir.filePath("scrambled.nvk")));
         QCOMPARE(m_answers->seen, (QStringList{"Format 0", "Format 0", "Format 0"}));
 
         for (const auto& [name, format, scrambled] :
              {std::tuple{"zero.mid", 0, false}, std::tuple{"one.kar", 1, false},
               std::tuple{"scrambled.nvk", 1, true}}) {
             QVERIFY2(m_session->files().openSong(m_dir.filePath(name)), name);
-            QCOMPARE(m_session->document().song().format, format);
-            QCOMPARE(m_session->document().song().scrambled, scrambled);
+            QCOMPARE(std::pair(m_session->document().song().format,
+                               m_session->document().song().scrambled),
+                     std::pair(format, scrambled));
             QCOMPARE(lyricsText(*m_session), lyrics);
         }
         // "Salva" keeps the file's own format without asking, and the position read-outs.
@@ -173,22 +169,19 @@ private slots:
             copyOf("dwm__eros_ramazzotti-piu_bella_cosa.mid", "italian.mid")));
         auto* cp1252 = m_window->findChild<QAction*>(QStringLiteral("mnuEncodingWINDOWS-1252"));
         auto* utf8 = m_window->findChild<QAction*>(QStringLiteral("mnuEncodingUTF-8"));
-        QVERIFY(cp1252 && utf8);
-        QVERIFY(cp1252->isChecked());
+        QVERIFY(cp1252 && utf8 && cp1252->isChecked());
         const std::string lyrics = lyricsText(*m_session);
         utf8->trigger();
-        QVERIFY(utf8->isChecked() && !cp1252->isChecked());
-        QVERIFY(m_session->document().lyrics().textEncoding().isUtf8());
+        QVERIFY(utf8->isChecked() && !cp1252->isChecked() &&
+                m_session->document().lyrics().textEncoding().isUtf8());
         QVERIFY(m_window->statusBar()->currentMessage().endsWith(QStringLiteral(": UTF-8")));
-        QCOMPARE(lyricsText(*m_session), lyrics);
-        QVERIFY(!m_session->document().modified());
+        QVERIFY(lyricsText(*m_session) == lyrics && !m_session->document().modified());
 
         cp1252->trigger();
         m_answers->answer({1, 1}); // format 0, then yes to UTF-8
         QVERIFY(m_session->files().saveSongAs(m_dir.filePath("utf8.mid")));
         QCOMPARE(m_answers->seen.size(), 2);
-        QVERIFY(m_session->files().openSong(m_dir.filePath("utf8.mid")));
-        QVERIFY(utf8->isChecked());
+        QVERIFY(m_session->files().openSong(m_dir.filePath("utf8.mid")) && utf8->isChecked());
         QCOMPARE(lyricsText(*m_session), toUtf8(lyrics, TextEncoding()));
         // A UTF-8 song is not asked again.
         m_answers->answer({1});
@@ -200,31 +193,26 @@ private slots:
         const QString first = copyOf(kSong, "a.kar");
         const QString second = copyOf(kOtherSong, "b.kar");
         const QByteArray original = fileBytes(first);
-        QVERIFY(m_session->files().openSong(first));
-        QVERIFY(!m_session->document().modified());
+        QVERIFY(m_session->files().openSong(first) && !m_session->document().modified());
         typeAtStart('Q');
         QVERIFY(m_session->document().modified());
 
         // Cancel: nothing opens and the change stays.
         m_answers->answer({3});
         QVERIFY(!m_session->files().openSongAsking(second));
-        QCOMPARE(QString::fromStdString(m_session->document().fileName()), first);
-        QVERIFY(lyricsText(*m_session).find('Q') != std::string::npos);
+        QVERIFY(openName() == first && typed());
 
         // Don't save: the other song opens and the file on disk is untouched.
         m_answers->answer({2});
         QVERIFY(m_session->files().openSongAsking(second));
-        QCOMPARE(fileBytes(first), original);
-        QVERIFY(!m_session->document().modified());
+        QVERIFY(fileBytes(first) == original && !m_session->document().modified());
 
         // Save: the song is written under its own name before the other one opens.
         QVERIFY(m_session->files().openSongAsking(first));
         typeAtStart('Q');
         m_answers->answer({1});
-        QVERIFY(m_session->files().openSongAsking(second));
-        QVERIFY(fileBytes(first) != original);
-        QVERIFY(m_session->files().openSong(first));
-        QVERIFY(lyricsText(*m_session).find('Q') != std::string::npos);
+        QVERIFY(m_session->files().openSongAsking(second) && fileBytes(first) != original);
+        QVERIFY(m_session->files().openSong(first) && typed());
     }
 
     // The rules of each command are the transport's; here they reach the session.
@@ -236,8 +224,7 @@ private slots:
         typeAtStart('Q');
         m_answers->answer({2}); // a forwarded open stops and asks before it replaces unsaved work
         m_session->handleRemoteCommand(kTagOpenFile, QFile::encodeName(second));
-        QVERIFY(!m_session->player().playing());
-        QCOMPARE(QString::fromStdString(m_session->document().fileName()), second);
+        QVERIFY(!m_session->player().playing() && openName() == second);
         m_session->handleRemoteCommand(kTagPlay, {});
         m_session->handleRemoteCommand(kTagStop, {});
         QVERIFY(!m_session->player().playing());
@@ -265,13 +252,12 @@ private slots:
             m_session->handleRemoteCommand(kTagOpenFile,
                                            QFile::encodeName(m_dir.filePath("missing.kar")));
             m_session->handleRemoteCommand(kTagOpenFile, QFile::encodeName(song));
-            QCOMPARE(QString::fromStdString(m_session->document().fileName()), first);
+            QCOMPARE(openName(), first);
             QTest::keyClick(box, Qt::Key_Escape);
         });
         ShowMessage(m_window.get(), m_window->language().texts(), Message::BadExtension);
-        QTRY_COMPARE(QString::fromStdString(m_session->document().fileName()), song);
-        QCOMPARE(stacked, 0);
-        QVERIFY(!QApplication::activeModalWidget());
+        QTRY_COMPARE(openName(), song);
+        QVERIFY(stacked == 0 && !QApplication::activeModalWidget());
     }
 
     void closingWithUnsavedChangesCanBeCancelled() {
@@ -280,11 +266,9 @@ private slots:
         // Escape, like the cancel button, keeps the window and the work: it must never discard.
         m_answers->answer({3, 0});
         QVERIFY(!m_window->close());
-        QVERIFY(!m_window->close());
-        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_window->close() && m_window->isVisible());
         m_answers->answer({2});
-        QVERIFY(m_window->close());
-        QVERIFY(!m_session->device().isOpen());
+        QVERIFY(m_window->close() && !m_session->device().isOpen());
     }
 
     void aFailedSaveShowsItsReasonAndKeepsTheOldFile() {
@@ -297,8 +281,7 @@ private slots:
         m_answers->answer({1});
         QVERIFY(!m_session->files().saveSong(target, kFormatChoice1));
         QCOMPARE(m_answers->seen, QStringList{"OK"});
-        QCOMPARE(fileBytes(target), original);
-        QVERIFY(m_session->document().modified());
+        QVERIFY(fileBytes(target) == original && m_session->document().modified());
     }
 
     void playAndStopDriveThePlayerAndTheReadOuts() {
@@ -311,8 +294,7 @@ private slots:
         QVERIFY(!m_window->toolButton("tbGoInit")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(m_window->label("LblszPointer2")->text() != "00:00:00:00", 3000);
         m_window->action("mnuStop")->trigger();
-        QVERIFY(!m_session->player().playing());
-        QVERIFY(!play->isDown());
+        QVERIFY(!m_session->player().playing() && !play->isDown());
         QVERIFY(m_window->toolButton("tbGoInit")->isEnabled());
         QVERIFY(m_outputs->last->shortMessages().size() > 16);
     }
@@ -358,8 +340,7 @@ private slots:
         MonitorView& monitor = m_session->monitor().view();
         const QSize pageSize = m_window->monitorChild()->clientSize();
         m_window->action("mnuRec")->trigger();
-        QVERIFY(m_session->transport().syncRunning());
-        QVERIFY(monitor.inStrip());
+        QVERIFY(m_session->transport().syncRunning() && monitor.inStrip());
         QCOMPARE(m_window->monitorChild()->clientSize(), QSize(500, 36));
 
         QWidget* editor = m_window->editorChild()->findChild<QWidget*>("EditorPanel");
@@ -373,8 +354,7 @@ private slots:
         QVERIFY(tapped > 0 && tapped <= m_session->player().tick());
 
         m_window->action("mnuStop")->trigger();
-        QVERIFY(!m_session->transport().syncRunning());
-        QVERIFY(!monitor.inStrip());
+        QVERIFY(!m_session->transport().syncRunning() && !monitor.inStrip());
         QCOMPARE(m_window->monitorChild()->clientSize(), pageSize);
         QCOMPARE(lyricItem(m_session->document().lyrics().lyrics(), 0).tick, tapped);
         QVERIFY(m_session->document().modified());
@@ -412,10 +392,8 @@ private slots:
         QVERIFY(view.image().pixelColor(2, 2) != QColor(Qt::black));
 
         QTemporaryDir folder;
-        QFile notAPicture(folder.filePath("notes.bmp"));
-        QVERIFY(notAPicture.open(QIODevice::WriteOnly) && notAPicture.write("BM not really") > 0);
-        notAPicture.close();
-        QVERIFY(!view.loadBackground({folder.path().toStdString()}, "notes.bmp"));
+        QVERIFY(!writeBytes(folder.filePath("notes.bmp"), "BM not really").isEmpty() &&
+                !view.loadBackground({folder.path().toStdString()}, "notes.bmp"));
         view.redraw();
         QCOMPARE(view.image().pixelColor(2, 2), QColor(Qt::black));
     }
@@ -423,14 +401,13 @@ private slots:
     // The commands reach the document from the menus, the tool buttons and the keys, and what
     // they change shows in the frame.
     void wiredCommandsChangeTheDocument() {
-        QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")));
-        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QVERIFY(m_session->files().openSong(copyOf(kSong, "a.kar")) &&
+                QTest::qWaitForWindowActive(m_window.get()));
         EditorDocument& doc = m_session->document();
         const std::string opened = lyricsText(*m_session);
 
         m_window->action("mnuTextToUpperM")->trigger();
-        QVERIFY(lyricsText(*m_session) != opened);
-        QVERIFY(m_window->isWindowModified());
+        QVERIFY(lyricsText(*m_session) != opened && m_window->isWindowModified());
         m_window->action("mnuPulisciP")->trigger(); // the context-menu twin
         QCOMPARE(lyricsText(*m_session), std::string(36, '/'));
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
@@ -467,12 +444,14 @@ private slots:
     void choosingAnOutputStoresItAndOpensIt() {
         QVERIFY(writeConfiguration(m_dir.path().toStdString(), Configuration{}));
         emit m_window->outputChosen(1);
-        QCOMPARE(m_outputs->last->name(), std::string("Recorder B"));
-        QVERIFY(m_outputs->last->isOpen());
+        QVERIFY(m_outputs->last->name() == "Recorder B" && m_outputs->last->isOpen());
         QCOMPARE(readConfiguration(m_dir.path().toStdString()).deviceIndex, 1);
     }
 
 private:
+    QString openName() { return QString::fromStdString(m_session->document().fileName()); }
+    // Whether the 'Q' that typeAtStart types is in the lyrics.
+    bool typed() { return lyricsText(*m_session).find('Q') != std::string::npos; }
     void typeAtStart(char c) {
         m_session->document().editor().setCursor(0, 0);
         m_session->document().editor().typeCharacter(c);

@@ -7,10 +7,10 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <filesystem>
+#include <tuple>
 
 using namespace cantelo;
 using namespace cantelo::test;
@@ -44,25 +44,23 @@ private slots:
         const GridLayout& layout = grid().layout();
         const QImage& image = panel()->backBuffer();
         const RectItem* syllable = layout.syllableHits().head();
-        QVERIFY(syllable);
-        QCOMPARE(syllable->left, 192);
-        QCOMPARE(image.pixelColor(syllable->left, syllable->top), colourFromBgr(kSyllableColour));
         const RectItem* note = layout.noteHits().head();
-        QVERIFY(note);
-        QCOMPARE(image.pixelColor(note->left, note->top), colourFromBgr(kNoteColour));
+        QVERIFY(syllable && note && syllable->left == 192);
+        QCOMPARE(std::pair(image.pixelColor(syllable->left, syllable->top),
+                           image.pixelColor(note->left, note->top)),
+                 std::pair(colourFromBgr(kSyllableColour), colourFromBgr(kNoteColour)));
 
         // The position cursor is drawn over the buffer, not into it.
         QTest::mousePress(panel(), Qt::LeftButton, {}, QPoint(100, 5));
-        QCOMPARE(m_session->player().tick(), 800); // 192 x 100 / 24
-        QCOMPARE(panel()->cursorX(), 100);
-        const QImage shown = panel()->grab().toImage();
-        QCOMPARE(shown.pixelColor(101, 50), colourFromBgr(kCursorColour));
-        QCOMPARE(image.pixelColor(101, 50), QColor(Qt::white));
+        // 192 x 100 / 24.
+        QCOMPARE(std::pair(m_session->player().tick(), panel()->cursorX()), std::pair(800, 100));
+        QCOMPARE(
+            std::pair(panel()->grab().toImage().pixelColor(101, 50), image.pixelColor(101, 50)),
+            std::pair(colourFromBgr(kCursorColour), QColor(Qt::white)));
 
         // The zoom command reaches the view (where the cursor lands is the scroll's own rule).
         m_window->action(CommandId::ZoomIn)->trigger();
-        QCOMPARE(grid().scroll().zoom, 48);
-        QCOMPARE(panel()->cursorX(), 200);
+        QCOMPARE(std::pair(grid().scroll().zoom, panel()->cursorX()), std::pair(48, 200));
     }
 
     void dragMovesOneSyllableAsOneUndoStep() {
@@ -74,8 +72,8 @@ private slots:
         QVERIFY(panel()->alignX().has_value());
         QTest::mouseMove(panel(), inside(box) + QPoint(24, 0));
         QTest::mouseRelease(panel(), Qt::LeftButton, {}, inside(box) + QPoint(24, 0));
-        QCOMPARE(lyricItem(list, box.index).tick, box.tick + 192);
-        QCOMPARE(lyricItem(list, box.index + 1).tick, next);
+        QCOMPARE(std::pair(lyricItem(list, box.index).tick, lyricItem(list, box.index + 1).tick),
+                 std::pair(box.tick + 192, next));
         QVERIFY(!panel()->alignX().has_value());
         QVERIFY(m_session->document().undo());
         QCOMPARE(lyricItem(lyrics(), box.index).tick, box.tick);
@@ -101,9 +99,9 @@ private slots:
         QCOMPARE(box.text, std::string("Twin"));
         const int tw = panel()->gridFont().width("Tw");
         doubleClick(QPoint(box.left + tw + 1, box.top + 4));
-        QCOMPARE(lyricItem(lyrics(), box.index).text, std::string("Tw"));
-        QCOMPARE(lyricItem(lyrics(), box.index + 1).text, std::string("in"));
-        QCOMPARE(lyricItem(lyrics(), box.index + 1).tick, box.tick + 10);
+        const LyrItem& second = lyricItem(lyrics(), box.index + 1);
+        QCOMPARE(std::tuple(lyricItem(lyrics(), box.index).text, second.text, second.tick),
+                 std::tuple(std::string("Tw"), std::string("in"), box.tick + 10));
     }
 
     void hoverAuditionsAndAttachBindsToTheNextNote() {
@@ -124,8 +122,7 @@ private slots:
         // Any note still sounding is stopped first.
         const std::vector<std::uint32_t> sent = m_outputs->last->shortMessages();
         QCOMPARE(sent.size(), 2u);
-        QCOMPARE(sent[0] & 0xF0u, 0x80u);
-        QCOMPARE(sent[1], on);
+        QCOMPARE(std::pair(sent[0] & 0xF0u, sent[1]), std::pair(0x80u, on));
         QTRY_COMPARE(m_outputs->last->shortMessages().back() & 0xF0u, 0x80u);
 
         QTest::mouseMove(panel(), inside(syllable));

@@ -16,7 +16,7 @@
 #include <QToolButton>
 
 #include <filesystem>
-#include <memory>
+#include <tuple>
 
 using cantelo::Configuration;
 using cantelo::TCanteloEd1;
@@ -108,8 +108,8 @@ private slots:
         // A stored language the file lacks falls back to the first.
         settings.languageIndex = 7;
         TCanteloEd1 second(settings, kLanguageFile);
-        QCOMPARE(second.language().languageIndex(), 0);
-        QCOMPARE(second.action(QStringLiteral("mnuApri"))->text(), QStringLiteral("Apri"));
+        QVERIFY(second.language().languageIndex() == 0 &&
+                second.action(QStringLiteral("mnuApri"))->text() == QStringLiteral("Apri"));
     }
 
     void everyToolButtonHasItsIcon() {
@@ -160,9 +160,9 @@ private slots:
         const QString longName = QStringLiteral("Orchestral Strings Ensemble Deluxe 2");
         instrument->setText(longName);
         QCoreApplication::processEvents();
-        QCOMPARE(instrument->width(), TCanteloEd1::kInstrumentNameWidth);
-        QCOMPARE(next->mapTo(&window, QPoint()), buttonAt);
-        QCOMPARE(instrument->text(), longName);
+        QCOMPARE(
+            std::tuple(instrument->width(), next->mapTo(&window, QPoint()), instrument->text()),
+            std::tuple(TCanteloEd1::kInstrumentNameWidth, buttonAt, longName));
     }
 
     void outputMenuIsRefilledNotAppended() {
@@ -175,8 +175,7 @@ private slots:
         QCOMPARE(tree(devices), QStringLiteral("Synth|Port A|Port B"));
         QVERIFY(devices->actions().at(2)->isChecked());
         devices->actions().at(1)->trigger();
-        QCOMPARE(chosen, 1);
-        QVERIFY(!devices->actions().at(2)->isChecked());
+        QVERIFY(chosen == 1 && !devices->actions().at(2)->isChecked());
     }
 
     void interfaceTextsAreWindows1252() {
@@ -204,8 +203,7 @@ private slots:
         settings.monitorClientWidth = 650;
         TCanteloEd1 window(settings, kLanguageFile);
         window.showAsConfigured();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(!window.isMaximized());
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && !window.isMaximized());
         // The test screen is 800 pixels wide: the stored width shrinks to it, and the window
         // stays on the screen.
         const QRect screen = window.screen()->availableGeometry();
@@ -222,8 +220,8 @@ private slots:
             {window.monitorChild(), {320, 240}, {650, 250}},
         };
         for (const auto& e : expected) {
-            QCOMPARE(e.child->pos(), e.place);
-            QCOMPARE(e.child->client()->size(), e.client);
+            QCOMPARE(std::pair(e.child->pos(), e.child->client()->size()),
+                     std::pair(e.place, e.client));
             QVERIFY(e.child->isVisible());
         }
         QCOMPARE(window.workspace()->subWindowList().size(), 3);
@@ -231,9 +229,8 @@ private slots:
         // A child moved past the workspace's left edge is stored at 0.
         window.editorChild()->move(-20, 6);
         const Configuration back = window.currentConfiguration();
-        QCOMPARE(back.editorLeft, 0);
-        QCOMPARE(back.eventPanelClientWidth, 800);
-        QCOMPARE(back.mainWidth, window.width());
+        QCOMPARE(std::tuple(back.editorLeft, back.eventPanelClientWidth, back.mainWidth),
+                 std::tuple(0, 800, window.width()));
     }
 
     void widthsOutsideTheirRanges() {
@@ -245,10 +242,10 @@ private slots:
         settings.monitorClientHeight = 0;
         TCanteloEd1 window(settings, kLanguageFile);
         window.showAsConfigured();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(window.isMaximized());
-        QCOMPARE(window.eventPanelChild()->client()->width(), 713);
-        QCOMPARE(window.editorChild()->clientSize().width(), 420);
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && window.isMaximized());
+        QCOMPARE(std::pair(window.eventPanelChild()->client()->width(),
+                           window.editorChild()->clientSize().width()),
+                 std::pair(713, 420));
         QCOMPARE(window.monitorChild()->clientSize().height(),
                  window.monitorChild()->limits().minHeight);
     }
@@ -258,8 +255,7 @@ private slots:
         window.showAsConfigured();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         cantelo::TMDIChild* editor = window.editorChild();
-        QVERIFY(!editor->close());
-        QVERIFY(editor->isVisible());
+        QVERIFY(!editor->close() && editor->isVisible());
         QCOMPARE(editor->minimumSize(), editor->maximumSize());
     }
 };

@@ -40,18 +40,12 @@ int answer(const std::function<int()>& show, const std::function<void(TFrmMessag
     return found ? result : -1;
 }
 
-void clickFirst(TFrmMessage* w) {
-    QTest::mouseClick(w->firstButton(), Qt::LeftButton);
-}
-void clickSecond(TFrmMessage* w) {
+const auto clickFirst = [](TFrmMessage* w) { QTest::mouseClick(w->firstButton(), Qt::LeftButton); };
+const auto clickSecond = [](TFrmMessage* w) {
     QTest::mouseClick(w->secondButton(), Qt::LeftButton);
-}
-void closeWindow(TFrmMessage* w) {
-    w->close();
-}
-void pressEscape(TFrmMessage* w) {
-    QTest::keyClick(w, Qt::Key_Escape);
-}
+};
+const auto closeWindow = [](TFrmMessage* w) { w->close(); };
+const auto pressEscape = [](TFrmMessage* w) { QTest::keyClick(w, Qt::Key_Escape); };
 
 // Whether any pixel of the rectangle is much darker than the card.
 bool hasInk(const QImage& image, const QRect& area) {
@@ -84,8 +78,7 @@ private slots:
         }
         Seen seen;
         QCOMPARE(answer(shows[0], clickFirst, &seen), 1);
-        QVERIFY(!seen.secondVisible);
-        QCOMPARE(seen.picture.size(), QSize(446, 115));
+        QVERIFY(!seen.secondVisible && seen.picture.size() == QSize(446, 115));
         QCOMPARE(answer(shows[1], clickSecond, &seen), 2);
         QCOMPARE(seen.second, QString("Annulla")); // not the format question's captions
     }
@@ -121,8 +114,8 @@ private slots:
         layout = layoutMessage(metrics, sentence, unbroken, 300);
         QCOMPARE(layout.client.width(), 446);
         QVERIFY(layout.rows1.size() >= 2 && layout.rows2.size() >= 2);
-        QCOMPARE(layout.rows1.join(' '), sentence);
-        QCOMPARE(layout.rows2.join(""), unbroken);
+        QCOMPARE(std::pair(layout.rows1.join(' '), layout.rows2.join("")),
+                 std::pair(sentence, unbroken));
         for (const QString& row : layout.rows1 + layout.rows2) QVERIFY(width(row) <= 446 - 76);
         QCOMPARE(layout.client.height(),
                  115 + 16 * static_cast<int>(layout.rows1.size() + layout.rows2.size() - 2));

@@ -34,6 +34,11 @@ inline QByteArray fileBytes(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+// Writes `bytes` to `path`; the path, or an empty string when it could not be written whole.
+inline QString writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString();
+}
 
 class SessionFixture {
 protected:

@@ -87,6 +87,7 @@ int runHelper(QStringList args) {
 struct Received {
     QString tag;
     QByteArray text;
+    bool operator==(const Received&) const = default;
 };
 
 } // namespace
@@ -111,13 +112,9 @@ private slots:
         const auto [code, out] = run(second, {"--second-start", m_name, m_dir.path(), "song.KAR"});
         QCOMPARE(code, 0);
         QVERIFY2(!out.contains("message"), qPrintable(out));
-        QCOMPARE(m_received.size(), 2);
-        QCOMPARE(m_received[0].tag, QString("cnsw"));
-        QCOMPARE(m_received[1].tag, QString("cnof"));
         // A relative name is resolved in the second process's folder, not the editor's.
         const QByteArray expected = QFile::encodeName(m_dir.filePath("work/song.KAR"));
-        QCOMPARE(m_received[0].text, expected);
-        QCOMPARE(m_received[1].text, expected);
+        QCOMPARE(m_received, (QList<Received>{{"cnsw", expected}, {"cnof", expected}}));
     }
 
     void secondStartWithoutFileShowsTheMessageInTheConfiguredLanguage() {
@@ -127,14 +124,14 @@ private slots:
 
         QProcess second;
         auto [code, out] = run(second, {"--second-start", m_name, m_dir.path()});
-        QCOMPARE(code, 0);
-        QCOMPARE(out.trimmed(), QString("message Mi dispiace...|Cantelo Edit e' gia' attivo"));
+        QCOMPARE(std::pair(code, out.trimmed()),
+                 std::pair(0, QString("message Mi dispiace...|Cantelo Edit e' gia' attivo")));
 
         writeConfigWithLastByte(1);
         QProcess english;
         std::tie(code, out) = run(english, {"--second-start", m_name, m_dir.path()});
-        QCOMPARE(code, 0);
-        QCOMPARE(out.trimmed(), QString("message Sorry...|Cantelo Edit is still running!"));
+        QCOMPARE(std::pair(code, out.trimmed()),
+                 std::pair(0, QString("message Sorry...|Cantelo Edit is still running!")));
         QVERIFY(m_received.isEmpty());
     }
 
@@ -148,8 +145,7 @@ private slots:
         QVERIFY(QFile::exists(m_name));
 
         SingleInstance editor(m_name);
-        QCOMPARE(editor.claim(), SingleInstance::Role::Primary);
-        QVERIFY(editor.isListening());
+        QVERIFY(editor.claim() == SingleInstance::Role::Primary && editor.isListening());
         SingleInstance second(m_name);
         QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
         // The socket is the user's alone.
@@ -176,8 +172,7 @@ private slots:
         QVERIFY(lone >= 0);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(closedByPeer(lone, 3000));
-        QVERIFY(clock.elapsed() >= 200);
+        QVERIFY(closedByPeer(lone, 3000) && clock.elapsed() >= 200);
 
         // A socket file removed under a running editor comes back.
         QVERIFY(QFile::remove(m_name));
@@ -186,8 +181,7 @@ private slots:
         SingleInstance second(m_name);
         QCOMPARE(second.claim(), SingleInstance::Role::Secondary);
         QVERIFY(second.forwardFile(m_dir.filePath("song.kar")));
-        QVERIFY(editor.waitForFinished(10000));
-        QCOMPARE(editor.exitCode(), 0);
+        QVERIFY(editor.waitForFinished(10000) && editor.exitCode() == 0);
         QCOMPARE(QString::fromLocal8Bit(editor.readAll()).trimmed(),
                  "opened " + m_dir.filePath("song.kar"));
         for (const int fd : idle) ::close(fd);

@@ -21,13 +21,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 using namespace cantelo;
 using namespace cantelo::test;
@@ -47,17 +47,14 @@ const char kPlainSong[] = "MThd\0\0\0\6\0\0\0\1\1\xE0"
 QStringList patchEvents(const CMidiSong& song) {
     QStringList out;
     for (auto& e : song.findTrack(2)->events) {
+        const QString at = QStringLiteral("@%1").arg(int(e.tick));
         if (e.status() == 0xC0)
-            out << QStringLiteral("pc=%1@%2")
-                       .arg(int(static_cast<CObjectEventProgramChange&>(e).program))
-                       .arg(int(e.tick));
+            out << QStringLiteral("pc=%1").arg(static_cast<CObjectEventProgramChange&>(e).program) +
+                       at;
         if (e.status() != 0xB0) continue;
         const auto& cc = static_cast<CObjectEventControlChange&>(e);
         if (cc.controller == 0 || cc.controller == 32)
-            out << QStringLiteral("cc%1=%2@%3")
-                       .arg(int(cc.controller))
-                       .arg(int(cc.value))
-                       .arg(int(e.tick));
+            out << QStringLiteral("cc%1=%2").arg(cc.controller).arg(cc.value) + at;
     }
     return out;
 }
@@ -117,9 +114,8 @@ private slots:
         CMidiSong& song = m_session->document().song();
         m_window->action(CommandId::TempoEvents)->trigger();
         ToolWindows& tools = m_session->tools();
-        QVERIFY(tools.tempoWindow());
         EventListView* list = tools.tempoList();
-        QVERIFY(list);
+        QVERIFY(tools.tempoWindow() && list);
         const QStringList before = shown(list);
         QCOMPARE(before, expected(tempoRows(song)));
         list->scrollBar()->setValue(3);
@@ -131,21 +127,20 @@ private slots:
         QTest::mouseClick(tools.raiseButton(), Qt::LeftButton);
         QCOMPARE(song.tempoAt(0), tempo + 1);
         QCOMPARE(shown(list), expected(tempoRows(song)));
-        QVERIFY(m_window->label("lblTimeSLength")->text() != length);
-        QVERIFY(m_window->isWindowModified());
+        QVERIFY(m_window->label("lblTimeSLength")->text() != length &&
+                m_window->isWindowModified());
 
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(song.tempoAt(0), tempo);
-        QCOMPARE(shown(list), before);
-        QCOMPARE(m_window->label("lblTimeSLength")->text(), length);
+        QCOMPARE(
+            std::tuple(song.tempoAt(0), shown(list), m_window->label("lblTimeSLength")->text()),
+            std::tuple(tempo, before, length));
         QVERIFY(!m_window->isWindowModified());
 
         // Opened again: the same window, in front.
         QMdiSubWindow* frame = tools.tempoWindow();
         m_window->action(CommandId::Measures)->trigger();
         m_window->action(CommandId::TempoEvents)->trigger();
-        QCOMPARE(tools.tempoWindow(), frame);
-        QCOMPARE(m_window->workspace()->activeSubWindow(), frame);
+        QVERIFY(tools.tempoWindow() == frame && m_window->workspace()->activeSubWindow() == frame);
         QCOMPARE(m_window->workspace()->subWindowList().count(frame), 1);
     }
 
@@ -159,8 +154,8 @@ private slots:
         const EventListView* measures = tools.measuresList();
         const QPlainTextEdit* sysEx = tools.sysExText();
         QVERIFY(measures && sysEx);
-        QCOMPARE(shown(measures), expected(signatureRows(song)));
-        QCOMPARE(sysEx->toPlainText(), QString());
+        QCOMPARE(std::pair(shown(measures), sysEx->toPlainText()),
+                 std::pair(expected(signatureRows(song)), QString()));
 
         QVERIFY(m_session->files().openSong(copyOf(kSysExSong)));
         QCOMPARE(shown(measures), expected(signatureRows(song)));
@@ -180,12 +175,8 @@ private slots:
     // channel without a program change, "Si": the program goes to 480 with its bank select 2
     // ticks before, and is heard at once; Ctrl+Z gives back the song's bytes.
     void patchAppliedAtThePosition() {
-        const QString path = m_dir.filePath(QStringLiteral("plain.mid"));
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(kPlainSong, sizeof kPlainSong - 1);
-        }
+        const QString path = writeBytes(m_dir.filePath(QStringLiteral("plain.mid")),
+                                        QByteArray(kPlainSong, sizeof kPlainSong - 1));
         QVERIFY(m_session->files().openSong(path));
         QTRY_VERIFY(m_outputs->last && m_outputs->last->isOpen());
         CMidiSong& song = m_session->document().song();
@@ -205,13 +196,13 @@ private slots:
         QTest::mouseClick(patch->applyButton(), Qt::LeftButton);
         QVERIFY(!caption.isEmpty());
         backToWindow();
-        QVERIFY(patch->channelList()->hasFocus());
-        QVERIFY(!m_session->document().canUndo());
+        QVERIFY(patch->channelList()->hasFocus() && !m_session->document().canUndo());
         QCOMPARE(encodeSong(song, song.format, false), saved);
 
         choose(patch->channelList(), 2);
-        QCOMPARE(m_session->tools().selectedChannel(), 2);
-        QCOMPARE(patch->instrumentList()->currentIndex(), 0);
+        QCOMPARE(std::pair(m_session->tools().selectedChannel(),
+                           patch->instrumentList()->currentIndex()),
+                 std::pair(2, 0));
         choose(patch->instrumentList(), 1);
         // The bank fields refuse a fourth digit.
         QSpinBox* lsb = patch->lsbBox();
@@ -233,19 +224,18 @@ private slots:
         const std::vector<std::uint32_t> shorts = m_outputs->last->shortMessages();
         QCOMPARE(std::vector<std::uint32_t>(shorts.begin() + std::ptrdiff_t(sent), shorts.end()),
                  std::vector<std::uint32_t>{0xC2u});
-        QCOMPARE(patch->msbBox()->text(), QStringLiteral("1"));
-        QVERIFY(m_window->isWindowModified());
+        QVERIFY(patch->msbBox()->text() == QStringLiteral("1") && m_window->isWindowModified());
 
         // "Azzera tutti i Banchi" takes the bank select away, and the window shows it.
         m_window->action(CommandId::ClearAllBanks)->trigger();
-        QCOMPARE(patchEvents(song), QStringList{QStringLiteral("pc=0@480")});
-        QCOMPARE(patch->msbBox()->text(), QString());
+        QCOMPARE(std::pair(patchEvents(song), patch->msbBox()->text()),
+                 std::pair(QStringList{QStringLiteral("pc=0@480")}, QString()));
 
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(patch->msbBox()->text(), QStringLiteral("1"));
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(encodeSong(song, song.format, false), saved);
-        QCOMPARE(patch->instrumentList()->currentIndex(), 0);
+        QVERIFY(encodeSong(song, song.format, false) == saved &&
+                patch->instrumentList()->currentIndex() == 0);
 
         // Playing sends the programs again: the window drops a choice not applied.
         choose(patch->instrumentList(), 5);
@@ -267,26 +257,24 @@ private slots:
         m_window->action(CommandId::MidiParameters)->trigger();
         MidiOverview& overview = m_session->tools().overview();
         MidiOverviewPanel* panel = overview.panel();
-        QVERIFY(overview.window() && panel);
-        QCOMPARE(m_session->tools().selectedChannel(), 0);
+        QVERIFY(overview.window() && panel && m_session->tools().selectedChannel() == 0);
 
         QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(300, 10));
         const std::int32_t tick = song.division() * (300 - kOverviewStripLeft) / kOverviewStartZoom;
-        QCOMPARE(m_session->player().tick(), tick);
-        QCOMPARE(panel->lineX(), 300);
+        QCOMPARE(std::pair(m_session->player().tick(), panel->lineX()), std::pair(tick, 300));
 
         VolumeSpinner* spinner = panel->spinner();
-        QVERIFY(spinner->isVisible());
-        QCOMPARE(spinner->y(), kOverviewRowTop);
+        QVERIFY(spinner->isVisible() && spinner->y() == kOverviewRowTop);
         const int from = std::max(song.displayValue(0, DisplayController::Volume), 0);
         QToolButton* arrow = from < 90 ? spinner->upButton() : spinner->downButton();
         const int clicks = std::abs(90 - from);
         QVERIFY(clicks > 0);
         m_outputs->last->clear();
         for (int i = 0; i < clicks; ++i) QTest::mouseClick(arrow, Qt::LeftButton);
-        QCOMPARE(song.controllerAt(7, 0, tick), 90);
-        QCOMPARE(song.displayValue(0, DisplayController::Volume), 90);
-        QCOMPARE(m_outputs->last->shortMessages().back(), packShort(0xB0, 7, 90));
+        QCOMPARE(std::tuple(song.controllerAt(7, 0, tick),
+                            song.displayValue(0, DisplayController::Volume),
+                            m_outputs->last->shortMessages().back()),
+                 std::tuple(90, 90, packShort(0xB0, 7, 90)));
 
         // The row of a channel with notes, other than the first.
         const auto hasNotes = [&song](int ch) {
@@ -300,24 +288,22 @@ private slots:
         const QPoint row(kOverviewPatchColumn + 10,
                          kOverviewRowTop + channel * kOverviewRowHeight + 5);
         QTest::mouseDClick(panel, Qt::LeftButton, {}, row);
-        QCOMPARE(m_session->tools().selectedChannel(), channel);
-        QCOMPARE(spinner->y(), kOverviewRowTop + channel * kOverviewRowHeight);
+        QCOMPARE(std::pair(m_session->tools().selectedChannel(), spinner->y()),
+                 std::pair(channel, kOverviewRowTop + channel * kOverviewRowHeight));
         // While playing, the step restarts playback, and the next display step sends the
         // channel values again (the restart reset the output's controllers).
         const QByteArray louder = savedBytes();
         QVERIFY(m_session->transport().play());
         QTRY_VERIFY(m_session->transport().fullRefreshDone()); // the display timer runs
         m_window->action(CommandId::VelocityDown10)->trigger();
-        QVERIFY(m_session->player().playing());
-        QVERIFY(!m_session->transport().fullRefreshDone());
+        QVERIFY(m_session->player().playing() && !m_session->transport().fullRefreshDone());
         QTRY_VERIFY(m_session->transport().fullRefreshDone());
         m_session->transport().stop();
         QVERIFY(savedBytes() != louder);
 
         for (int i = 0; i <= clicks; ++i)
             QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
-        QVERIFY(!doc.canUndo());
-        QCOMPARE(savedBytes(), before);
+        QVERIFY(!doc.canUndo() && savedBytes() == before);
     }
 
 private:

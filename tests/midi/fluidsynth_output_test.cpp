@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <initializer_list>
 #include <vector>
 
@@ -113,9 +112,7 @@ protected:
 };
 
 TEST_F(SoundFontSearchTest, NamedThenDefaultThenEveryFontOfTheFoldersOnce) {
-    const auto b = file("dir/b.sf2");
-    const auto a = file("dir/a.SF3");
-    const auto c = file("dir/sub/c.sf2");
+    const auto b = file("dir/b.sf2"), a = file("dir/a.SF3"), c = file("dir/sub/c.sf2");
     file("dir/readme.txt");
     file("dir/page.sf2", "<html>not found</html>");
     const auto named = file("mine.sf2");
@@ -141,9 +138,8 @@ TEST_F(SoundFontSearchTest, OpenFailsWithoutASoundFontOrAnAudioOutput) {
     options.searchDirs = {root / "empty"};
     FluidSynthOutput none(options);
     std::string error;
-    EXPECT_FALSE(none.open(&error));
+    EXPECT_FALSE(none.open(&error) || none.isOpen());
     EXPECT_NE(error.find("soundfont"), std::string::npos) << error;
-    EXPECT_FALSE(none.isOpen());
 
     // A file that only looks like a soundfont is passed over for the next one (the loader may
     // print a complaint about it).
@@ -166,11 +162,9 @@ TEST_F(SoundFontSearchTest, OpenFailsWithoutASoundFontOrAnAudioOutput) {
     real.audioDrivers = {"no-such-driver"};
     FluidSynthOutput mute(real);
     error.clear();
-    EXPECT_FALSE(mute.open(&error));
-    EXPECT_NE(error.find("audio"), std::string::npos) << error;
-    EXPECT_FALSE(mute.isOpen());
     std::vector<float> buf(64);
-    EXPECT_FALSE(mute.render(buf));
+    EXPECT_FALSE(mute.open(&error) || mute.isOpen() || mute.render(buf));
+    EXPECT_NE(error.find("audio"), std::string::npos) << error;
 }
 
 } // namespace

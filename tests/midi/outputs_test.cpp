@@ -22,13 +22,10 @@ TEST(SystemOutputsTest, ListingStartsWithTheSynthesizerAndWorksWithoutASequencer
     ASSERT_GE(names.size(), 1u);
     EXPECT_LE(names.size(), static_cast<std::size_t>(kMaxOutputs));
     EXPECT_EQ(names[0], kBuiltInSynthName);
-    if (::access("/dev/snd/seq", F_OK) != 0) {
-        EXPECT_EQ(names.size(), 1u);
-    }
+    EXPECT_TRUE(::access("/dev/snd/seq", F_OK) == 0 || names.size() == 1u) << names.size();
 
     EXPECT_NE(dynamic_cast<FluidSynthOutput*>(outputs.create(0).get()), nullptr);
-    EXPECT_EQ(outputs.create(static_cast<int>(names.size())), nullptr);
-    EXPECT_EQ(outputs.create(-1), nullptr);
+    EXPECT_FALSE(outputs.create(static_cast<int>(names.size())) || outputs.create(-1));
     for (int i = 1; i < static_cast<int>(names.size()); ++i)
         EXPECT_EQ(outputs.create(i)->name(), names[static_cast<std::size_t>(i)]);
 }
@@ -36,9 +33,7 @@ TEST(SystemOutputsTest, ListingStartsWithTheSynthesizerAndWorksWithoutASequencer
 TEST(SystemOutputsTest, APortThatIsNotThereFailsToOpenQuietly) {
     RtMidiOutput port("Cantelo test port that does not exist");
     std::string error;
-    EXPECT_FALSE(port.open(&error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.open(&error) || error.empty() || port.isOpen());
     port.sendShort(packShort(0x90, 60, 100));
     port.sendSysEx(std::vector<std::uint8_t>{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7});
     port.reset();
@@ -86,8 +81,7 @@ TEST_F(DeviceOverSystemOutputsTest, OpenCloseAndResetWhileAnotherThreadSends) {
     }
     stop = true;
     player.join();
-    EXPECT_FALSE(device.isOpen());
-    EXPECT_EQ(messages, 0);
+    EXPECT_TRUE(!device.isOpen() && messages == 0);
 }
 
 } // namespace

@@ -38,8 +38,8 @@ TEST_F(RenderTest, WavFilesAreWrittenWholeOrNotAtAll) {
     std::ifstream previous(target);
     std::string kept;
     std::getline(previous, kept);
-    EXPECT_EQ(kept, "previous");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(kept == "previous" &&
+                std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()) == 1);
 
     WavWriter wav(target, 22050);
     ASSERT_TRUE(wav.write(std::vector<float>{0.0f, 1.0f, -1.0f, 0.5f}));
@@ -55,8 +55,7 @@ TEST_F(RenderTest, WavFilesAreWrittenWholeOrNotAtAll) {
     EXPECT_EQ(test::fileBytes(target), test::bytesOf(expected));
 
     WavWriter nowhere(dir / "no-such-folder" / "x.wav", 44100);
-    EXPECT_FALSE(nowhere.ok());
-    EXPECT_FALSE(nowhere.finish(&error));
+    EXPECT_FALSE(nowhere.ok() || nowhere.finish(&error));
 }
 
 // Rendering places every message at its own sample: a song whose only note starts at 500 ms is
@@ -86,17 +85,19 @@ TEST_F(RenderTest, ASongRendersWithItsNotesInPlace) {
         },
         &summary));
     const auto rate = synth.sampleRate();
-    EXPECT_EQ(summary.songMs, 1500);
-    EXPECT_EQ(summary.frames * 2, static_cast<std::int64_t>(all.size()));
-    EXPECT_GT(summary.frames, static_cast<std::int64_t>(1.5 * rate));
-    EXPECT_LT(summary.frames, static_cast<std::int64_t>(7.0 * rate));
+    EXPECT_EQ(std::pair(summary.songMs, summary.frames * 2),
+              std::pair(std::int64_t{1500}, static_cast<std::int64_t>(all.size())));
+    EXPECT_TRUE(summary.frames > static_cast<std::int64_t>(1.5 * rate) &&
+                summary.frames < static_cast<std::int64_t>(7.0 * rate))
+        << summary.frames;
 
     const auto firstSound = static_cast<std::size_t>(
         std::find_if(all.begin(), all.end(), [](float s) { return std::fabs(s) > 1e-4f; }) -
         all.begin());
     const auto noteStart = static_cast<std::size_t>(0.5 * rate) * 2;
-    EXPECT_GE(firstSound, noteStart);
-    EXPECT_LT(firstSound, noteStart + static_cast<std::size_t>(0.02 * rate) * 2);
+    EXPECT_TRUE(firstSound >= noteStart &&
+                firstSound < noteStart + static_cast<std::size_t>(0.02 * rate) * 2)
+        << firstSound;
     double held = 0;
     for (std::size_t i = noteStart; i < static_cast<std::size_t>(1.5 * rate) * 2; ++i)
         held = std::max(held, double{std::fabs(all[i])});
