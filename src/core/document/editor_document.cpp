@@ -395,24 +395,29 @@ Result EditorDocument::splitOrJoin(int item, int grabOffset, const TextWidth& wi
 }
 
 Result EditorDocument::undo() {
-    return run(Guard::Lyrics, [&] {
-        endSongGesture();
-        if (const HistoryAction* a = m_editor.history().undoAction(m_doc.lyrics.lyrics())) {
-            songStepApplied(a, true);
-            return Result::success();
-        }
-        return changedOrNothing(m_editor.undo());
-    });
+    return historyStep(true);
 }
 
 Result EditorDocument::redo() {
+    return historyStep(false);
+}
+
+Result EditorDocument::historyStep(bool undo) {
     return run(Guard::Lyrics, [&] {
+        // Pressed in the middle of a gesture (a fader still dragged), the step taken back is the
+        // gesture's moves so far; the gesture goes on as a step of its own, not one per move.
+        std::optional<std::pair<DocumentChangeKind, SongScope>> open;
+        if (m_gesture) open.emplace(m_gesture->kind, m_gesture->scope);
         endSongGesture();
-        if (const HistoryAction* a = m_editor.history().redoAction(m_doc.lyrics.lyrics())) {
-            songStepApplied(a, false);
-            return Result::success();
-        }
-        return changedOrNothing(m_editor.redo());
+        const HistoryAction* a = undo ? m_editor.history().undoAction(m_doc.lyrics.lyrics())
+                                      : m_editor.history().redoAction(m_doc.lyrics.lyrics());
+        Result result = Result::success();
+        if (a)
+            songStepApplied(a, undo);
+        else
+            result = changedOrNothing(undo ? m_editor.undo() : m_editor.redo());
+        if (open) beginSongGesture(open->first, open->second);
+        return result;
     });
 }
 

@@ -180,7 +180,8 @@ public:
                     const std::function<bool(CMidiSong&)>& edit);
     // A gesture (a fader dragged) that changes the song many times and is one undo step: begin
     // keeps the scope's state, each move edits and publishes `kind`, end records the step when
-    // the scope changed. Beginning again ends a gesture left open.
+    // the scope changed. Beginning again ends a gesture left open. An undo or redo in the middle
+    // closes the gesture's step and goes on with a new one.
     void beginSongGesture(DocumentChangeKind kind, const SongScope& scope);
     void gestureEdit(const std::function<void(CMidiSong&)>& edit);
     Result endSongGesture();
@@ -234,6 +235,7 @@ private:
         std::uint64_t beforeId;
     };
     std::optional<Gesture> m_gesture;
+    Result historyStep(bool undo);
     bool m_publishedModified = false;
 
     std::vector<std::pair<int, DocumentListener>> m_listeners;

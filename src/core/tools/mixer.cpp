@@ -170,9 +170,6 @@ std::optional<int> Mixer::mouseMove(int x, int y) {
     const MixerItem* item = findItem(m_drag->id);
     if (!item) return std::nullopt;
     const int channel = item->channel;
-    // An undo pressed mid-drag closed the drag's step; the moves that follow make the next one.
-    if (!m_doc.inSongGesture())
-        m_doc.beginSongGesture(DocumentChangeKind::Controllers, SongScope::controls(channel));
     std::optional<int> meter;
     if (item->kind == MixKind::Volume) {
         const int v = faderValue(item->value, m_drag->lastY, y);

@@ -50,9 +50,10 @@ void MidiOverview::open() {
     VolumeSpinner* spinner = panel->spinner();
     connect(spinner, &VolumeSpinner::stepped, this, &MidiOverview::stepVolume);
     // A held arrow is one undo step, however many times it repeats.
-    connect(spinner, &VolumeSpinner::held, this, [this] { m_spinnerHeld = true; });
+    connect(spinner, &VolumeSpinner::held, this, [this] {
+        m_doc.beginSongGesture(DocumentChangeKind::Controllers, SongScope::controls(m_selected()));
+    });
     connect(spinner, &VolumeSpinner::let, this, [this] {
-        m_spinnerHeld = false;
         if (m_doc.inSongGesture()) m_hooks.run([this] { return m_doc.endSongGesture(); });
     });
     m_notesCurrent = false;
@@ -168,10 +169,6 @@ void MidiOverview::stepVolume(int delta) {
     const std::int32_t value = std::clamp(now + delta, 0, 127);
     if (value == now) return;
     const std::int32_t tick = m_hooks.position();
-    // The gesture opens at the first step of a press, and again after an undo pressed while the
-    // arrow is held closed it, so the repeats that follow make one step.
-    if (m_spinnerHeld && !m_doc.inSongGesture())
-        m_doc.beginSongGesture(DocumentChangeKind::Controllers, SongScope::controls(ch));
     m_hooks.run([&] { return setChannelController(m_doc, ch, tick, value, kVolumeController); });
     m_hooks.sendVolume(ch, value);
 }

@@ -92,7 +92,6 @@ private:
     QPointer<MidiOverviewPanel> m_panel;
     OverviewNotes m_notes;
     bool m_notesCurrent = false;
-    bool m_spinnerHeld = false; // between the spinner's `held` and `let`
     OverviewLayout m_layout;
     int m_zoom = kOverviewStartZoom;
 };
