@@ -12,18 +12,12 @@ using namespace cantelo;
 
 namespace {
 
-bool hasNonAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
-}
-
 void printSyllabified(std::string_view word) {
     // A terminal today hands us UTF-8; the splitter works on Windows-1252 cells, so such a word
     // goes in as those cells and its split comes back in UTF-8. Other bytes go in as they come.
     const TextEncoding windows1252;
     std::optional<std::string> cells;
-    if (hasNonAscii(word) && isValidUtf8(word)) cells = fromUtf8(word, windows1252);
+    if (!isAscii(word) && isValidUtf8(word)) cells = fromUtf8(word, windows1252);
     std::string result = SyllabifyWord(syllabifyAnalysisCopy(cells ? *cells : word));
     if (cells) result = toUtf8(result, windows1252);
     std::fwrite(result.data(), 1, result.size(), stdout);

@@ -77,9 +77,7 @@ Utf8Conversion utf8ConversionOf(SongDocument& doc) {
     // Only looks: each text is handed over unchanged.
     bool beyondAscii = false;
     const bool readable = everySongText(doc, [&](const std::string& text) {
-        beyondAscii = beyondAscii || std::any_of(text.begin(), text.end(), [](char c) {
-                          return static_cast<unsigned char>(c) >= 0x80;
-                      });
+        beyondAscii = beyondAscii || !isAscii(text);
         return encoding.decode(text).find(U'\uFFFD') == std::u32string::npos;
     });
     if (!readable) return Utf8Conversion::Unreadable;

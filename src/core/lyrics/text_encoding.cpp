@@ -304,6 +304,11 @@ CharacterLength characterLengthOf(const TextEncoding& encoding) {
     };
 }
 
+bool isAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 bool isValidUtf8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
         const Read r = readUtf8(text.substr(at));
@@ -317,8 +322,7 @@ TextEncoding detectTextEncoding(const std::vector<std::string_view>& texts) {
     bool high = false;
     bool utf8 = true;
     for (const std::string_view t : texts) {
-        high = high || std::any_of(t.begin(), t.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        high = high || !isAscii(t);
         utf8 = utf8 && isValidUtf8(t);
     }
     if (!high) return {};

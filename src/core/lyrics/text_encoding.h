@@ -71,6 +71,9 @@ private:
 // empty for a single-byte encoding, where every byte is a character.
 CharacterLength characterLengthOf(const TextEncoding& encoding);
 
+// Whether every byte of `text` is below 128 (the same text in every encoding we offer).
+bool isAscii(std::string_view text);
+
 // Whether `text` is well-formed UTF-8 (shortest forms, no surrogates, nothing past U+10FFFF).
 bool isValidUtf8(std::string_view text);
 

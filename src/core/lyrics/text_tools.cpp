@@ -76,9 +76,7 @@ bool importTextFile(TItemLyr& lyrics, const std::string& path) {
 
 std::optional<std::string> textFileInEncoding(std::string_view bytes,
                                               const TextEncoding& encoding) {
-    if (std::all_of(bytes.begin(), bytes.end(),
-                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return std::string(bytes);
+    if (isAscii(bytes)) return std::string(bytes);
     if (isValidUtf8(bytes)) {
         constexpr std::string_view bom = "\xEF\xBB\xBF";
         if (bytes.starts_with(bom)) bytes.remove_prefix(bom.size());
