@@ -275,6 +275,16 @@ private slots:
                             song.displayValue(0, DisplayController::Volume),
                             m_outputs->last->shortMessages().back()),
                  std::tuple(90, 90, packShort(0xB0, 7, 90)));
+        // Undone and redone, the row shows the value in force, not the one before the undo.
+        const auto shownVolume = [&overview] {
+            for (const OverviewText& t : overview.layout().texts())
+                if (t.left == OverviewLayout::kVolumeColumn) return t.text; // row 0 comes first
+            return std::string();
+        };
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(shownVolume(), std::to_string(from < 90 ? 89 : 91));
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(shownVolume(), std::string("90"));
 
         // The row of a channel with notes, other than the first.
         const auto hasNotes = [&song](int ch) {

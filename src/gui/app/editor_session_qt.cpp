@@ -77,11 +77,13 @@ EditorSession::EditorSession(TCanteloEd1& window, std::unique_ptr<OutputProvider
         m_doc, m_transport, m_player, m_device,
         GridHooks{[this](const TransportMove& moved) { move(moved); },
                   [this](const std::function<Result()>& command) { run(command); }});
+    // The mixer hears of a change first: after an undo its values in force at the position are
+    // the song's again before the overview and the patch window draw them.
+    m_mixer =
+        std::make_unique<MixerLink>(window, m_doc, m_signals, m_device, m_player, m_transport);
     m_tools = std::make_unique<ToolWindows>(
         window, m_doc, m_signals, m_player, m_device,
         [this](const std::function<Result()>& command) { run(command); });
-    m_mixer =
-        std::make_unique<MixerLink>(window, m_doc, m_signals, m_device, m_player, m_transport);
     OverviewHooks overview;
     overview.position = [this] { return m_player.tick(); };
     // The values in force at the clicked tick are shown (and sent) as the mixer's are.

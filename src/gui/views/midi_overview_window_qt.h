@@ -62,6 +62,7 @@ public:
     void open();
     QMdiSubWindow* window() const { return m_frame; }
     MidiOverviewPanel* panel() const;
+    const OverviewLayout& layout() const { return m_layout; }
 
     // Left column and strips at the player's position.
     void redraw();
